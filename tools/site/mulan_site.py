@@ -94,7 +94,10 @@ def main(argv=None):
         bound[server.SITE], bound[server.SEARCH], bound[server.MEDIA], len(songs.songs))
     if args.ready_file:
         write_ready_file(args.ready_file, line)
-    print(line, flush=True)
+    try:
+        print(line, flush=True)
+    except OSError:
+        pass  # Nobody reads standard output; the ready file still tells.
     stopping.wait()
     server.stop(servers)
     log.close()
