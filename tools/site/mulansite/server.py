@@ -260,6 +260,8 @@ def _split_target(target):
 
 class Server(ThreadingHTTPServer):
     daemon_threads = True
+    # Players and test drivers open bursts of connections; the default backlog of 5 is too short.
+    request_queue_size = 64
 
     def __init__(self, address, role, site):
         if ":" in address[0]:
