@@ -1,0 +1,76 @@
+// mulan-probe: looks at the windows of a running program from inside the same Wine desktop, for the
+// scripts and end-to-end tests (X tools do not see the windows inside a Wine virtual desktop).
+//
+//   mulan-probe wait TITLE [SECONDS]   waits until a top-level window with that title exists
+//   mulan-probe tree TITLE             prints the window and its children: class, text, rectangle
+//
+// Output is UTF-8. Exit status 0 on success, 1 when the window is missing, 2 on a usage error.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), size, nullptr,
+                        nullptr);
+    return out;
+}
+
+std::wstring WindowText(HWND hwnd) {
+    wchar_t buffer[1024]{};
+    // WM_GETTEXT rather than GetWindowText: it reads controls of another process too.
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 2000,
+                        nullptr);
+    return buffer;
+}
+
+void PrintWindow(HWND hwnd, int depth) {
+    wchar_t className[256]{};
+    GetClassNameW(hwnd, className, 256);
+    RECT rect{};
+    GetWindowRect(hwnd, &rect);
+    std::printf("%*s%p\t%s\t%s\t%ld,%ld,%ld,%ld\t%s\n", depth * 2, "", static_cast<void*>(hwnd),
+                Utf8(className).c_str(), Utf8(WindowText(hwnd)).c_str(), rect.left, rect.top,
+                rect.right - rect.left, rect.bottom - rect.top, IsWindowVisible(hwnd) ? "visible" : "hidden");
+}
+
+void PrintTree(HWND parent, int depth) {
+    PrintWindow(parent, depth);
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        PrintTree(child, depth + 1);
+    }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: mulan-probe wait TITLE [SECONDS] | tree TITLE\n");
+        return 2;
+    }
+    const std::wstring command = argv[1];
+    const wchar_t* title = argv[2];
+    if (command == L"wait") {
+        const double seconds = argc > 3 ? _wtof(argv[3]) : 30.0;
+        const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
+        while (!FindWindowW(nullptr, title)) {
+            if (GetTickCount64() > deadline) return 1;
+            Sleep(100);
+        }
+        return 0;
+    }
+    if (command == L"tree") {
+        const HWND hwnd = FindWindowW(nullptr, title);
+        if (!hwnd) return 1;
+        PrintTree(hwnd, 0);
+        return 0;
+    }
+    std::fprintf(stderr, "unknown command\n");
+    return 2;
+}
