@@ -3,7 +3,7 @@
 # font replacements so that standard controls and 宋体 show Chinese text.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
-stamp="$MULAN_WINEPREFIX/.mulan-prefix-v3"
+stamp="$MULAN_WINEPREFIX/.mulan-prefix-v4"
 [ -f "$stamp" ] && exit 0
 
 echo "setup: creating the Wine prefix (once, about a minute)"
@@ -13,6 +13,8 @@ mkdir -p "$(dirname "$WINEPREFIX")"
 unset DISPLAY
 [ -f "$WINEPREFIX/system.reg" ] || wine wineboot -i >/dev/null 2>&1 || true
 wineserver -w
+# Debian's Wine does not find its own fonts (Marlett draws the caption buttons); give them to the prefix.
+cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 reg=$(mktemp --suffix=.reg)
 printf '%s\r\n' 'REGEDIT4' '' '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
   > "$reg"
