@@ -40,6 +40,10 @@ class PlaylistModel {
     void SetURL(int16_t index, TextView value);
     void SetStrTime(int16_t index, TextView value);
     void SetItemError(int16_t index, bool value);
+    // The painter's file check stores the flag without a redraw: it is drawing that row.
+    void StoreItemError(int16_t index, bool value) {
+        if (IsValid(index)) items_[static_cast<size_t>(index)].ItemError = value;
+    }
 
     int16_t ListIndex() const { return listIndex_; }
     int16_t PlayIndex() const { return playIndex_; }
