@@ -9,6 +9,7 @@ class NullView : public PlaylistView {
   public:
     void DrawRow(int16_t) override {}
     void DrawRows() override {}
+    void Refresh() override {}
     void UpdateScrollRange() override {}
     void SetScrollValue(int32_t) override {}
     void EraseControl() override {}

@@ -14,6 +14,7 @@ class QuietPlaylistView : public playlist::PlaylistView {
   public:
     void DrawRow(int16_t) override {}
     void DrawRows() override {}
+    void Refresh() override {}
     void UpdateScrollRange() override {}
     void SetScrollValue(int32_t) override {}
     void EraseControl() override {}

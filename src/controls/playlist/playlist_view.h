@@ -14,6 +14,8 @@ class PlaylistView {
     virtual ~PlaylistView() = default;
     virtual void DrawRow(int16_t index) = 0;
     virtual void DrawRows() = 0;
+    // Paints the whole control at once.
+    virtual void Refresh() = 0;
     virtual void UpdateScrollRange() = 0;
     // The scrollbar's change notification comes back through the model's SetFirstIndex.
     virtual void SetScrollValue(int32_t value) = 0;
@@ -23,13 +25,20 @@ class PlaylistView {
     virtual void PropertyChanged(std::u16string_view name) = 0;
 };
 
-// The index-change events. Arguments are by reference: a handler may rewrite OldIndex and
-// NewIndex, and the control takes the rewritten NewIndex unchecked.
+// The control's events, in their declaration order. The index arguments are by reference: a
+// handler may rewrite OldIndex and NewIndex, and the control takes the rewritten NewIndex unchecked.
 class PlaylistEvents {
   public:
     virtual ~PlaylistEvents() = default;
+    virtual void Click(int16_t /*Button*/, int16_t /*Shift*/, float /*X*/, float /*Y*/) {}
+    virtual void DBClick(int16_t /*Button*/, int16_t /*Shift*/, float /*X*/, float /*Y*/) {}
+    virtual void MouseDown(int16_t /*Button*/, int16_t /*Shift*/, float /*X*/, float /*Y*/) {}
+    virtual void MouseMove(int16_t /*Button*/, int16_t /*Shift*/, float /*X*/, float /*Y*/) {}
+    virtual void MouseUp(int16_t /*Button*/, int16_t /*Shift*/, float /*X*/, float /*Y*/) {}
     virtual void ListIndexChanged(int16_t& OldIndex, int16_t& NewIndex, int16_t& Reason) = 0;
     virtual void PlayIndexChanged(int16_t& OldIndex, int16_t& NewIndex, int16_t& Reason) = 0;
+    virtual void Scroll() {}
+    virtual void Resize() {}
 };
 
 enum class IndexChangeReason : int16_t { Mouse = 0, Property = 1 };

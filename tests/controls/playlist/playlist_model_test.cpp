@@ -17,6 +17,7 @@ class RecordingView : public PlaylistView {
 
     void DrawRow(int16_t index) override { calls.push_back("DrawRow " + std::to_string(index)); }
     void DrawRows() override { calls.push_back("DrawRows"); }
+    void Refresh() override { calls.push_back("Refresh"); }
     void UpdateScrollRange() override { calls.push_back("UpdateScrollRange"); }
     void SetScrollValue(int32_t value) override {
         calls.push_back("SetScrollValue " + std::to_string(value));
