@@ -66,6 +66,8 @@ class PlaylistModel {
 
     bool AutoCheckError() const { return autoCheckError_; }
     void SetAutoCheckError(bool value);
+    // Reading the stored set takes the value as it is, without notifying or repainting.
+    void StoreAutoCheckError(bool value) { autoCheckError_ = value; }
     // True when the item's file is unusable: empty URL or no ordinary file at it.
     bool FileMissing(int16_t index) const;
 
