@@ -1,0 +1,67 @@
+#include "site/results_window/results_list.h"
+
+#include <algorithm>
+
+namespace mulan::site {
+
+void ResultsList::Clear() {
+    rows_.clear();
+    selected_.reset();
+}
+
+void ResultsList::AddRow(TextView id, TextView name) {
+    rows_.push_back(ResultRow{Text(id), Text(name), false});
+}
+
+void ResultsList::Select(std::optional<int32_t> row) {
+    selected_ = row && *row >= 0 && *row < Count() ? row : std::nullopt;
+}
+
+void ResultsList::SetChecked(int32_t row, bool checked) {
+    if (row >= 0 && row < Count()) rows_[static_cast<size_t>(row)].checked = checked;
+}
+
+void ResultsList::CheckAll() {
+    for (auto& row : rows_) row.checked = true;
+}
+
+void ResultsList::InvertChecks() {
+    for (auto& row : rows_) row.checked = !row.checked;
+}
+
+std::vector<ResultRow> ResultsList::TakeRowsToAdd() {
+    std::vector<ResultRow> added;
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        if (rows_[i].checked) {
+            added.push_back(rows_[i]);
+            rows_[i].checked = false;
+        } else if (i + 1 == rows_.size() && selected_) {
+            added.push_back(rows_[static_cast<size_t>(*selected_)]);
+        }
+    }
+    return added;
+}
+
+bool ResultsList::SortByColumn(int32_t column, const TextOrder& order) {
+    descending_ = !descending_;
+    // The selection follows its row through the sort.
+    const std::optional<ResultRow> selectedRow =
+        selected_ ? std::optional(rows_[static_cast<size_t>(*selected_)]) : std::nullopt;
+    const auto key = [column](const ResultRow& row) -> const Text& {
+        return column == 0 ? row.id : row.name;
+    };
+    std::stable_sort(rows_.begin(), rows_.end(), [&](const ResultRow& a, const ResultRow& b) {
+        return descending_ ? order(key(b), key(a)) < 0 : order(key(a), key(b)) < 0;
+    });
+    if (selectedRow) {
+        for (size_t i = 0; i < rows_.size(); ++i) {
+            if (rows_[i].id == selectedRow->id && rows_[i].name == selectedRow->name) {
+                selected_ = static_cast<int32_t>(i);
+                break;
+            }
+        }
+    }
+    return descending_;
+}
+
+}  // namespace mulan::site
