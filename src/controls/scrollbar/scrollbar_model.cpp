@@ -279,13 +279,16 @@ void ScrollbarModel::OnTimer(std::int32_t id) {
         case TimerRepeat:
             break;
         case TimerHotPart: {
-            const Point p = host_.PointerInClient();
-            const Rect* part = arrow1Hot_   ? &layout_.arrow1
-                               : arrow2Hot_ ? &layout_.arrow2
-                               : thumbHot_  ? &layout_.thumb
-                                            : nullptr;
-            if (!part || part->Contains(p)) return;
-            (arrow1Hot_ ? arrow1Hot_ : arrow2Hot_ ? arrow2Hot_ : thumbHot_) = false;
+            bool* hot = arrow1Hot_   ? &arrow1Hot_
+                        : arrow2Hot_ ? &arrow2Hot_
+                        : thumbHot_  ? &thumbHot_
+                                     : nullptr;
+            if (!hot) return;
+            const Rect& part = hot == &arrow1Hot_   ? layout_.arrow1
+                               : hot == &arrow2Hot_ ? layout_.arrow2
+                                                    : layout_.thumb;
+            if (part.Contains(host_.PointerInClient())) return;
+            *hot = false;
             KillTimer(TimerHotPart);
             host_.Invalidate();
             return;
