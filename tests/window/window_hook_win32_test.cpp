@@ -1,0 +1,147 @@
+#include "window/window_hook_win32.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <vector>
+
+namespace mulan::window {
+namespace {
+
+constexpr UINT kProbe = WM_APP + 1;
+constexpr UINT kOther = WM_APP + 2;
+
+// A plain window whose own procedure answers kProbe with wParam * 2 and counts what it gets.
+struct PlainWindow {
+    PlainWindow() {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &Proc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"MulanHookTestWindow";
+        RegisterClassW(&wc);
+        hwnd = CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr,
+                               wc.hInstance, nullptr);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~PlainWindow() {
+        if (hwnd) DestroyWindow(hwnd);
+    }
+    static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+        auto* self = reinterpret_cast<PlainWindow*>(GetWindowLongPtrW(h, GWLP_USERDATA));
+        if (self && (msg == kProbe || msg == kOther)) {
+            self->received.push_back(msg);
+            self->lastWParam = wp;
+            return static_cast<LRESULT>(wp * 2);
+        }
+        return DefWindowProcW(h, msg, wp, lp);
+    }
+    HWND hwnd = nullptr;
+    std::vector<UINT> received;
+    WPARAM lastWParam = 0;
+};
+
+class Client final : public SubclassClient {
+  public:
+    void zSubclass_Proc(bool bBefore, bool& bHandled, HookResult& lReturn, HookWindowHandle& lng_hWnd,
+                        HookMessage& uMsg, HookWParam& wParam, HookLParam&) override {
+        calls.push_back({bBefore, ToHwnd(lng_hWnd), uMsg, lReturn});
+        if (bBefore && swallow) {
+            bHandled = true;
+            lReturn = 77;
+        }
+        if (bBefore && rewrite) wParam = 100;
+        if (!bBefore) lReturn += addAfter;
+    }
+    struct Seen {
+        bool before;
+        HWND window;
+        HookMessage message;
+        HookResult lReturnOnEntry;
+    };
+    std::vector<Seen> calls;
+    bool swallow = false;
+    bool rewrite = false;
+    HookResult addAfter = 0;
+};
+
+TEST(WindowHookWin32, DispatchContractOnARealWindow) {
+    PlainWindow w;
+    Client client;
+    WindowHook hook(client, Win32HookInstaller());
+    const auto procBefore = GetWindowLongPtrW(w.hwnd, GWLP_WNDPROC);
+    ASSERT_EQ(hook.HookWindow(ToHookHandle(w.hwnd)), 0);
+    hook.AddHookMessage(ToHookHandle(w.hwnd), kProbe, PhaseBoth);
+
+    EXPECT_EQ(SendMessageW(w.hwnd, kProbe, 5, 0), 10);
+    ASSERT_EQ(client.calls.size(), 2u);
+    EXPECT_TRUE(client.calls[0].before);
+    EXPECT_EQ(client.calls[0].window, w.hwnd);
+    EXPECT_EQ(client.calls[1].lReturnOnEntry, 10);
+
+    client.addAfter = 1;
+    EXPECT_EQ(SendMessageW(w.hwnd, kProbe, 5, 0), 11) << "after phase changes the sender's result";
+    client.rewrite = true;
+    EXPECT_EQ(SendMessageW(w.hwnd, kProbe, 5, 0), 201) << "the window received the rewritten wParam";
+    EXPECT_EQ(w.lastWParam, 100u);
+
+    client.swallow = true;
+    const std::size_t received = w.received.size();
+    EXPECT_EQ(SendMessageW(w.hwnd, kProbe, 5, 0), 77);
+    EXPECT_EQ(w.received.size(), received) << "swallowed before the window's procedure";
+
+    client.calls.clear();
+    EXPECT_EQ(SendMessageW(w.hwnd, kOther, 4, 0), 8);
+    EXPECT_TRUE(client.calls.empty()) << "unsubscribed messages are only forwarded";
+
+    EXPECT_TRUE(hook.UnhookWindow(ToHookHandle(w.hwnd)));
+    EXPECT_EQ(GetWindowLongPtrW(w.hwnd, GWLP_WNDPROC), procBefore) << "the window's own procedure is back";
+    EXPECT_EQ(SendMessageW(w.hwnd, kProbe, 5, 0), 10);
+    EXPECT_TRUE(client.calls.empty());
+}
+
+TEST(WindowHookWin32, TwoWindowsOneClientAndStackedHooksComeOffInAnyOrder) {
+    PlainWindow a, b;
+    Client first, second;
+    auto older = std::make_unique<WindowHook>(first, Win32HookInstaller());
+    WindowHook newer(second, Win32HookInstaller());
+    older->HookWindow(ToHookHandle(a.hwnd));
+    older->HookWindow(ToHookHandle(b.hwnd));
+    newer.HookWindow(ToHookHandle(a.hwnd));
+    for (HWND h : {a.hwnd, b.hwnd}) older->AddHookMessage(ToHookHandle(h), kProbe, PhaseAfter);
+    newer.AddHookMessage(ToHookHandle(a.hwnd), kProbe, PhaseAfter);
+
+    SendMessageW(b.hwnd, kProbe, 1, 0);
+    SendMessageW(a.hwnd, kProbe, 1, 0);
+    ASSERT_EQ(first.calls.size(), 2u);
+    EXPECT_EQ(first.calls[0].window, b.hwnd);
+    EXPECT_EQ(first.calls[1].window, a.hwnd);
+    EXPECT_EQ(second.calls.size(), 1u);
+    EXPECT_EQ(a.received.size(), 1u);
+
+    older.reset();  // the lower hook comes off first
+    EXPECT_EQ(SendMessageW(a.hwnd, kProbe, 3, 0), 6);
+    EXPECT_EQ(second.calls.size(), 2u) << "the newer hook still sees the window's messages";
+    EXPECT_EQ(a.received.size(), 2u);
+    EXPECT_EQ(first.calls.size(), 2u);
+}
+
+TEST(WindowHookWin32, DestroyedWindowTakesItsHookOffAndUnhookAfterwardsIsHarmless) {
+    Client client;
+    WindowHook hook(client, Win32HookInstaller());
+    HookWindowHandle handle = 0;
+    {
+        PlainWindow w;
+        handle = ToHookHandle(w.hwnd);
+        hook.HookWindow(handle);
+        hook.AddHookMessage(handle, AllMessages, PhaseAfter);
+    }
+    EXPECT_FALSE(client.calls.empty())
+        << "every message of the window was reported, its destruction included";
+    hook.UnhookAll();
+    EXPECT_EQ(hook.Records()[0].window, 0u);
+    EXPECT_EQ(hook.HookWindow(handle), -1) << "no hook on a window that is gone";
+}
+
+}  // namespace
+}  // namespace mulan::window
