@@ -1,0 +1,117 @@
+#include "controls/playlist/qmlistbox_win32.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "controls/scrollbar/dib_canvas_win32.h"
+
+namespace mulan::playlist {
+namespace {
+
+using scrollbar::testing::DibCanvas;
+
+PropertyBag MainWindowSet() {
+    std::ifstream file(MULAN_SOURCE_DIR "/resources/qmlistbox1.properties", std::ios::binary);
+    return PropertyBag::Parse(
+        std::string{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()});
+}
+
+class EventLog : public PlaylistEvents {
+  public:
+    std::vector<std::string> events;
+    void ListIndexChanged(int16_t& o, int16_t& n, int16_t& r) override {
+        events.push_back("ListIndexChanged " + std::to_string(o) + "," + std::to_string(n) + "," +
+                         std::to_string(r));
+    }
+    void PlayIndexChanged(int16_t& o, int16_t& n, int16_t& r) override {
+        events.push_back("PlayIndexChanged " + std::to_string(o) + "," + std::to_string(n) + "," +
+                         std::to_string(r));
+    }
+    void DBClick(int16_t b, int16_t, float, float) override {
+        events.push_back("DBClick " + std::to_string(b));
+    }
+    void MouseDown(int16_t b, int16_t, float, float) override {
+        events.push_back("MouseDown " + std::to_string(b));
+    }
+    void Scroll() override { events.push_back("Scroll"); }
+};
+
+class QMListBoxTest : public ::testing::Test {
+  protected:
+    HWND host = nullptr;
+    QMListBox list;
+    EventLog log;
+
+    void SetUp() override {
+        host = CreateWindowExW(0, L"STATIC", L"playlist host", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 400, 450,
+                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        ASSERT_TRUE(host);
+        ASSERT_TRUE(list.Create(host, 0, 0, 313, 361, MainWindowSet()));
+        list.SetEvents(&log);
+        for (int i = 0; i < 40; ++i) {
+            const std::string id = std::to_string(1001 + i);
+            list.AddItem(u"歌曲 " + Utf8ToText(id), u"歌手", Utf8ToText(id),
+                         u"03:2" + Utf8ToText(std::to_string(i % 10)));
+        }
+    }
+    void TearDown() override { DestroyWindow(host); }
+
+    DibCanvas Snapshot() {
+        DibCanvas canvas(313, 361);
+        SendMessageW(list.hWnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.dc()), PRF_CLIENT);
+        return canvas;
+    }
+    static int RowTop(int row) { return 1 + 18 * row; }
+    void Press(UINT message, int y) { SendMessageW(list.hWnd(), message, MK_LBUTTON, MAKELPARAM(40, y)); }
+};
+
+TEST_F(QMListBoxTest, PaintsStripesSelectionAndThePlayingIcon) {
+    list.Model().SetListIndex(2);
+    list.Model().SetPlayIndex(4);
+    list.Model().SetItemError(5, true);
+    const DibCanvas shot = Snapshot();
+    EXPECT_EQ(shot.Pixel(0, 100), RGB(0x78, 0xA3, 0xC3));            // the border
+    EXPECT_EQ(shot.Pixel(3, RowTop(0) + 1), RGB(0xFF, 0xFF, 0xFF));  // first stripe
+    EXPECT_EQ(shot.Pixel(3, RowTop(1) + 1), RGB(0xEA, 0xF6, 0xFA));  // second stripe
+    EXPECT_EQ(shot.Pixel(3, RowTop(2) + 1), RGB(0x62, 0x94, 0xCC));  // the selection
+    // The play icon's triangle: green at its middle, left of where the number would be.
+    const COLORREF icon = shot.Pixel(1 + 2 + 4, RowTop(4) + 3 + 6);
+    EXPECT_GT(GetGValue(icon), 150);
+    EXPECT_LT(GetRValue(icon), 140);
+    EXPECT_TRUE(list.ucBar().Visible());
+    // Kept for a look: the rows as the player shows them.
+    EXPECT_TRUE(shot.WriteBmp("playlist-rows.bmp"));
+}
+
+TEST_F(QMListBoxTest, MouseSelectsAndDoubleClickMarksThePlayingRow) {
+    Press(WM_LBUTTONDOWN, RowTop(3) + 5);
+    SendMessageW(list.hWnd(), WM_LBUTTONUP, 0, MAKELPARAM(40, RowTop(3) + 5));
+    Press(WM_LBUTTONDBLCLK, RowTop(3) + 5);
+    EXPECT_EQ(list.Model().ListIndex(), 3);
+    EXPECT_EQ(list.Model().PlayIndex(), 3);
+    EXPECT_EQ(log.events, (std::vector<std::string>{"ListIndexChanged -1,3,0", "MouseDown 1",
+                                                    "PlayIndexChanged -1,3,0", "DBClick 1"}));
+}
+
+TEST_F(QMListBoxTest, WheelScrollsByAFifthOfThePageAndMovesTheScrollbar) {
+    SendMessageW(list.hWnd(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+    EXPECT_EQ(list.Model().FirstIndex(), 4);
+    EXPECT_EQ(list.ucBar().Value(), 4);
+    EXPECT_EQ(log.events, (std::vector<std::string>{"Scroll"}));
+    // The top row is now entry 4, drawn with the first stripe colour and its own number.
+    Press(WM_LBUTTONDOWN, RowTop(0) + 5);
+    EXPECT_EQ(list.Model().ListIndex(), 4);
+    for (int i = 0; i < 20; ++i)
+        SendMessageW(list.hWnd(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+    EXPECT_EQ(list.Model().FirstIndex(), 40 - 19);
+    list.Clear();
+    EXPECT_FALSE(list.ucBar().Visible());
+    EXPECT_EQ(list.Model().FirstIndex(), 0);
+}
+
+}  // namespace
+}  // namespace mulan::playlist
