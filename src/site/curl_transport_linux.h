@@ -1,0 +1,18 @@
+#pragma once
+
+#include "site/transport.h"
+
+namespace mulan::site {
+
+// GET with libcurl. The pump runs from curl's progress callback, which curl calls while it waits.
+class CurlTransport final : public Transport {
+  public:
+    CurlTransport();
+    ~CurlTransport() override;
+    CurlTransport(const CurlTransport&) = delete;
+    CurlTransport& operator=(const CurlTransport&) = delete;
+
+    void Get(std::string_view address, BodySink& sink, MessagePump& pump) override;
+};
+
+}  // namespace mulan::site

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "site/message_pump.h"
+
+namespace mulan::site {
+
+// Receives a response as it arrives.
+class BodySink {
+  public:
+    virtual ~BodySink() = default;
+    // Once, before any body bytes: the HTTP status and the declared length, if any.
+    virtual void Begin(int status, std::optional<uint64_t> length) = 0;
+    virtual void Write(std::string_view bytes) = 0;
+};
+
+// Plain HTTP GET without headers of its own. Any status is a response (an error page is a body like
+// any other); a failure of the exchange itself (no connection, a broken or silent server beyond the
+// time-outs) throws SiteError. While it waits it lets the user interface run through the pump,
+// without spinning.
+class Transport {
+  public:
+    // A connection must be made within this time.
+    static constexpr int kConnectSeconds = 10;
+    // A server that sends nothing for this long has failed.
+    static constexpr int kSilenceSeconds = 30;
+
+    virtual ~Transport() = default;
+    // address: "http://host[:port]/target", ASCII, already a valid request target (RequestAddress).
+    virtual void Get(std::string_view address, BodySink& sink, MessagePump& pump) = 0;
+};
+
+// The whole body of a GET, whatever the status.
+std::string GetBody(Transport& transport, std::string_view address, MessagePump& pump);
+
+}  // namespace mulan::site
