@@ -56,7 +56,7 @@ int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 
 }  // namespace
 
-CurlTransport::CurlTransport() {
+CurlTransport::CurlTransport(TransportTimeouts timeouts) : timeouts_(timeouts) {
     curl_global_init(CURL_GLOBAL_DEFAULT);
 }
 
@@ -74,9 +74,9 @@ void CurlTransport::Get(std::string_view address, BodySink& sink, MessagePump& p
     curl_easy_setopt(curl.get(), CURLOPT_PROTOCOLS_STR, "http");
     curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, message);
     curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl.get(), CURLOPT_CONNECTTIMEOUT, static_cast<long>(kConnectSeconds));
+    curl_easy_setopt(curl.get(), CURLOPT_CONNECTTIMEOUT, static_cast<long>(timeouts_.connectSeconds));
     curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_TIME, static_cast<long>(kSilenceSeconds));
+    curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_TIME, static_cast<long>(timeouts_.silenceSeconds));
     curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, &OnBody);
     curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &exchange);
     curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, &OnProgress);

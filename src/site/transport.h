@@ -22,13 +22,15 @@ class BodySink {
 // any other); a failure of the exchange itself (no connection, a broken or silent server beyond the
 // time-outs) throws SiteError. While it waits it lets the user interface run through the pump,
 // without spinning.
+// Instead of waiting for ever: a connection must be made within connectSeconds, and a server that
+// sends nothing for silenceSeconds has failed.
+struct TransportTimeouts {
+    int connectSeconds = 10;
+    int silenceSeconds = 30;
+};
+
 class Transport {
   public:
-    // A connection must be made within this time.
-    static constexpr int kConnectSeconds = 10;
-    // A server that sends nothing for this long has failed.
-    static constexpr int kSilenceSeconds = 30;
-
     virtual ~Transport() = default;
     // address: "http://host[:port]/target", ASCII, already a valid request target (RequestAddress).
     virtual void Get(std::string_view address, BodySink& sink, MessagePump& pump) = 0;

@@ -177,12 +177,12 @@ bool Drain(Exchange& exchange, BodySink& sink, bool& begun, DWORD& error) {
 
 }  // namespace
 
-WinHttpTransport::WinHttpTransport() {
+WinHttpTransport::WinHttpTransport(TransportTimeouts timeouts) : timeouts_(timeouts) {
     session_ = WinHttpOpen(L"Mulan", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                            WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC);
     if (session_) {
-        const int connectMs = kConnectSeconds * 1000;
-        const int silenceMs = kSilenceSeconds * 1000;
+        const int connectMs = timeouts_.connectSeconds * 1000;
+        const int silenceMs = timeouts_.silenceSeconds * 1000;
         WinHttpSetTimeouts(session_, connectMs, connectMs, silenceMs, silenceMs);
     }
 }
@@ -234,7 +234,8 @@ void WinHttpTransport::Get(std::string_view address, BodySink& sink, MessagePump
     bool begun = false;
     DWORD error = 0;
     DWORD lastActivity = GetTickCount();
-    const DWORD silenceMs = (kConnectSeconds + kSilenceSeconds) * 1000;
+    // WinHTTP's own time-outs end a silent exchange; this bound also covers a stuck name lookup.
+    const DWORD silenceMs = static_cast<DWORD>(timeouts_.connectSeconds + timeouts_.silenceSeconds) * 1000;
     for (;;) {
         const DWORD waited = GetTickCount() - lastActivity;
         if (waited >= silenceMs) Fail(address, ERROR_WINHTTP_TIMEOUT);

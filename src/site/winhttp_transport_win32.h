@@ -9,7 +9,7 @@ namespace mulan::site {
 // messages whenever they arrive, and gives the bytes to the sink itself.
 class WinHttpTransport final : public Transport {
   public:
-    WinHttpTransport();
+    explicit WinHttpTransport(TransportTimeouts timeouts = {});
     ~WinHttpTransport() override;
     WinHttpTransport(const WinHttpTransport&) = delete;
     WinHttpTransport& operator=(const WinHttpTransport&) = delete;
@@ -17,6 +17,7 @@ class WinHttpTransport final : public Transport {
     void Get(std::string_view address, BodySink& sink, MessagePump& pump) override;
 
   private:
+    TransportTimeouts timeouts_;
     void* session_ = nullptr;
 };
 
