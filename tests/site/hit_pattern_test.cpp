@@ -10,7 +10,9 @@
 namespace mulan::site {
 namespace {
 
-Text Wide(std::string_view ascii) { return Text(ascii.begin(), ascii.end()); }
+Text Wide(std::string_view ascii) {
+    return Text(ascii.begin(), ascii.end());
+}
 
 std::vector<std::string> Groups(std::string_view ascii) {
     const Text text = Wide(ascii);
@@ -27,11 +29,12 @@ std::vector<HitMatch> OracleMatches(const std::string& text) {
     static const std::regex pattern(R"(href=["'\s]?http://([^\s]+)([^\n]*?)\b["'\s]?([^\n]*?)>([^\n]*?)</a>)",
                                     std::regex::ECMAScript | std::regex::icase);
     std::vector<HitMatch> matches;
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), pattern); it != std::sregex_iterator(); ++it) {
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), pattern); it != std::sregex_iterator();
+         ++it) {
         const auto& m = *it;
-        matches.push_back(HitMatch{static_cast<size_t>(m.position(0)), static_cast<size_t>(m.position(0) + m.length(0)),
-                                   static_cast<size_t>(m.position(1)),
-                                   static_cast<size_t>(m.position(1) + m.length(1))});
+        matches.push_back(
+            HitMatch{static_cast<size_t>(m.position(0)), static_cast<size_t>(m.position(0) + m.length(0)),
+                     static_cast<size_t>(m.position(1)), static_cast<size_t>(m.position(1) + m.length(1))});
     }
     return matches;
 }
@@ -50,8 +53,8 @@ bool Same(const std::vector<HitMatch>& a, const std::vector<HitMatch>& b) {
 std::string Describe(const std::vector<HitMatch>& matches) {
     std::string out;
     for (const auto& m : matches) {
-        out += "[" + std::to_string(m.begin) + "," + std::to_string(m.end) + ") g[" + std::to_string(m.groupBegin) +
-               "," + std::to_string(m.groupEnd) + ") ";
+        out += "[" + std::to_string(m.begin) + "," + std::to_string(m.end) + ") g[" +
+               std::to_string(m.groupBegin) + "," + std::to_string(m.groupEnd) + ") ";
     }
     return out;
 }
@@ -84,15 +87,16 @@ TEST(HitPattern, LinkWithoutQuotesAndTextWithoutLinksGiveWhatTheEngineGives) {
 TEST(HitPattern, TheQuoteAfterTheBoundaryMayTakeTheLineFeed) {
     // The group ends at a word character before the line feed; the rest of the match is on the next line.
     const std::string text = "href=http://abc\nxx>y</a> tail";
-    EXPECT_TRUE(Same(FindHitMatches(Wide(text)), OracleMatches(text))) << Describe(FindHitMatches(Wide(text)));
+    EXPECT_TRUE(Same(FindHitMatches(Wide(text)), OracleMatches(text)))
+        << Describe(FindHitMatches(Wide(text)));
     EXPECT_EQ(Groups(text), std::vector<std::string>{"abc"});
 }
 
 TEST(HitPattern, AgreesWithABacktrackingEngineOnRandomText) {
     // Pieces that make matches likely, and characters at every decision of the pattern.
-    const std::vector<std::string> pieces = {"href=", "HREF=", "http://", "HTTP://", "</a>", "</A>", ">", "<a", "\"",
-                                             "'",     " ",     "\t",      "\n",      "\r",   "a",    "Z",  "9", "_",
-                                             "-",     ".",     "/",       "=",       "h",    "<",    "\v", "\f"};
+    const std::vector<std::string> pieces = {
+        "href=", "HREF=", "http://", "HTTP://", "</a>", "</A>", ">", "<a", "\"", "'", " ", "\t", "\n",
+        "\r",    "a",     "Z",       "9",       "_",    "-",    ".", "/",  "=",  "h", "<", "\v", "\f"};
     std::mt19937 random(20261207);
     for (int round = 0; round < 24000; ++round) {
         std::string text;
@@ -100,8 +104,8 @@ TEST(HitPattern, AgreesWithABacktrackingEngineOnRandomText) {
         for (int i = 0; i < count; ++i) text += pieces[random() % pieces.size()];
         const auto ours = FindHitMatches(Wide(text));
         const auto oracle = OracleMatches(text);
-        ASSERT_TRUE(Same(ours, oracle)) << "text: " << ::testing::PrintToString(text) << "\nours:   " << Describe(ours)
-                                        << "\noracle: " << Describe(oracle);
+        ASSERT_TRUE(Same(ours, oracle)) << "text: " << ::testing::PrintToString(text)
+                                        << "\nours:   " << Describe(ours) << "\noracle: " << Describe(oracle);
     }
 }
 

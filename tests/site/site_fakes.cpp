@@ -7,7 +7,13 @@ namespace mulan::site::testing {
 namespace {
 
 constexpr std::pair<char16_t, uint16_t> kGbk[] = {
-    {u'歌', 0xB8E8}, {u'沐', 0xE3E5}, {u'岚', 0xE1B0}, {u'柳', 0xC1F8}, {u'如', 0xC8E7}, {u'云', 0xD4C6},
+    {u'一', 0xD2BB}, {u'上', 0xC9CF},     {u'个', 0xB8F6}, {u'云', 0xD4C6}, {u'传', 0xB4AB}, {u'共', 0xB9B2},
+    {u'关', 0xB9D8}, {u'到', 0xB5BD},     {u'名', 0xC3FB}, {u'听', 0xCCFD}, {u'在', 0xD4DA}, {u'如', 0xC8E7},
+    {u'岚', 0xE1B0}, {u'我', 0xCED2},     {u'手', 0xCAD6}, {u'找', 0xD5D2}, {u'播', 0xB2A5}, {u'放', 0xB7C5},
+    {u'无', 0xCEDE}, {u'暂', 0xD4DD},     {u'曲', 0xC7FA}, {u'果', 0xB9FB}, {u'柳', 0xC1F8}, {u'歌', 0xB8E8},
+    {u'沐', 0xE3E5}, {u'法', 0xB7A8},     {u'相', 0xCFE0}, {u'第', 0xB5DA}, {u'线', 0xCFDF}, {u'结', 0xBDE1},
+    {u'行', 0xD0D0}, {u'要', 0xD2AA},     {u'词', 0xB4CA}, {u'试', 0xCAD4}, {u'该', 0xB8C3}, {u'页', 0xD2B3},
+    {u'：', 0xA3BA}, {u'\u3000', 0xA1A1},
 };
 
 }  // namespace
@@ -62,6 +68,10 @@ std::string TableCodec::Encode(TextView text, std::u16string_view charset) const
         }
     }
     return out;
+}
+
+std::string GbkBytes(std::string_view utf8) {
+    return TableCodec().Encode(Utf8ToText(utf8), kCharsetGb2312);
 }
 
 }  // namespace mulan::site::testing

@@ -56,6 +56,9 @@ class TableCodec final : public Codec {
     mutable std::vector<DecodeCall> decodes;
 };
 
+// GBK bytes of a text made of ASCII and the table's characters.
+std::string GbkBytes(std::string_view utf8);
+
 class CountingPump final : public MessagePump {
   public:
     void RunPending() override {
