@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "site/curl_transport_linux.h"
@@ -22,9 +24,9 @@ using testing::LiveSite;
 // A folder of 25 songs by one singer (so 25 hits for the singer), one with lyrics, one with a
 // space in its title; the audio files are only bytes.
 std::string MakeCatalogue() {
-    const auto dir = std::filesystem::temp_directory_path() / "mulan-site-client-catalogue";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    char pattern[] = "/tmp/mulan-site-catalogue.XXXXXX";
+    if (!mkdtemp(pattern)) throw std::runtime_error("no temporary folder");
+    const std::filesystem::path dir = pattern;
     for (int i = 1; i <= 25; ++i) {
         const std::string title = "Song" + std::to_string(100 + i) + (i == 2 ? " with words" : "");
         std::ofstream(dir / ("柳如云 - " + title + ".mp3"), std::ios::binary) << "ID3 bytes of song " << i;
@@ -35,8 +37,14 @@ std::string MakeCatalogue() {
 
 class LiveSiteTest : public ::testing::Test, public HitSink, public SearchStatusSink, public SearchBox {
   protected:
-    static void SetUpTestSuite() { live = std::make_unique<LiveSite>(MakeCatalogue()); }
-    static void TearDownTestSuite() { live.reset(); }
+    static void SetUpTestSuite() {
+        catalogue = MakeCatalogue();
+        live = std::make_unique<LiveSite>(catalogue);
+    }
+    static void TearDownTestSuite() {
+        live.reset();
+        std::filesystem::remove_all(catalogue);
+    }
 
     void AddToPlaylist(TextView name, TextView id) override { AddResultRow(id, name); }
     int32_t PlaylistCount() override { return static_cast<int32_t>(rows.size()); }
@@ -49,6 +57,7 @@ class LiveSiteTest : public ::testing::Test, public HitSink, public SearchStatus
     void SetStatusPanel2(TextView text) override { status = text; }
     Text CurrentText() override { return u"柳如云"; }
 
+    static inline std::string catalogue;
     static inline std::unique_ptr<LiveSite> live;
     CurlTransport transport;
     IconvCodec codec;
