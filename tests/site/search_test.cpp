@@ -194,5 +194,15 @@ TEST_F(SearchTest, NestedSearchSharesTheStateWithTheOuterOne) {
     EXPECT_EQ(state.SearchPage, 0);
 }
 
+TEST_F(SearchTest, HostilePageEndsTheSearchWithoutHits) {
+    std::string page = "找到相关结果共<font>";
+    while (page.size() < 4 * 1024 * 1024)
+        page += "<a href=\"http://s:1/play/1.htm\">name<font class=\"songNum\">";
+    transport.Serve("http://q:2/so.asp?key=u", page + "\xFF\xFE");
+    Run(u"u");
+    EXPECT_TRUE(host.rows.empty());
+    EXPECT_EQ(host.status, std::vector<Text>{u"共找到0首音乐信息!"});
+}
+
 }  // namespace
 }  // namespace mulan::site
