@@ -159,10 +159,13 @@ class HitMatcher {
     }
 
     // The tail after the optional quote: the first ">" from tailStart, then the first "</a>" after it.
-    HitMatch Finish(size_t begin, size_t groupBegin, size_t groupEnd, size_t tailStart) const {
+    // The line's limit guarantees both; the bounds only keep a broken guarantee from running away.
+    std::optional<HitMatch> Finish(size_t begin, size_t groupBegin, size_t groupEnd, size_t tailStart) const {
         const size_t gt = text_.find(u'>', tailStart);
+        if (gt == kNone) return std::nullopt;
         size_t close = gt + 1;
-        while (!LiteralAt(text_, close, kCloseA)) ++close;
+        while (close < text_.size() && !LiteralAt(text_, close, kCloseA)) ++close;
+        if (close >= text_.size()) return std::nullopt;
         return HitMatch{begin, close + kCloseA.size(), groupBegin, groupEnd};
     }
 
