@@ -1,0 +1,15 @@
+#pragma once
+
+#include "site/codec.h"
+
+namespace mulan::site {
+
+// GBK and UTF-8 through iconv. An invalid or incomplete sequence gives U+FFFD for its first byte,
+// and decoding goes on with the next byte.
+class IconvCodec final : public Codec {
+  public:
+    Text Decode(std::string_view bytes, std::u16string_view charset) const override;
+    std::string Encode(TextView text, std::u16string_view charset) const override;
+};
+
+}  // namespace mulan::site

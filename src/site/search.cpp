@@ -1,0 +1,155 @@
+#include "site/search.h"
+
+#include <string>
+
+#include "site/encode_query.h"
+#include "site/fetch_page.h"
+#include "site/hit_pattern.h"
+#include "site/text_cut.h"
+
+namespace mulan::site {
+
+namespace {
+
+constexpr int kHitsPerPage = 20;
+
+// Runs one step of the search; a step that fails is skipped and the search goes on.
+template <typename Step>
+void Guarded(Step&& step) noexcept {
+    try {
+        step();
+    } catch (...) {
+    }
+}
+
+Text Decimal(int value) {
+    const std::string digits = std::to_string(value);
+    return Text(digits.begin(), digits.end());
+}
+
+Text CountText(TextView page) {
+    return AfterFirst(BeforeMarker(AfterMarker(page, u"找到相关结果共"), u"</font>个"), u'>');
+}
+
+Text ResultsBlock(TextView page) {
+    return BeforeMarker(AfterMarker(page, u"class=\"songNum\""), u"soBottom");
+}
+
+Text CleanName(TextView raw) {
+    Text name = RemoveAll(raw, u" ");
+    name = RemoveAll(name, u"\uE7FF");
+    name = RemoveAll(name, u"\t");
+    name = RemoveAll(name, u"\r\n");
+    name = TrimSpaces(name);
+    return RemoveAll(name, u"\uE814\uE814\uE814\uE814\uE814");
+}
+
+void Deliver(const SearchHit& hit, SearchHost& host) {
+    if (host.state.SearchTarget == TargetPlaylist) {
+        host.hits.AddToPlaylist(hit.name, hit.id);
+    } else {
+        host.hits.AddResultRow(hit.id, hit.name);
+    }
+}
+
+void ScrapePage(TextView page, SiteAccess& site, SearchHost& host) {
+    std::vector<HitMatch> matches;
+    Text block;
+    Guarded([&] {
+        block = ResultsBlock(page);
+        matches = FindHitMatches(block);
+    });
+    for (const HitMatch& match : matches) {
+        Guarded([&] {
+            SearchHit hit;
+            const TextView group =
+                TextView(block).substr(match.groupBegin, match.groupEnd - match.groupBegin);
+            if (CutHit(group, site.hosts.site, hit)) Deliver(hit, host);
+        });
+        Guarded([&] { site.pump.RunPending(); });
+    }
+}
+
+void EndSearch(SearchHost& host) {
+    host.state.SearchPage = 0;
+    Guarded([&] {
+        const int32_t count = host.state.SearchTarget == TargetPlaylist ? host.hits.PlaylistCount()
+                                                                        : host.hits.ResultRowCount();
+        host.status.SetStatusPanel2(u"共找到" + Decimal(count) + u"首音乐信息!");
+    });
+    Guarded([&] { host.status.SetResultsCaption(u"音乐搜索信息!"); });
+    if (host.state.SearchTarget != TargetPlaylist) Guarded([&] { host.hits.FinishResultsList(); });
+}
+
+}  // namespace
+
+PageCount PagesForCountText(TextView countText) {
+    size_t digits = 0;
+    while (digits < countText.size() && countText[digits] >= u'0' && countText[digits] <= u'9') ++digits;
+    // Leading zeros do not count towards the size of the number.
+    size_t first = 0;
+    while (first + 1 < digits && countText[first] == u'0') ++first;
+    constexpr int16_t kMaxPages = 32767;
+    if (digits - first > 7) return PageCount{false, 0};
+    int64_t hits = 0;
+    for (size_t i = first; i < digits; ++i) hits = hits * 10 + (countText[i] - u'0');
+    int64_t pages = hits / kHitsPerPage;
+    const int64_t rest = hits % kHitsPerPage;
+    if (rest * 2 > kHitsPerPage || (rest * 2 == kHitsPerPage && pages % 2 == 1)) ++pages;
+    if (pages > kMaxPages) return PageCount{false, 0};
+    return PageCount{true, static_cast<int16_t>(pages)};
+}
+
+bool CutHit(TextView group, TextView siteHost, SearchHit& hit) {
+    if (TrimSpaces(group).empty()) return false;
+    if (!Contains(group, u"\">")) return false;
+    Text s = RemoveAll(group, u"</a><a");
+    s = RemoveAll(s, u"\"");
+    s = RemoveAll(s, u".htm");
+    s = ReplaceAll(s, Text(siteHost) + u"/play/", u"http://" + Text(siteHost) + u"/mp3.asp?id=");
+    hit.name = CleanName(AfterFirst(s, u'>'));
+    hit.id = AfterFirst(BeforeMarker(s, u">"), u'=');
+    return true;
+}
+
+std::vector<SearchHit> ScrapeHits(TextView block, TextView siteHost) {
+    std::vector<SearchHit> hits;
+    for (const HitMatch& match : FindHitMatches(block)) {
+        SearchHit hit;
+        if (CutHit(block.substr(match.groupBegin, match.groupEnd - match.groupBegin), siteHost, hit)) {
+            hits.push_back(std::move(hit));
+        }
+    }
+    return hits;
+}
+
+Text FirstSearchPageAddress(const SiteAccess& site, TextView words) {
+    return u"http://" + site.hosts.search + u"/so.asp?key=" + EncodeQuery(words, site.codec);
+}
+
+void RunSearch(Text& address, SiteAccess& site, SearchHost& host) {
+    for (;;) {
+        Guarded([&] { address = u"http://" + RemoveAll(address, u"http://"); });
+        Text page;
+        Guarded([&] { page = FetchPage(site, address, kCharsetAuto); });
+        Guarded([&] {
+            const PageCount count = PagesForCountText(CountText(page));
+            if (count.fits) host.state.SearchPageCount = count.pages;
+        });
+        ScrapePage(page, site, host);
+        if (host.state.SearchPage >= host.state.SearchPageCount) break;
+        host.state.SearchPage = static_cast<int16_t>(host.state.SearchPage + 1);
+        Guarded([&] {
+            host.status.SetResultsCaption(u"共找到" + Decimal(host.state.SearchPageCount) +
+                                          u"页数据,正在分析第" + Decimal(host.state.SearchPage) +
+                                          u"页数据，请稍候。。");
+        });
+        Guarded([&] {
+            address = u"http://" + site.hosts.search + u"/so.asp?page=" + Decimal(host.state.SearchPage) +
+                      u"&key=" + EncodeQuery(host.box.CurrentText(), site.codec);
+        });
+    }
+    EndSearch(host);
+}
+
+}  // namespace mulan::site

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "site/message_pump.h"
+
+namespace mulan::site {
+
+// Receives a response as it arrives.
+class BodySink {
+  public:
+    virtual ~BodySink() = default;
+    // Once, before any body bytes: the HTTP status and the declared length, if any.
+    virtual void Begin(int status, std::optional<uint64_t> length) = 0;
+    virtual void Write(std::string_view bytes) = 0;
+};
+
+// Plain HTTP GET without headers of its own. Any status is a response (an error page is a body like
+// any other); a failure of the exchange itself (no connection, a broken or silent server beyond the
+// time-outs) throws SiteError. While it waits it lets the user interface run through the pump,
+// without spinning.
+// Instead of waiting for ever: a connection must be made within connectSeconds, and a server that
+// sends nothing for silenceSeconds has failed.
+struct TransportTimeouts {
+    int connectSeconds = 10;
+    int silenceSeconds = 30;
+};
+
+class Transport {
+  public:
+    virtual ~Transport() = default;
+    // address: "http://host[:port]/target", ASCII, already a valid request target (RequestAddress).
+    virtual void Get(std::string_view address, BodySink& sink, MessagePump& pump) = 0;
+};
+
+// The whole body of a GET, whatever the status.
+std::string GetBody(Transport& transport, std::string_view address, MessagePump& pump);
+
+}  // namespace mulan::site

@@ -1,0 +1,83 @@
+#include "cli/cli_app.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "site/site_fakes.h"
+
+namespace mulan::cli {
+namespace {
+
+class CliTest : public ::testing::Test {
+  protected:
+    site::testing::FakeTransport transport;
+    site::testing::TableCodec codec;
+    CliPlatform platform{transport, codec, false};
+    std::ostringstream out, err;
+
+    int Run(std::vector<Text> args) {
+        std::vector<Text> all = {u"--site-host", u"s:1", u"--search-host", u"q:2", u"--media-host", u"m:3"};
+        all.insert(all.end(), args.begin(), args.end());
+        return RunCli(all, platform, out, err);
+    }
+};
+
+TEST_F(CliTest, EncodePrintsTheKey) {
+    EXPECT_EQ(Run({u"encode", u"Hi 歌 9"}), kExitOk);
+    EXPECT_EQ(out.str(), "Hi%20%B8%E8%209\n");
+}
+
+TEST_F(CliTest, SearchPrintsHitsAndTheStatus) {
+    transport.Serve(
+        "http://q:2/so.asp?key=a%20b",
+        "找到相关结果共<font>1</font>个 class=\"songNum\"<a href=\"http://s:1/play/7.htm\">Seven</a><a "
+        "x>y</a>soBottom");
+    EXPECT_EQ(Run({u"search", u"a", u"b"}), kExitOk);
+    EXPECT_EQ(out.str(), "7\tSeven\n");
+    EXPECT_EQ(err.str(), "共找到1首音乐信息!\n");
+}
+
+TEST_F(CliTest, SiteFailuresExitWithOneAndSayWhichRequest) {
+    EXPECT_EQ(Run({u"search", u"x"}), kExitSiteFailed);
+    EXPECT_NE(err.str().find("http://q:2/so.asp?key=x"), std::string::npos);
+    err.str("");
+    EXPECT_EQ(Run({u"resolve", u"9"}), kExitSiteFailed);
+    EXPECT_NE(err.str().find("http://s:1/play/9.htm"), std::string::npos);
+    transport.Serve("http://s:1/geci/9.htm", "no markers");
+    EXPECT_EQ(Run({u"lyrics", u"9"}), kExitSiteFailed);
+}
+
+TEST_F(CliTest, UsageErrorsExitWithTwo) {
+    EXPECT_EQ(Run({}), kExitUsage);
+    EXPECT_EQ(Run({u"play", u"1"}), kExitUsage);
+    EXPECT_EQ(Run({u"resolve"}), kExitUsage);
+    EXPECT_EQ(Run({u"lyrics", u"abc"}), kExitUsage);
+    EXPECT_EQ(Run({u"download", u"1", u"-o"}), kExitUsage);
+    EXPECT_EQ(RunCli({u"--site-host"}, platform, out, err), kExitUsage);
+    EXPECT_NE(err.str().find("usage: mulan-cli"), std::string::npos);
+    EXPECT_TRUE(transport.requests.empty());
+}
+
+TEST_F(CliTest, LyricsPrintLinesOrTheNoLyricsLabel) {
+    transport.Serve("http://s:1/geci/12.htm",
+                    site::testing::GbkBytes("歌曲播放：<div>[00:01]a<BR>[00:02]b<BR></div>BaiduButtonBEGIN"));
+    transport.Serve("http://s:1/geci/13.htm", site::testing::GbkBytes("我要上传歌词"));
+    EXPECT_EQ(Run({u"lyrics", u"012"}), kExitOk);
+    EXPECT_EQ(Run({u"lyrics", u"13"}), kExitOk);
+    EXPECT_EQ(out.str(), "[00:01]a\n[00:02]b\n暂无歌词\n");
+}
+
+TEST(DownloadFileName, StaysInTheCurrentFolder) {
+    EXPECT_EQ(DownloadFileName(u"http://m/music/audio/1001.mp3"), u"1001.mp3");
+    EXPECT_EQ(DownloadFileName(u"http://m/a/song.mp3?x=/../y#z"), u"song.mp3");
+    EXPECT_EQ(DownloadFileName(u"http://m/a/.."), u"download");
+    EXPECT_EQ(DownloadFileName(u"http://m/a/"), u"download");
+    EXPECT_EQ(DownloadFileName(u"http://m/a/..\\..\\x.mp3"), u"x.mp3");
+    EXPECT_EQ(DownloadFileName(u"http://m/a/c:x*<.mp3"), u"c_x__.mp3");
+    EXPECT_EQ(DownloadFileName(u"http://m/a/..hidden"), u"hidden");
+    EXPECT_EQ(DownloadFileName(u"http://m/nul.mp3"), u"_nul.mp3");
+}
+
+}  // namespace
+}  // namespace mulan::cli

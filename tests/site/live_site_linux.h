@@ -1,0 +1,43 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+namespace mulan::site::testing {
+
+// mulan-site on free loopback ports, serving a catalogue folder, for as long as the object lives.
+class LiveSite {
+  public:
+    explicit LiveSite(const std::string& catalogue);
+    ~LiveSite();
+    LiveSite(const LiveSite&) = delete;
+    LiveSite& operator=(const LiveSite&) = delete;
+
+    std::string site, search, media;  // host:port
+    std::string log;                  // the site's request log
+
+  private:
+    pid_t pid_ = -1;
+    std::string dir_;
+};
+
+// A listening loopback socket that accepts connections and never answers.
+class SilentServer {
+  public:
+    SilentServer();
+    ~SilentServer();
+    SilentServer(const SilentServer&) = delete;
+    SilentServer& operator=(const SilentServer&) = delete;
+    int port = 0;
+
+  private:
+    int socket_ = -1;
+};
+
+// A loopback port nothing listens on.
+int ClosedPort();
+
+std::string ReadFile(const std::string& path);
+
+}  // namespace mulan::site::testing

@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include "site/curl_transport_linux.h"
+#include "site/iconv_codec_linux.h"
+#include "site/live_site_linux.h"
+#include "site/lyrics.h"
+#include "site/search.h"
+#include "site/site_error.h"
+#include "site/song_address.h"
+
+namespace mulan::site {
+namespace {
+
+using testing::LiveSite;
+
+// A folder of 25 songs by one singer (so 25 hits for the singer), one with lyrics, one with a
+// space in its title; the audio files are only bytes.
+std::string MakeCatalogue() {
+    char pattern[] = "/tmp/mulan-site-catalogue.XXXXXX";
+    if (!mkdtemp(pattern)) throw std::runtime_error("no temporary folder");
+    const std::filesystem::path dir = pattern;
+    for (int i = 1; i <= 25; ++i) {
+        const std::string title = "Song" + std::to_string(100 + i) + (i == 2 ? " with words" : "");
+        std::ofstream(dir / ("柳如云 - " + title + ".mp3"), std::ios::binary) << "ID3 bytes of song " << i;
+    }
+    std::ofstream(dir / "柳如云 - Song101.lrc") << "[00:00.50]第一行 歌词\n[00:01.50]歌手-歌名\n\n";
+    return dir.string();
+}
+
+class LiveSiteTest : public ::testing::Test, public HitSink, public SearchStatusSink, public SearchBox {
+  protected:
+    static void SetUpTestSuite() {
+        catalogue = MakeCatalogue();
+        live = std::make_unique<LiveSite>(catalogue);
+    }
+    static void TearDownTestSuite() {
+        live.reset();
+        std::filesystem::remove_all(catalogue);
+    }
+
+    void AddToPlaylist(TextView name, TextView id) override { AddResultRow(id, name); }
+    int32_t PlaylistCount() override { return static_cast<int32_t>(rows.size()); }
+    void AddResultRow(TextView id, TextView name) override {
+        rows.push_back(TextToUtf8(id) + "\t" + TextToUtf8(name));
+    }
+    int32_t ResultRowCount() override { return static_cast<int32_t>(rows.size()); }
+    void FinishResultsList() override {}
+    void SetResultsCaption(TextView) override {}
+    void SetStatusPanel2(TextView text) override { status = text; }
+    Text CurrentText() override { return u"柳如云"; }
+
+    static inline std::string catalogue;
+    static inline std::unique_ptr<LiveSite> live;
+    CurlTransport transport;
+    IconvCodec codec;
+    NoMessagePump pump;
+    SiteAccess site{transport, codec, pump,
+                    SiteHosts{Utf8ToText(live->site), Utf8ToText(live->search), Utf8ToText(live->media)}};
+    std::vector<std::string> rows;
+    Text status;
+};
+
+TEST_F(LiveSiteTest, TwentyFiveHitsRoundToOnePageAndOnlyItIsRead) {
+    SearchState state{1, 0, TargetResults};
+    SearchHost host{state, *this, *this, *this};
+    Text address = FirstSearchPageAddress(site, u"柳如云");
+    RunSearch(address, site, host);
+    ASSERT_EQ(rows.size(), 20u);
+    EXPECT_EQ(rows[0], "1\tSong101");
+    EXPECT_EQ(rows[1], "2\tSong102");  // cut at the space
+    EXPECT_EQ(status, u"共找到20首音乐信息!");
+    EXPECT_EQ(state.SearchPageCount, 1);
+    const std::string log = testing::ReadFile(live->log);
+    EXPECT_NE(log.find("GET /so.asp?key=%C1%F8%C8%E7%D4%C6 200"), std::string::npos) << log;
+    EXPECT_EQ(log.find("page=2"), std::string::npos) << log;
+}
+
+TEST_F(LiveSiteTest, ResolvesAndReadsLyricsOverHttp) {
+    EXPECT_EQ(TextToUtf8(ResolveSongAddress(site, u"1")),
+              "http://" + live->media + "/music/" + "%E6%9F%B3%E5%A6%82%E4%BA%91%20-%20Song101.mp3");
+    class Lines final : public LyricLines, public LyricLabel {
+      public:
+        void Clear() override { lines.clear(); }
+        void Add(TextView line) override { lines.emplace_back(line); }
+        void SetCaption(TextView text) override { caption = text; }
+        std::vector<Text> lines;
+        Text caption;
+    } out;
+    FetchLyrics(site, 1, out, out);
+    EXPECT_EQ(out.lines, (std::vector<Text>{u"[00:00.50]第一行歌词", u"[00:01.50]歌手", u"歌名"}));
+    FetchLyrics(site, 3, out, out);
+    EXPECT_EQ(out.caption, kNoLyrics);
+    FetchLyrics(site, 999, out, out);  // an unknown song: the site's 404 page
+    EXPECT_EQ(out.caption, kNoLyrics);
+}
+
+TEST_F(LiveSiteTest, ErrorPagesAreBodiesAndIdsNeverReachTheRequestLineRaw) {
+    class Status final : public BodySink {
+      public:
+        void Begin(int code, std::optional<uint64_t>) override { status = code; }
+        void Write(std::string_view bytes) override { body += bytes; }
+        int status = 0;
+        std::string body;
+    } sink;
+    transport.Get("http://" + live->site + "/play/99.htm", sink, pump);
+    EXPECT_EQ(sink.status, 404);
+    EXPECT_NE(codec.Decode(sink.body, kCharsetGb2312).find(u"无法找到该页"), Text::npos);
+    EXPECT_THROW(ResolveSongAddress(site, u"7 \r\nX: y"), SiteError);
+    EXPECT_NE(testing::ReadFile(live->log).find("GET /play/7%20%0D%0AX:%20y.htm 404"), std::string::npos);
+}
+
+TEST(CurlTransport, ClosedPortAndSilentServerFailWithinTheTimeOuts) {
+    CurlTransport transport(TransportTimeouts{2, 1});
+    NoMessagePump pump;
+    const std::string closed = "http://127.0.0.1:" + std::to_string(testing::ClosedPort()) + "/x";
+    EXPECT_THROW(GetBody(transport, closed, pump), SiteError);
+    testing::SilentServer silent;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(GetBody(transport, "http://127.0.0.1:" + std::to_string(silent.port) + "/x", pump),
+                 SiteError);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
+}  // namespace
+}  // namespace mulan::site
