@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Magnetic docking under real mouse drags: docking-host opens a main-like window and a results-like
 # window exactly below it, registered with the main window as its parent; xdotool drags them by
-# their captions through Wine's own move loop in the virtual desktop. Positions are read from the
+# their captions (and the results window by its border) through Wine's own move and size loop in
+# the virtual desktop. Positions are read from the
 # host's log, the work area included (the taskbar takes its share of the screen). Runs with the
 # Wine environment started (DISPLAY, WINEPREFIX) by scripts/test.
 set -euo pipefail
@@ -48,13 +49,14 @@ wait_for_report() {  # wait_for_report COUNT: until more than COUNT reports are 
   echo "FAILED: the host did not report"; exit 1
 }
 
-# drag NAME DX DY STEPS: presses on NAME's caption, moves the pointer by (DX, DY) in STEPS even
+# drag NAME DX DY STEPS [GRAB_X GRAB_Y]: presses on NAME's caption (or at GRAB_X, GRAB_Y inside the
+# window), moves the pointer by (DX, DY) in STEPS even
 # steps and releases; returns when the host has reported the windows after the move. The moving
 # lines of this drag are left in $run_dir/moves.
 drag() {
   local r x y i before moved_before
   r=$(rect "$1")
-  x=$(($(field "$r" 1) + 100)) y=$(($(field "$r" 2) + 10))
+  x=$(($(field "$r" 1) + ${5:-100})) y=$(($(field "$r" 2) + ${6:-10}))
   before=$(reports)
   moved_before=$(lines | wc -l)
   xdotool mousemove "$x" "$y" sleep 0.2 mousedown 1 sleep 0.2
@@ -63,7 +65,7 @@ drag() {
   done
   xdotool sleep 0.1 mouseup 1
   wait_for_report "$before"
-  lines | tail -n +$((moved_before + 1)) | grep "^moving $1 " >"$run_dir/moves" || true
+  lines | tail -n +$((moved_before + 1)) | grep -E "^(moving|sizing) $1 " >"$run_dir/moves" || true
 }
 
 : >"$log"
@@ -136,6 +138,15 @@ main5=$(rect main) results5=$(rect results)
 drag main -100 -60 5
 check "and they move together" "$(rect main) | $(rect results)" \
   "$(shifted "$main5" -100 -60) | $(shifted "$results5" -100 -60)"
+
+# 5. Sizing: the results window's right border dragged to 7 short of the work area's right edge
+# snaps onto it; only that edge moves.
+results6=$(rect results)
+rwidth=$(($(field "$results6" 3) - $(field "$results6" 1)))
+drag results $((wa_right - 7 - $(field "$results6" 3))) 0 4 $((rwidth - 2)) 50
+check "Wine's sizing loop sends WM_SIZING" "$(grep -c '^sizing' "$run_dir/moves")" 4
+check "the right edge snapped to the work area, the others stayed" "$(rect results)" \
+  "$(field "$results6" 1) $(field "$results6" 2) $wa_right $(field "$results6" 4)"
 
 xdotool mousemove "$(($(field "$(rect main)" 1) + 150))" "$(($(field "$(rect main)" 2) + 200))" click 3
 wait "$host_pid" || true
