@@ -184,11 +184,14 @@ void MagneticLayout::SnapEdges(const Rect& r, const Rect& t, int32_t& dx, int32_
     }
 }
 
-Rect MagneticLayout::SnapMoving(WindowId window, std::vector<GluedMove>& glued) {
-    const Point p = platform_.CursorPos();
+Rect MagneticLayout::SnapMoving(WindowId window, Rect proposed, std::vector<GluedMove>& glued) {
+    glued.clear();
     const size_t own = SlotOf(window);
-    Rect r = rects_[own];
-    r = Offset(r, p.x + moveOffset_.x - r.left, p.y + moveOffset_.y - r.top);
+    if (own == 0) return proposed;
+    const Point p = platform_.CursorPos();
+    // The size is the proposal's, not the captured one: a window dragged out of its maximised state
+    // was captured as the whole work area.
+    Rect r = Offset(proposed, p.x + moveOffset_.x - proposed.left, p.y + moveOffset_.y - proposed.top);
     int32_t dx = 0, dy = 0;
     auto gluedChild = [&](size_t i) { return records_[i].glued && records_[i].parent == window && i != 0; };
     for (size_t j = 0; j < records_.size(); ++j) {
@@ -204,7 +207,6 @@ Rect MagneticLayout::SnapMoving(WindowId window, std::vector<GluedMove>& glued) 
         }
     }
     r = Offset(r, dx, dy);
-    glued.clear();
     for (size_t i = 1; i < records_.size(); ++i) {
         if (!gluedChild(i)) continue;
         glued.push_back(GluedMove{records_[i].window, rects_[i].left + (r.left - rects_[own].left),

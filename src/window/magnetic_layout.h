@@ -63,8 +63,9 @@ class MagneticLayout {
 
     void BeginMoveSize(WindowId window);
     Rect SnapSizing(WindowId window, Rect proposed, int32_t edge) const;
-    // The rectangle the moving window goes to, and where its glued windows go with it.
-    Rect SnapMoving(WindowId window, std::vector<GluedMove>& glued);
+    // The rectangle the moving window goes to, and where its glued windows go with it. The proposal
+    // gives only the size: the position follows the cursor. An unregistered window keeps the proposal.
+    Rect SnapMoving(WindowId window, Rect proposed, std::vector<GluedMove>& glued);
 
     int32_t WindowCount() const { return static_cast<int32_t>(records_.size()) - 1; }
     bool IsGlued(WindowId window) const;

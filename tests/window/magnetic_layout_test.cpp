@@ -35,7 +35,7 @@ class MagneticLayoutTest : public ::testing::Test {
         desktop.cursor = Point{start.left + 100, start.top + 10};
         layout.BeginMoveSize(w);
         desktop.cursor = Point{x + 100, y + 10};
-        return layout.SnapMoving(w, glued);
+        return layout.SnapMoving(w, start, glued);
     }
 };
 
@@ -102,6 +102,24 @@ TEST_F(MagneticLayoutTest, MaximisedWindowCountsAsTheWorkArea) {
     layout.AddWindow(kMain, 0);
     layout.AddWindow(kResults, 0);
     EXPECT_EQ(DragTo(kResults, 4, 500).left, 0);
+}
+
+TEST_F(MagneticLayoutTest, MovedWindowKeepsTheProposedSizeAndFollowsTheCursor) {
+    // Captured while maximised, so its slot holds the whole work area; the move loop proposes the
+    // restored size, and that is the size it keeps.
+    desktop.windows[kMain] = Rect{100, 100, 414, 630};
+    desktop.zoomed[kMain] = true;
+    layout.AddWindow(kMain, 0);
+    desktop.cursor = Point{200, 5};
+    layout.BeginMoveSize(kMain);
+    desktop.cursor = Point{600, 300};
+    EXPECT_EQ(layout.SnapMoving(kMain, Rect{100, 100, 414, 630}, glued), (Rect{400, 295, 714, 825}));
+    EXPECT_TRUE(glued.empty());
+
+    // A window the layout does not know is left where the system put it.
+    glued.push_back(GluedMove{kResults, 1, 1});
+    EXPECT_EQ(layout.SnapMoving(kThird, Rect{5, 5, 50, 50}, glued), (Rect{5, 5, 50, 50}));
+    EXPECT_TRUE(glued.empty());
 }
 
 TEST_F(MagneticLayoutTest, RegistrationRefusesDuplicatesAndDeadWindowsAndOrphansChildren) {
