@@ -40,6 +40,8 @@ Text FailureStatus(OpenFailure failure, int32_t httpStatus) {
         }
         case OpenFailure::NotAudio:
             return u"无法播放：不是音频数据";
+        case OpenFailure::NoSoundDevice:
+            return u"无法播放：没有可用的声音设备";
     }
     return {};
 }
