@@ -242,7 +242,16 @@ double MediaPlayerWin32::duration() const {
 }
 
 void MediaPlayerWin32::SetVolume(int32_t volume) {
-    volume_ = std::clamp(volume, 0, 100);
+    const int32_t changed = std::clamp(volume, 0, 100);
+    if (changed == volume_) return;
+    volume_ = changed;
+    // The queued buffers carry the old volume: queue them again from where the song is, so the
+    // change is heard at once.
+    const PlayState s = state_.state();
+    if (Playable() && (s == PlayState::Playing || s == PlayState::Buffering)) {
+        StartRun(FrameAt(currentPosition()));
+        Refill();
+    }
 }
 
 void MediaPlayerWin32::EnterState(PlayState state) {
