@@ -36,6 +36,7 @@ class Form1 final : public win::WindowBase, public TrayHost, public MediaPlayerE
     HWND control(TextView name) const;
     HWND fChild() const { return fChild_.hwnd(); }
     bool trayIconUp() const { return tray_.IsUp(); }
+    Trayico& tray() { return tray_; }
     int16_t SearchTarget() const { return searchTarget_; }
     int16_t SearchPage() const { return searchPage_; }
     std::optional<StartupFailure> startupFailure() const { return startupFailure_; }
