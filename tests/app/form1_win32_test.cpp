@@ -1,6 +1,7 @@
 #include "app/form1_win32.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -248,6 +249,15 @@ TEST_F(Form1Test, MenuCommandsAndTimersReachThePlaybackHooks) {
     form.SetCommands(nullptr);
 }
 
+// The notification area accepts a change only for an icon it has.
+bool IconExists(HWND window) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = NOTIFYICONDATAW_V2_SIZE;
+    data.hWnd = window;
+    data.uID = 0;
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
 // Another hook on the main window, stacked over the tray's, as the docking service will put one.
 LRESULT CALLBACK CountingHook(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR count) {
     if (msg == WM_NULL) ++*reinterpret_cast<int*>(count);
@@ -274,9 +284,29 @@ TEST(Trayico, HooksComeOffInAnyOrder) {
     SendMessageW(form.hwnd(), 1025, 0, 514);
     EXPECT_TRUE(IsIconic(form.hwnd()));
     // Removing twice does nothing the second time.
+    EXPECT_TRUE(IconExists(form.hwnd()));
     form.tray().RemoveTrayIcon();
+    EXPECT_FALSE(IconExists(form.hwnd()));
     form.tray().RemoveTrayIcon();
     EXPECT_FALSE(form.trayIconUp());
+}
+
+TEST(Trayico, ANewTaskbarGetsTheIconAgain) {
+    Form1 form;
+    ASSERT_TRUE(form.Create(SW_SHOWNOACTIVATE));
+    ASSERT_TRUE(IconExists(form.hwnd()));
+    // The icon is lost as with a restarted taskbar, which then announces itself.
+    NOTIFYICONDATAW data{};
+    data.cbSize = NOTIFYICONDATAW_V2_SIZE;
+    data.hWnd = form.hwnd();
+    Shell_NotifyIconW(NIM_DELETE, &data);
+    ASSERT_FALSE(IconExists(form.hwnd()));
+    SendMessageW(form.hwnd(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(IconExists(form.hwnd()));
+    // And a left click still brings the window back from the tray.
+    SendMessageW(form.hwnd(), WM_CLOSE, 0, 0);
+    SendMessageW(form.hwnd(), 1025, 0, 514);
+    EXPECT_TRUE(IsWindowVisible(form.hwnd()));
 }
 
 }  // namespace
