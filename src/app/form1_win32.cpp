@@ -231,6 +231,7 @@ void Form1::Form_Load() {
     if (const auto message = StartupErrorMessage(startupFailure_)) {
         MessageBoxW(hwnd(), Wide(*message).c_str(), L"错误", MB_ICONERROR | MB_OK);
     }
+    loaded_ = true;
 }
 
 // The steps that may fail; the first failure ends them.
@@ -411,7 +412,8 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             Form_QueryUnload();
             return 0;
         case WM_SIZE:
-            if (fChild_.hwnd() && control(u"StatusBar1")) Form_Resize();
+            // Sizes during creation come before the window is loaded.
+            if (loaded_) Form_Resize();
             return 0;
         case WM_TIMER:
             if (wp == kTimer2) Timer2_Timer();

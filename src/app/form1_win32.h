@@ -104,6 +104,7 @@ class Form1 final : public win::WindowBase, public TrayHost, public MediaPlayerE
     int16_t searchPage_ = 0;
     int16_t timer2Ticks_ = 0;
     std::optional<StartupFailure> startupFailure_;
+    bool loaded_ = false;
 };
 
 }  // namespace mulan::app

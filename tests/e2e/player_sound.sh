@@ -28,7 +28,8 @@ record_run() {  # NAME SECONDS STEPS...
   local name=$1 secs=$2; shift 2
   "$MULAN_ROOT/scripts/record-sound" "$secs" "$work/$name.wav" &
   local rec=$!
-  sleep 0.5
+  # parec takes a moment to connect; the song's start must not be lost.
+  sleep 1
   local rc=0
   timeout 60 wine "$playcheck" "$@" >"$work/$name.log" 2>&1 || rc=$?
   wait $rec
@@ -39,7 +40,7 @@ record_run() {  # NAME SECONDS STEPS...
 echo "== an 8 s MP3: play 2 s, pause 1.5 s, play 1.5 s, volume 0 for 1.5 s, volume 100 and seek to 6 s"
 song=1006
 tone=$(frequency_of $song)
-record_run mp3 13 "url:http://$media/music/audio/$song.mp3" until:3:10 sleep:2000 pause sleep:1500 play \
+record_run mp3 14 "url:http://$media/music/audio/$song.mp3" until:3:10 sleep:2000 pause sleep:1500 play \
   sleep:1500 volume:0 sleep:1500 volume:100 seek:6 until:8:6 sleep:500
 cat "$work/mp3.segments"
 python3 - "$work/mp3.segments" "$work/mp3.log" "$tone" <<'PY' || fail "mp3 run (log: $work/mp3.log)"
@@ -80,7 +81,7 @@ PY
 echo "== a WAV song"
 song=1004
 tone=$(frequency_of $song)
-record_run wav 4 "url:http://$media/music/audio/$song.wav" until:3:10 sleep:2000 stop
+record_run wav 5 "url:http://$media/music/audio/$song.wav" until:3:10 sleep:2000 stop
 cat "$work/wav.segments"
 grep -q "^on .* freq=$tone\$" "$work/wav.segments" || fail "WAV song not heard at $tone Hz"
 
