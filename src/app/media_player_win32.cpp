@@ -254,6 +254,33 @@ void MediaPlayerWin32::SetVolume(int32_t volume) {
     }
 }
 
+void MediaPlayerWin32::SetFullScreen(bool on) {
+    if (on == fullScreen_) return;
+    const HWND parent = on ? GetParent(hwnd()) : home_;
+    if (!parent) return;
+    fullScreen_ = on;
+    if (on) {
+        home_ = parent;
+        GetWindowRect(hwnd(), &homeArea_);
+        MapWindowPoints(nullptr, home_, reinterpret_cast<POINT*>(&homeArea_), 2);
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        GetMonitorInfoW(MonitorFromWindow(home_, MONITOR_DEFAULTTONEAREST), &monitor);
+        const RECT& screen = monitor.rcMonitor;
+        SetParent(hwnd(), nullptr);
+        SetWindowLongPtrW(hwnd(), GWL_STYLE, WS_POPUP | WS_VISIBLE);
+        SetWindowPos(hwnd(), HWND_TOPMOST, screen.left, screen.top, screen.right - screen.left,
+                     screen.bottom - screen.top, SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+        SetFocus(hwnd());
+        return;
+    }
+    SetWindowLongPtrW(hwnd(), GWL_STYLE, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS);
+    SetParent(hwnd(), home_);
+    SetWindowPos(hwnd(), HWND_TOP, homeArea_.left, homeArea_.top, homeArea_.right - homeArea_.left,
+                 homeArea_.bottom - homeArea_.top, SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+    home_ = nullptr;
+}
+
 void MediaPlayerWin32::EnterState(PlayState state) {
     if (state == PlayState::Playing || state == PlayState::Buffering) {
         SetTimer(hwnd(), kDisplayTimer, kDisplayMillis, nullptr);
@@ -320,7 +347,14 @@ LRESULT MediaPlayerWin32::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             RaiseMouse(&MediaPlayerEvents::Click);
             return 0;
         case WM_LBUTTONDBLCLK:
+            if (fullScreen_) {
+                SetFullScreen(false);
+                return 0;
+            }
             RaiseMouse(&MediaPlayerEvents::DoubleClick);
+            return 0;
+        case WM_KEYDOWN:
+            if (wp == VK_ESCAPE && fullScreen_) SetFullScreen(false);
             return 0;
         case WM_MOUSEMOVE:
             RaiseMouse(&MediaPlayerEvents::MouseMove);

@@ -39,7 +39,9 @@ class MediaPlayerWin32 final : public win::WindowBase, public MediaPlayer {
     int32_t playState() const override { return static_cast<int32_t>(state_.state()); }
     Text status() const override { return state_.status(); }
     bool fullScreen() const override { return fullScreen_; }
-    void SetFullScreen(bool on) override { fullScreen_ = on; }
+    // Full screen takes the player area out of its window and over the whole screen; Esc, a
+    // double click or false puts it back.
+    void SetFullScreen(bool on) override;
     bool enableContextMenu() const override { return enableContextMenu_; }
     void SetEnableContextMenu(bool on) override { enableContextMenu_ = on; }
     bool autoStart() const override { return autoStart_; }
@@ -75,6 +77,8 @@ class MediaPlayerWin32 final : public win::WindowBase, public MediaPlayer {
     Text url_;
     int32_t volume_ = 50;
     bool fullScreen_ = false;
+    HWND home_ = nullptr;  // the window the area belongs in while full screen
+    RECT homeArea_{};
     bool enableContextMenu_ = true;
     bool autoStart_ = true;
 };

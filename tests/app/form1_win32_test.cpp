@@ -230,6 +230,19 @@ TEST_F(Form1Test, PlayerAreaClicksStopRestartsAndADoubleClickAsksForFullScreen) 
     EXPECT_FALSE(form.player().fullScreen());
     SendMessageW(player, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
     EXPECT_TRUE(form.player().fullScreen());
+    // Over the whole screen, and back in its place with Esc.
+    RECT screen{};
+    GetWindowRect(player, &screen);
+    EXPECT_EQ(screen.right - screen.left, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(screen.bottom - screen.top, GetSystemMetrics(SM_CYSCREEN));
+    SendMessageW(player, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_FALSE(form.player().fullScreen());
+    EXPECT_EQ(GetParent(player), form.hwnd());
+    const RECT home = ClientRectOf(player);
+    EXPECT_EQ(home.left, 0);
+    EXPECT_EQ(home.top, 0);
+    EXPECT_EQ(home.right, 156);
+    EXPECT_EQ(home.bottom, 55);
 }
 
 TEST_F(Form1Test, MenuCommandsAndTimersReachThePlaybackHooks) {
