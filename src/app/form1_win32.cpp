@@ -187,8 +187,9 @@ bool Form1::CreateControls() {
     AddControl(u"WebBrowser1", WC_STATICW, nullptr, 0, hwnd(), ControlId(u"WebBrowser1"));
 
     SetTimer(hwnd(), kTimer2, 1000, nullptr);
-    SetTimer(hwnd(), kTimer3, kDisplayTickMillis, nullptr);
+    SetTimer3(true);
     SetTimer(hwnd(), kTimer4, kDisplayTickMillis, nullptr);
+    WatchPointer();
     return true;
 }
 
@@ -403,7 +404,45 @@ void Form1::DoubleClick() {
     player_.SetFullScreen(true);
 }
 void Form1::MouseMove() {
-    SetTimer(hwnd(), kTimer3, kDisplayTickMillis, nullptr);
+    SetTimer3(true);
+}
+
+// Timer3 moves the progress slider: it stops while the pointer is on the slider, so that the user
+// can drag the thumb, and runs again once the pointer is over another part of the window.
+void Form1::SetTimer3(bool on) {
+    timer3On_ = on;
+    if (on) {
+        SetTimer(hwnd(), kTimer3, kDisplayTickMillis, nullptr);
+    } else {
+        KillTimer(hwnd(), kTimer3);
+    }
+}
+
+void Form1::ControlMouseMove(TextView name) {
+    if (name == u"Slider1") return SetTimer3(false);
+    SetTimer3(true);
+}
+
+LRESULT CALLBACK Form1::ControlHook(HWND control, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                    DWORD_PTR self) noexcept {
+    try {
+        if (msg == WM_MOUSEMOVE) {
+            auto* form = reinterpret_cast<Form1*>(self);
+            for (const auto& [name, handle] : form->controls_) {
+                if (handle == control) form->ControlMouseMove(name);
+            }
+        }
+    } catch (...) {
+        // The control still gets its message.
+    }
+    return DefSubclassProc(control, msg, wp, lp);
+}
+
+void Form1::WatchPointer() {
+    for (const char16_t* name :
+         {u"Frame1", u"Label1", u"Command2", u"ProgressBar1", u"Slider1", u"Slider2", u"QMListBox1"}) {
+        SetWindowSubclass(control(name), &Form1::ControlHook, 1, reinterpret_cast<DWORD_PTR>(this));
+    }
 }
 
 LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -420,8 +459,13 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (wp == kTimer3) Timer3_Timer();
             if (wp == kTimer4) Timer4_Timer();
             return 0;
+        case WM_MOUSEMOVE:
+            SetTimer3(true);
+            return 0;
         case WM_COMMAND:
             if (LOWORD(wp) == ControlId(u"Command2") && HIWORD(wp) == BN_CLICKED) Command2_Click();
+            // Focus entering the search box.
+            if (LOWORD(wp) == ControlId(u"Text1") && HIWORD(wp) == CBN_SETFOCUS) SetTimer3(true);
             return 0;
         default:
             return Default(msg, wp, lp);

@@ -39,6 +39,7 @@ class Form1 final : public win::WindowBase, public TrayHost, public MediaPlayerE
     Trayico& tray() { return tray_; }
     int16_t SearchTarget() const { return searchTarget_; }
     int16_t SearchPage() const { return searchPage_; }
+    bool Timer3Enabled() const { return timer3On_; }
     std::optional<StartupFailure> startupFailure() const { return startupFailure_; }
     // The popup as it would open now: the visible items of the menu, built into a platform menu.
     HMENU BuildPopup(const MenuModel& menu) const;
@@ -81,6 +82,11 @@ class Form1 final : public win::WindowBase, public TrayHost, public MediaPlayerE
     void Command2_Click();
     void QMListBox1_MouseUp(int16_t Button, double X, double Y);
     void SetPlayMode(PlayMode mode);
+    void SetTimer3(bool on);
+    void ControlMouseMove(TextView name);
+    void WatchPointer();
+    static LRESULT CALLBACK ControlHook(HWND control, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                        DWORD_PTR self) noexcept;
     void shows_Click();
     void ends_Click();
 
@@ -105,6 +111,7 @@ class Form1 final : public win::WindowBase, public TrayHost, public MediaPlayerE
     int16_t timer2Ticks_ = 0;
     std::optional<StartupFailure> startupFailure_;
     bool loaded_ = false;
+    bool timer3On_ = false;
 };
 
 }  // namespace mulan::app

@@ -245,6 +245,32 @@ TEST_F(Form1Test, PlayerAreaClicksStopRestartsAndADoubleClickAsksForFullScreen) 
     EXPECT_EQ(home.bottom, 55);
 }
 
+TEST_F(Form1Test, PointerOnTheProgressSliderStopsTimer3AndElsewhereStartsIt) {
+    EXPECT_TRUE(form.Timer3Enabled());
+    SendMessageW(form.control(u"Slider1"), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    EXPECT_FALSE(form.Timer3Enabled());
+    for (const char16_t* name : {u"Frame1", u"Label1", u"Command2", u"ProgressBar1", u"Slider2",
+                                 u"QMListBox1", u"WindowsMediaPlayer1"}) {
+        SendMessageW(form.control(u"Slider1"), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+        SendMessageW(form.control(name), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+        EXPECT_TRUE(form.Timer3Enabled()) << TextToUtf8(name);
+    }
+    // The status bar does not switch it on.
+    SendMessageW(form.control(u"Slider1"), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    SendMessageW(form.control(u"StatusBar1"), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    EXPECT_FALSE(form.Timer3Enabled());
+    SendMessageW(form.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(200, 300));
+    EXPECT_TRUE(form.Timer3Enabled());
+    // While it is off the full tick does not run.
+    RecordingCommands commands;
+    form.SetCommands(&commands);
+    SendMessageW(form.control(u"Slider1"), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    Pump(600);
+    EXPECT_EQ(commands.fullTicks, 0);
+    EXPECT_GT(commands.reducedTicks, 2);
+    form.SetCommands(nullptr);
+}
+
 TEST_F(Form1Test, MenuCommandsAndTimersReachThePlaybackHooks) {
     RecordingCommands commands;
     form.SetCommands(&commands);
