@@ -1,5 +1,10 @@
 #include "app/form1_win32.h"
 
+#include <commctrl.h>
+
+#include <string>
+
+#include "app/form1_layout.h"
 #include "app/resource_ids.h"
 
 namespace mulan::app {
@@ -7,34 +12,460 @@ namespace mulan::app {
 namespace {
 
 constexpr wchar_t kClassName[] = L"MulanForm1";
-constexpr wchar_t kCaption[] = L"沐岚音乐播放器";
-// The client area is 4710 x 7350 twips, 15 twips a pixel at 96 DPI.
-constexpr int kClientWidth = 4710 / 15;
-constexpr int kClientHeight = 7350 / 15;
+constexpr int kFirstControlId = 100;
+constexpr UINT_PTR kTimer2 = 2;
+constexpr UINT_PTR kTimer3 = 3;
+constexpr UINT_PTR kTimer4 = 4;
+// Often enough for the displays to follow the player several times a second, rare enough to cost
+// nothing while idle.
+constexpr UINT kDisplayTickMillis = 100;
+// Status bar panels in twips: panel 2 is wider than the window.
+constexpr int kPanel1Twips = 1640;
+constexpr int kPanel2Twips = 8440;
+// First command id of each menu; an item's id adds its index.
+constexpr UINT kMenuBase = 1000;
+constexpr UINT kMosBase = 2000;
+constexpr UINT kEndMenuBase = 3000;
+
+std::wstring Wide(TextView text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+RECT PixelsOf(TextView name) {
+    const PixelRect r = ToPixels(Form1Placement(name));
+    return RECT{r.left, r.top, r.left + r.width, r.top + r.height};
+}
+
+int ControlId(TextView name) {
+    for (size_t i = 0; i < kForm1Layout.size(); ++i) {
+        if (kForm1Layout[i].name == name) return kFirstControlId + static_cast<int>(i);
+    }
+    return 0;
+}
+
+UINT MenuBase(const Text& name) {
+    if (name == u"Menu") return kMenuBase;
+    if (name == u"Mos") return kMosBase;
+    return kEndMenuBase;
+}
+
+// Points to font height at 96 DPI, as a character height.
+HFONT MakeFont(double points, int weight) {
+    const int height = -static_cast<int>(points * 96.0 / 72.0 + 0.5);
+    return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体");
+}
 
 }  // namespace
 
+Form1::Form1() : menu_(MakeMenu()), mos_(MakeMosMenu()), endMenu_(MakeEndMenu()), tray_(*this) {}
+
+Form1::~Form1() {
+    tray_.RemoveTrayIcon();
+    if (font_) DeleteObject(font_);
+    if (labelFont_) DeleteObject(labelFont_);
+}
+
 bool Form1::Create(int showCommand) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    const auto icon = static_cast<HICON>(
+    icon_ = static_cast<HICON>(
         LoadImageW(instance, MAKEINTRESOURCEW(kAppIconId), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
-    if (!RegisterClassOnce(kClassName, icon, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1))) return false;
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    RECT frame{0, 0, kClientWidth, kClientHeight};
+    if (!RegisterClassOnce(kClassName, icon_, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1))) return false;
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    RECT frame{0, 0, TwipsToPixels(kForm1ClientWidthTwips), TwipsToPixels(kForm1ClientHeightTwips)};
     AdjustWindowRectEx(&frame, style, FALSE, 0);
-    if (!CreateWindowFor(kClassName, kCaption, style, 0, CW_USEDEFAULT, CW_USEDEFAULT,
+    Form_Initialize();
+    if (!CreateWindowFor(kClassName, Wide(kCaption).c_str(), style, 0, CW_USEDEFAULT, CW_USEDEFAULT,
                          frame.right - frame.left, frame.bottom - frame.top, nullptr)) {
         return false;
     }
+    if (!fChild_.Create(icon_) || !CreateControls()) return false;
+    // The results window starts beside the main window.
+    RECT main{};
+    GetWindowRect(hwnd(), &main);
+    SetWindowPos(fChild_.hwnd(), nullptr, main.right, main.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Form_Load();
     ShowWindow(hwnd(), showCommand);
     UpdateWindow(hwnd());
+    Form_Resize();
     return true;
+}
+
+HWND Form1::AddControl(TextView name, const wchar_t* className, const wchar_t* text, DWORD style, HWND parent,
+                       int id) {
+    const RECT r = PixelsOf(name);
+    const HWND control = CreateWindowExW(
+        0, className, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left, r.bottom - r.top,
+        parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    if (control) {
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        controls_.emplace_back(Text(name), control);
+    }
+    return control;
+}
+
+void Form1::AddTooltip(HWND control, const wchar_t* text) {
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    tool.lpszText = const_cast<wchar_t*>(text);
+    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+bool Form1::CreateControls() {
+    font_ = MakeFont(9, FW_NORMAL);
+    labelFont_ = MakeFont(10.5, FW_BOLD);
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+
+    player_.SetEvents(this);
+    if (!player_.Create(hwnd(), PixelsOf(u"WindowsMediaPlayer1"), ControlId(u"WindowsMediaPlayer1")))
+        return false;
+    controls_.emplace_back(u"WindowsMediaPlayer1", player_.hwnd());
+    AddTooltip(player_.hwnd(), L"双击全屏显示");
+
+    const HWND progress =
+        AddControl(u"ProgressBar1", PROGRESS_CLASSW, nullptr, 0, hwnd(), ControlId(u"ProgressBar1"));
+    SendMessageW(progress, PBM_SETRANGE32, 0, 100);
+
+    const HWND slider1 = AddControl(u"Slider1", TRACKBAR_CLASSW, nullptr,
+                                    TBS_HORZ | TBS_BOTTOM | TBS_AUTOTICKS, hwnd(), ControlId(u"Slider1"));
+    AddTooltip(slider1, L"播放进度");
+    const HWND slider2 = AddControl(u"Slider2", TRACKBAR_CLASSW, nullptr,
+                                    TBS_HORZ | TBS_BOTTOM | TBS_AUTOTICKS, hwnd(), ControlId(u"Slider2"));
+    SendMessageW(slider2, TBM_SETRANGE, TRUE, MAKELPARAM(0, 100));
+    SendMessageW(slider2, TBM_SETTICFREQ, 10, 0);
+    SendMessageW(slider2, TBM_SETPOS, TRUE, 60);
+    AddTooltip(slider2, L"音量调节");
+
+    AddControl(u"Command2", WC_BUTTONW, L":-", BS_PUSHBUTTON, hwnd(), ControlId(u"Command2"));
+
+    // The drop-down list opens below the box; the box itself keeps its designed height.
+    const RECT text1 = PixelsOf(u"Text1");
+    const HWND combo =
+        CreateWindowExW(0, WC_COMBOBOXW, nullptr,
+                        WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWN | CBS_AUTOHSCROLL,
+                        text1.left, text1.top, text1.right - text1.left, 200, hwnd(),
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(u"Text1"))),
+                        GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(combo, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), (text1.bottom - text1.top) - 6);
+    SetWindowTextW(combo, L"搜索歌曲");
+    controls_.emplace_back(u"Text1", combo);
+
+    if (!frame1_.Create(hwnd(), PixelsOf(u"Frame1"), ControlId(u"Frame1"))) return false;
+    const HWND frame = frame1_.hwnd();
+    controls_.emplace_back(u"Frame1", frame);
+    const HWND label =
+        AddControl(u"Label1", WC_STATICW, L"暂无歌词显示", SS_LEFT | SS_NOTIFY, frame, ControlId(u"Label1"));
+    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_), FALSE);
+
+    if (!playlist_.Create(hwnd(), PixelsOf(u"QMListBox1"), ControlId(u"QMListBox1"),
+                          [this](int16_t button, double x, double y) { QMListBox1_MouseUp(button, x, y); })) {
+        return false;
+    }
+    controls_.emplace_back(u"QMListBox1", playlist_.hwnd());
+
+    const HWND status =
+        AddControl(u"StatusBar1", STATUSCLASSNAMEW, nullptr, CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER,
+                   hwnd(), ControlId(u"StatusBar1"));
+    const int panel1 = TwipsToPixels(kPanel1Twips);
+    int edges[2] = {panel1, panel1 + TwipsToPixels(kPanel2Twips)};
+    SendMessageW(status, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(edges));
+
+    AddControl(u"List1", WC_LISTBOXW, nullptr, WS_BORDER | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, hwnd(),
+               ControlId(u"List1"));
+    AddControl(u"Option1", WC_BUTTONW, L"单曲播放", BS_AUTORADIOBUTTON | WS_GROUP, hwnd(),
+               ControlId(u"Option1"));
+    AddControl(u"Option2", WC_BUTTONW, L"列表循环", BS_AUTORADIOBUTTON, hwnd(), ControlId(u"Option2"));
+    AddControl(u"Option3", WC_BUTTONW, L"随机播放", BS_AUTORADIOBUTTON, hwnd(), ControlId(u"Option3"));
+    // The download browser's place; the download itself comes with the song link window.
+    AddControl(u"WebBrowser1", WC_STATICW, nullptr, 0, hwnd(), ControlId(u"WebBrowser1"));
+
+    SetTimer(hwnd(), kTimer2, 1000, nullptr);
+    SetTimer3(true);
+    SetTimer(hwnd(), kTimer4, kDisplayTickMillis, nullptr);
+    WatchPointer();
+    return true;
+}
+
+HWND Form1::control(TextView name) const {
+    for (const auto& [controlName, handle] : controls_) {
+        if (controlName == name) return handle;
+    }
+    return nullptr;
+}
+
+MenuModel& Form1::menu(TextView name) {
+    if (name == u"Menu") return menu_;
+    if (name == u"Mos") return mos_;
+    return endMenu_;
+}
+
+Text Form1::Caption() const {
+    wchar_t caption[256]{};
+    const int length = GetWindowTextW(hwnd(), caption, 256);
+    return Text(caption, caption + length);
+}
+
+// Start-up. The search target is set when the window is created, and again when it loads.
+void Form1::Form_Initialize() {
+    searchTarget_ = kSearchTargetPlaylist;
+}
+
+void Form1::Form_Load() {
+    searchTarget_ = kSearchTargetPlaylist;
+    // The docking manager registers the window here once docking exists.
+    state_.TrayNoticeState = 1;
+    state_.NowPlayingTitle.clear();
+    SetShowsVisible(false);
+    player_.SetEnableContextMenu(false);
+    searchPage_ = 1;
+    state_.CurrentIndex = 0;
+    SetPlayMode(PlayMode::ListLoop);
+    tray_.ShowTrayNotice(StartupNotice(Caption()));
+    startupFailure_ = LoadAfterTray();
+    if (const auto message = StartupErrorMessage(startupFailure_)) {
+        MessageBoxW(hwnd(), Wide(*message).c_str(), L"错误", MB_ICONERROR | MB_OK);
+    }
+    loaded_ = true;
+}
+
+// The steps that may fail; the first failure ends them.
+std::optional<StartupFailure> Form1::LoadAfterTray() {
+    if (auto failure = skin_.AttachEx()) return failure;
+    if (auto failure = skin_.SetAero(0)) return failure;
+    SendMessageW(control(u"ProgressBar1"), PBM_SETPOS, 100, 0);
+    ShowWindow(fChild_.hwnd(), SW_SHOW);
+    return std::nullopt;
+}
+
+// A close request only hides the window to the tray.
+void Form1::Form_QueryUnload() {
+    SetShowsVisible(true);
+    ShowWindow(hwnd(), SW_MINIMIZE);
+    ShowWindow(hwnd(), SW_HIDE);
+    tray_.ShowTrayNotice(CloseRequestNotice(state_, Caption()));
+}
+
+// The results window follows the main window into the tray and back.
+void Form1::Form_Resize() {
+    const HWND child = fChild_.hwnd();
+    if (IsIconic(hwnd())) {
+        ShowWindow(child, SW_MINIMIZE);
+        ShowWindow(child, SW_HIDE);
+        return;
+    }
+    ShowWindow(child, IsIconic(child) ? SW_RESTORE : SW_SHOWNA);
+}
+
+void Form1::Timer2_Timer() {
+    if (timer2Ticks_ < 1) {
+        ++timer2Ticks_;
+        return;
+    }
+    searchPage_ = 1;
+    KillTimer(hwnd(), kTimer2);
+    if (commands_) commands_->StartupSearch();
+}
+
+void Form1::Timer3_Timer() {
+    if (commands_) commands_->TickDisplay(true);
+}
+
+void Form1::Timer4_Timer() {
+    if (commands_) commands_->TickDisplay(false);
+}
+
+void Form1::Command2_Click() {
+    OpenPopup(mos_);
+}
+
+void Form1::QMListBox1_MouseUp(int16_t Button, double X, double Y) {
+    if (Button != 2 || playlist_.ListCount() < 1) return;
+    state_.MenuIndex = playlist_.IndexFromPoint(X, Y);
+    OpenPopup(menu_);
+}
+
+void Form1::SetPlayMode(PlayMode mode) {
+    state_.Mode = mode;
+    const HWND option = control(mode == PlayMode::SingleRepeat ? u"Option1"
+                                : mode == PlayMode::ListLoop   ? u"Option2"
+                                                               : u"Option3");
+    for (const char16_t* name : {u"Option1", u"Option2", u"Option3"}) {
+        SendMessageW(control(name), BM_SETCHECK, control(name) == option ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+    const char16_t* chosen = mode == PlayMode::SingleRepeat ? u"Ones"
+                             : mode == PlayMode::ListLoop   ? u"Lists"
+                                                            : u"suiji";
+    for (const char16_t* name : {u"Ones", u"Lists", u"suiji"}) {
+        if (TextView(name) != chosen) mos_.SetChecked(name, false);
+    }
+    mos_.SetChecked(chosen, true);
+}
+
+void Form1::SetShowsVisible(bool visible) {
+    endMenu_.SetVisible(u"shows", visible);
+    endMenu_.SetVisible(u"dw", visible);
+}
+
+void Form1::shows_Click() {
+    if (IsIconic(hwnd())) {
+        ShowWindow(hwnd(), SW_RESTORE);
+        ShowWindow(hwnd(), SW_SHOW);
+        return;
+    }
+    SetShowsVisible(false);
+    ShowWindow(hwnd(), SW_MINIMIZE);
+    ShowWindow(hwnd(), SW_HIDE);
+}
+
+// Exit ends the process at once: no close or unload handling runs.
+void Form1::ends_Click() {
+    StopPlayerForExit(state_, player_);
+    tray_.RemoveTrayIcon();
+    TerminateProcess(GetCurrentProcess(), 0);
+}
+
+HMENU Form1::BuildPopup(const MenuModel& menu) const {
+    const HMENU popup = CreatePopupMenu();
+    const UINT base = MenuBase(menu.name());
+    const auto& all = menu.items();
+    for (size_t i = 0; i < all.size(); ++i) {
+        const MenuItem& item = all[i];
+        if (!item.visible) continue;
+        if (item.caption == u"-") {
+            AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+            continue;
+        }
+        AppendMenuW(popup, MF_STRING | (item.checked ? MF_CHECKED : MF_UNCHECKED), base + i,
+                    Wide(item.caption).c_str());
+    }
+    return popup;
+}
+
+void Form1::OpenPopup(const MenuModel& menu) {
+    const HMENU popup = BuildPopup(menu);
+    POINT at{};
+    GetCursorPos(&at);
+    const UINT chosen = static_cast<UINT>(TrackPopupMenu(
+        popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, hwnd(), nullptr));
+    DestroyMenu(popup);
+    // Lets the menu of a tray icon close when the user clicks elsewhere next time.
+    PostMessageW(hwnd(), WM_NULL, 0, 0);
+    if (chosen == 0) return;
+    const UINT base = MenuBase(menu.name());
+    if (chosen < base || chosen - base >= menu.items().size()) return;
+    RunCommand(menu.items()[chosen - base].name);
+}
+
+void Form1::OpenEndMenu() {
+    OpenPopup(endMenu_);
+}
+
+void Form1::RunCommand(TextView name) {
+    if (name == u"shows") return shows_Click();
+    if (name == u"ends") return ends_Click();
+    if (name == u"Ones") return SetPlayMode(PlayMode::SingleRepeat);
+    if (name == u"Lists") return SetPlayMode(PlayMode::ListLoop);
+    if (name == u"suiji") return SetPlayMode(PlayMode::Random);
+    if (!commands_) return;
+    if (name == u"Pla") return commands_->Pla();
+    if (name == u"Dolown") return commands_->Dolown();
+    if (name == u"se360") return commands_->se360();
+    if (name == u"DEL") return commands_->DEL();
+    if (name == u"Cles") return commands_->Cles();
+    if (name == u"zant") return commands_->zant();
+    if (name == u"UP") return commands_->UP();
+    if (name == u"Next") return commands_->Next();
+}
+
+// Events of WindowsMediaPlayer1.
+void Form1::PlayStateChange(int32_t NewState) {
+    if (commands_) commands_->PlayStateChange(NewState);
+}
+void Form1::StatusChange() {
+    if (commands_) commands_->StatusChange();
+}
+void Form1::Click() {
+    state_.AutoResume = 2;
+}
+void Form1::MouseDown() {
+    state_.AutoResume = 2;
+}
+void Form1::MouseUp() {
+    state_.AutoResume = 2;
+}
+void Form1::DoubleClick() {
+    player_.SetFullScreen(true);
+}
+void Form1::MouseMove() {
+    SetTimer3(true);
+}
+
+// Timer3 moves the progress slider: it stops while the pointer is on the slider, so that the user
+// can drag the thumb, and runs again once the pointer is over another part of the window.
+void Form1::SetTimer3(bool on) {
+    timer3On_ = on;
+    if (on) {
+        SetTimer(hwnd(), kTimer3, kDisplayTickMillis, nullptr);
+    } else {
+        KillTimer(hwnd(), kTimer3);
+    }
+}
+
+void Form1::ControlMouseMove(TextView name) {
+    if (name == u"Slider1") return SetTimer3(false);
+    SetTimer3(true);
+}
+
+LRESULT CALLBACK Form1::ControlHook(HWND control, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                    DWORD_PTR self) noexcept {
+    try {
+        if (msg == WM_MOUSEMOVE) {
+            auto* form = reinterpret_cast<Form1*>(self);
+            for (const auto& [name, handle] : form->controls_) {
+                if (handle == control) form->ControlMouseMove(name);
+            }
+        }
+    } catch (...) {
+        // The control still gets its message.
+    }
+    return DefSubclassProc(control, msg, wp, lp);
+}
+
+void Form1::WatchPointer() {
+    for (const char16_t* name :
+         {u"Frame1", u"Label1", u"Command2", u"ProgressBar1", u"Slider1", u"Slider2", u"QMListBox1"}) {
+        SetWindowSubclass(control(name), &Form1::ControlHook, 1, reinterpret_cast<DWORD_PTR>(this));
+    }
 }
 
 LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-        case WM_DESTROY:
-            PostQuitMessage(0);
+        case WM_CLOSE:
+            Form_QueryUnload();
+            return 0;
+        case WM_SIZE:
+            // Sizes during creation come before the window is loaded.
+            if (loaded_) Form_Resize();
+            return 0;
+        case WM_TIMER:
+            if (wp == kTimer2) Timer2_Timer();
+            if (wp == kTimer3) Timer3_Timer();
+            if (wp == kTimer4) Timer4_Timer();
+            return 0;
+        case WM_MOUSEMOVE:
+            SetTimer3(true);
+            return 0;
+        case WM_COMMAND:
+            if (LOWORD(wp) == ControlId(u"Command2") && HIWORD(wp) == BN_CLICKED) Command2_Click();
+            // Focus entering the search box.
+            if (LOWORD(wp) == ControlId(u"Text1") && HIWORD(wp) == CBN_SETFOCUS) SetTimer3(true);
             return 0;
         default:
             return Default(msg, wp, lp);

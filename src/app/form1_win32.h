@@ -1,16 +1,117 @@
 #pragma once
 
+#include <windows.h>
+
+#include <optional>
+
+#include "app/frame_win32.h"
+#include "app/main_window_state.h"
+#include "app/media_player.h"
+#include "app/media_player_win32.h"
+#include "app/menu_model.h"
+#include "app/playback_commands.h"
+#include "app/playlist_pane_win32.h"
+#include "app/results_placeholder_win32.h"
+#include "app/skin_win32.h"
+#include "app/trayico_win32.h"
 #include "window/window_base_win32.h"
 
 namespace mulan::app {
 
-// The player's main window.
-class Form1 final : public win::WindowBase {
+// The player's main window: its controls, menus, state, start-up, close to the tray and exit.
+class Form1 final : public win::WindowBase, public TrayHost, public MediaPlayerEvents {
   public:
+    Form1();
+    ~Form1() override;
+
+    // Creates the window and its controls, runs the start-up and shows it.
     bool Create(int showCommand);
+    // The playback controller and the site client plug in here.
+    void SetCommands(PlaybackCommands* commands) { commands_ = commands; }
+
+    MainWindowState& state() { return state_; }
+    MediaPlayer& player() { return player_; }
+    PlaylistPane& playlist() { return playlist_; }
+    MenuModel& menu(TextView name);
+    HWND control(TextView name) const;
+    HWND fChild() const { return fChild_.hwnd(); }
+    bool trayIconUp() const { return tray_.IsUp(); }
+    Trayico& tray() { return tray_; }
+    int16_t SearchTarget() const { return searchTarget_; }
+    int16_t SearchPage() const { return searchPage_; }
+    bool Timer3Enabled() const { return timer3On_; }
+    std::optional<StartupFailure> startupFailure() const { return startupFailure_; }
+    // The popup as it would open now: the visible items of the menu, built into a platform menu.
+    HMENU BuildPopup(const MenuModel& menu) const;
+    // Runs a menu item's command by its name.
+    void RunCommand(TextView name);
+
+    // TrayHost
+    HWND MainWindow() const override { return hwnd(); }
+    HICON MainIcon() const override { return icon_; }
+    Text Caption() const override;
+    const MainWindowState& State() const override { return state_; }
+    void OpenEndMenu() override;
+    void SetShowsVisible(bool visible) override;
+
+    // MediaPlayerEvents of WindowsMediaPlayer1
+    void PlayStateChange(int32_t NewState) override;
+    void StatusChange() override;
+    void Click() override;
+    void DoubleClick() override;
+    void MouseDown() override;
+    void MouseUp() override;
+    void MouseMove() override;
 
   private:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    bool CreateControls();
+    HWND AddControl(TextView name, const wchar_t* className, const wchar_t* text, DWORD style, HWND parent,
+                    int id);
+    void AddTooltip(HWND control, const wchar_t* text);
+    void OpenPopup(const MenuModel& menu);
+
+    void Form_Initialize();
+    void Form_Load();
+    std::optional<StartupFailure> LoadAfterTray();
+    void Form_QueryUnload();
+    void Form_Resize();
+    void Timer2_Timer();
+    void Timer3_Timer();
+    void Timer4_Timer();
+    void Command2_Click();
+    void QMListBox1_MouseUp(int16_t Button, double X, double Y);
+    void SetPlayMode(PlayMode mode);
+    void SetTimer3(bool on);
+    void ControlMouseMove(TextView name);
+    void WatchPointer();
+    static LRESULT CALLBACK ControlHook(HWND control, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                        DWORD_PTR self) noexcept;
+    void shows_Click();
+    void ends_Click();
+
+    MainWindowState state_;
+    MenuModel menu_;
+    MenuModel mos_;
+    MenuModel endMenu_;
+    MediaPlayerWin32 player_;
+    FrameControl frame1_;
+    PlaylistPlaceholder playlist_;
+    ResultsPlaceholder fChild_;
+    Trayico tray_;
+    SkinLibrary skin_;
+    PlaybackCommands* commands_ = nullptr;
+    HICON icon_ = nullptr;
+    HFONT font_ = nullptr;
+    HFONT labelFont_ = nullptr;
+    HWND tooltip_ = nullptr;
+    std::vector<std::pair<Text, HWND>> controls_;
+    int16_t searchTarget_ = 0;
+    int16_t searchPage_ = 0;
+    int16_t timer2Ticks_ = 0;
+    std::optional<StartupFailure> startupFailure_;
+    bool loaded_ = false;
+    bool timer3On_ = false;
 };
 
 }  // namespace mulan::app

@@ -1,22 +1,351 @@
 #include "app/form1_win32.h"
 
+#include <commctrl.h>
+#include <shellapi.h>
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
+
+#include "app/form1_layout.h"
 
 namespace mulan::app {
 namespace {
 
-TEST(Form1, OpensWithItsChineseCaptionAndClientSize) {
+std::wstring TextOf(HWND hwnd) {
+    wchar_t text[256]{};
+    GetWindowTextW(hwnd, text, 256);
+    return text;
+}
+
+// Runs the message loop for a while, as the program's own loop would.
+void Pump(DWORD millis) {
+    const ULONGLONG end = GetTickCount64() + millis;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+    }
+}
+
+RECT ClientRectOf(HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::vector<std::wstring> PopupItems(HMENU menu) {
+    std::vector<std::wstring> items;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[64]{};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+        items.push_back(text[0] ? text : L"-");
+    }
+    return items;
+}
+
+class RecordingCommands : public PlaybackCommands {
+  public:
+    std::vector<std::string> calls;
+    void Pla() override { calls.push_back("Pla"); }
+    void Dolown() override { calls.push_back("Dolown"); }
+    void se360() override { calls.push_back("se360"); }
+    void DEL() override { calls.push_back("DEL"); }
+    void Cles() override { calls.push_back("Cles"); }
+    void zant() override { calls.push_back("zant"); }
+    void UP() override { calls.push_back("UP"); }
+    void Next() override { calls.push_back("Next"); }
+    void PlayEntryAt(int16_t) override { calls.push_back("PlayEntryAt"); }
+    void StartupSearch() override { calls.push_back("StartupSearch"); }
+    void PlayStateChange(int32_t) override {}
+    void StatusChange() override {}
+    void TickDisplay(bool full) override { ++(full ? fullTicks : reducedTicks); }
+    int fullTicks = 0;
+    int reducedTicks = 0;
+};
+
+class Form1Test : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(form.Create(SW_SHOWNOACTIVATE)); }
     Form1 form;
-    ASSERT_TRUE(form.Create(SW_SHOWNOACTIVATE));
-    wchar_t caption[64]{};
-    GetWindowTextW(form.hwnd(), caption, 64);
-    EXPECT_EQ(std::wstring(caption), L"沐岚音乐播放器");
+};
+
+TEST_F(Form1Test, OpensWithItsCaptionClientSizeAndEveryControlInPlace) {
+    EXPECT_EQ(TextOf(form.hwnd()), L"沐岚音乐播放器");
     RECT client{};
     GetClientRect(form.hwnd(), &client);
     EXPECT_EQ(client.right, 314);
     EXPECT_EQ(client.bottom, 490);
+    const LONG style = GetWindowLongW(form.hwnd(), GWL_STYLE);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    for (const ControlPlacement& placement : kForm1Layout) {
+        const HWND control = form.control(placement.name);
+        ASSERT_NE(control, nullptr) << TextToUtf8(placement.name);
+        const PixelRect want = ToPixels(placement);
+        const RECT r = ClientRectOf(control);
+        EXPECT_EQ(r.left, want.left) << TextToUtf8(placement.name);
+        EXPECT_EQ(r.top, want.top) << TextToUtf8(placement.name);
+        EXPECT_EQ(r.right - r.left, want.width) << TextToUtf8(placement.name);
+        if (placement.name != u"Text1") {
+            EXPECT_EQ(r.bottom - r.top, want.height) << TextToUtf8(placement.name);
+        }
+    }
+    EXPECT_EQ(GetParent(form.control(u"Label1")), form.control(u"Frame1"));
+    // The state holders are outside the client area.
+    EXPECT_GE(ClientRectOf(form.control(u"List1")).left, client.right);
+}
+
+TEST_F(Form1Test, ControlsStartWithTheirDesignedProperties) {
+    EXPECT_EQ(TextOf(form.control(u"Text1")), L"搜索歌曲");
+    EXPECT_EQ(TextOf(form.control(u"Label1")), L"暂无歌词显示");
+    EXPECT_EQ(TextOf(form.control(u"Command2")), L":-");
+    EXPECT_EQ(TextOf(form.control(u"Option1")), L"单曲播放");
+    EXPECT_EQ(TextOf(form.control(u"Option2")), L"列表循环");
+    EXPECT_EQ(TextOf(form.control(u"Option3")), L"随机播放");
+    const HWND slider2 = form.control(u"Slider2");
+    EXPECT_EQ(SendMessageW(slider2, TBM_GETRANGEMIN, 0, 0), 0);
+    EXPECT_EQ(SendMessageW(slider2, TBM_GETRANGEMAX, 0, 0), 100);
+    EXPECT_EQ(SendMessageW(slider2, TBM_GETPOS, 0, 0), 60);
+    EXPECT_EQ(SendMessageW(form.control(u"ProgressBar1"), PBM_GETRANGE, FALSE, 0), 100);
+    int edges[2]{};
+    EXPECT_EQ(SendMessageW(form.control(u"StatusBar1"), SB_GETPARTS, 2, reinterpret_cast<LPARAM>(edges)), 2);
+    EXPECT_EQ(edges[0], 109);
+    EXPECT_EQ(edges[1], 109 + 563);
+    wchar_t className[64]{};
+    GetClassNameW(form.control(u"Text1"), className, 64);
+    EXPECT_EQ(std::wstring(className), L"ComboBox");
+    EXPECT_TRUE(GetWindowLongW(form.control(u"Text1"), GWL_STYLE) & CBS_DROPDOWN);
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(form.control(u"Label1"), WM_GETFONT, 0, 0)), sizeof font,
+               &font);
+    EXPECT_EQ(std::wstring(font.lfFaceName), L"宋体");
+    EXPECT_EQ(font.lfHeight, -14);
+    EXPECT_EQ(font.lfWeight, FW_BOLD);
+}
+
+TEST_F(Form1Test, StartUpSetsTheStateMenusTrayAndShowsBothWindowsWithoutASkin) {
+    EXPECT_EQ(form.state().TrayNoticeState, 1);
+    EXPECT_EQ(form.state().CurrentIndex, 0);
+    EXPECT_EQ(form.state().Mode, PlayMode::ListLoop);
+    EXPECT_EQ(form.SearchTarget(), 1);
+    EXPECT_EQ(form.SearchPage(), 1);
+    EXPECT_EQ(SendMessageW(form.control(u"Option2"), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageW(form.control(u"Option1"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_TRUE(form.menu(u"Mos").Find(u"Lists")->checked);
+    EXPECT_FALSE(form.menu(u"Mos").Find(u"Ones")->checked);
+    EXPECT_FALSE(form.menu(u"EndMenu").Find(u"shows")->visible);
+    EXPECT_FALSE(form.menu(u"EndMenu").Find(u"dw")->visible);
+    EXPECT_FALSE(form.player().enableContextMenu());
+    EXPECT_TRUE(form.player().autoStart());
+    EXPECT_EQ(form.player().status(), u"");
+    EXPECT_TRUE(form.trayIconUp());
+    // No skin library beside the tests: the failure names it, so nothing is reported, and the
+    // steps after it do not run: the progress bar keeps its design value.
+    ASSERT_TRUE(form.startupFailure());
+    EXPECT_NE(form.startupFailure()->description.find(u"SkinH.dll"), Text::npos);
+    EXPECT_EQ(SendMessageW(form.control(u"ProgressBar1"), PBM_GETPOS, 0, 0), 0);
+    EXPECT_TRUE(IsWindowVisible(form.hwnd()));
+    EXPECT_TRUE(IsWindowVisible(form.fChild()));
+}
+
+TEST_F(Form1Test, CloseHidesToTheTrayAndTheTrayClickBringsBothWindowsBack) {
+    SendMessageW(form.hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(form.hwnd()));
+    EXPECT_FALSE(IsWindowVisible(form.hwnd()));
+    EXPECT_TRUE(IsIconic(form.hwnd()));
+    EXPECT_FALSE(IsWindowVisible(form.fChild()));
+    EXPECT_TRUE(form.menu(u"EndMenu").Find(u"shows")->visible);
+    EXPECT_EQ(form.state().TrayNoticeState, 1);
+    // A left click on the icon.
+    SendMessageW(form.hwnd(), 1025, 0, 514);
+    EXPECT_TRUE(IsWindowVisible(form.hwnd()));
+    EXPECT_FALSE(IsIconic(form.hwnd()));
+    EXPECT_TRUE(IsWindowVisible(form.fChild()));
+    EXPECT_FALSE(form.menu(u"EndMenu").Find(u"shows")->visible);
+    // And again: back to the tray.
+    SendMessageW(form.hwnd(), 1025, 0, 514);
+    EXPECT_FALSE(IsWindowVisible(form.hwnd()));
+    EXPECT_TRUE(IsIconic(form.hwnd()));
+}
+
+TEST_F(Form1Test, OnlyTheCallbackMessageActsOnTrayNotifications) {
+    SendMessageW(form.hwnd(), WM_USER, 0, 514);
+    SendMessageW(form.hwnd(), 1026, 0, 514);
+    EXPECT_TRUE(IsWindowVisible(form.hwnd()));
+    EXPECT_FALSE(IsIconic(form.hwnd()));
+}
+
+TEST_F(Form1Test, ClosingAfterASongOnlyChangesTheTipFromThenOn) {
+    form.state().NowPlayingTitle = u"后来";
+    SendMessageW(form.hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(form.state().TrayNoticeState, 2);
+    // A balloon that times out leaves the state alone.
+    SendMessageW(form.hwnd(), 1025, 0, 1028);
+    EXPECT_EQ(form.state().TrayNoticeState, 2);
+}
+
+TEST_F(Form1Test, TheTrayMenuListsShowOnlyWhileMinimised) {
+    HMENU shown = form.BuildPopup(form.menu(u"EndMenu"));
+    EXPECT_EQ(PopupItems(shown),
+              (std::vector<std::wstring>{L"停止播放", L"-", L"上一首", L"-", L"下一首", L"-", L"退出"}));
+    DestroyMenu(shown);
+    form.RunCommand(u"shows");
+    EXPECT_FALSE(IsWindowVisible(form.hwnd()));
+    HMENU hidden = form.BuildPopup(form.menu(u"EndMenu"));
+    EXPECT_EQ(PopupItems(hidden), (std::vector<std::wstring>{L"停止播放", L"-", L"显示", L"-", L"上一首",
+                                                             L"-", L"下一首", L"-", L"退出"}));
+    DestroyMenu(hidden);
+    form.RunCommand(u"shows");
+    EXPECT_TRUE(IsWindowVisible(form.hwnd()));
+    EXPECT_FALSE(IsIconic(form.hwnd()));
+}
+
+TEST_F(Form1Test, PlayModeCommandsSetTheOptionAndTheCheckMark) {
+    form.RunCommand(u"suiji");
+    EXPECT_EQ(form.state().Mode, PlayMode::Random);
+    EXPECT_EQ(SendMessageW(form.control(u"Option3"), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageW(form.control(u"Option2"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    HMENU mos = form.BuildPopup(form.menu(u"Mos"));
+    EXPECT_EQ(GetMenuState(mos, 2, MF_BYPOSITION) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
+    EXPECT_EQ(GetMenuState(mos, 1, MF_BYPOSITION) & MF_CHECKED, 0u);
+    DestroyMenu(mos);
+    form.RunCommand(u"Ones");
+    EXPECT_EQ(SendMessageW(form.control(u"Option1"), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_TRUE(form.menu(u"Mos").Find(u"Ones")->checked);
+    EXPECT_FALSE(form.menu(u"Mos").Find(u"suiji")->checked);
+}
+
+TEST_F(Form1Test, PlayerAreaClicksStopRestartsAndADoubleClickAsksForFullScreen) {
+    const HWND player = form.control(u"WindowsMediaPlayer1");
+    form.state().AutoResume = 1;
+    SendMessageW(player, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_EQ(form.state().AutoResume, 2);
+    EXPECT_FALSE(form.player().fullScreen());
+    SendMessageW(player, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_TRUE(form.player().fullScreen());
+    // Over the whole screen, and back in its place with Esc.
+    RECT screen{};
+    GetWindowRect(player, &screen);
+    EXPECT_EQ(screen.right - screen.left, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(screen.bottom - screen.top, GetSystemMetrics(SM_CYSCREEN));
+    SendMessageW(player, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_FALSE(form.player().fullScreen());
+    EXPECT_EQ(GetParent(player), form.hwnd());
+    const RECT home = ClientRectOf(player);
+    EXPECT_EQ(home.left, 0);
+    EXPECT_EQ(home.top, 0);
+    EXPECT_EQ(home.right, 156);
+    EXPECT_EQ(home.bottom, 55);
+}
+
+TEST_F(Form1Test, PointerOnTheProgressSliderStopsTimer3AndElsewhereStartsIt) {
+    EXPECT_TRUE(form.Timer3Enabled());
+    SendMessageW(form.control(u"Slider1"), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    EXPECT_FALSE(form.Timer3Enabled());
+    for (const char16_t* name : {u"Frame1", u"Label1", u"Command2", u"ProgressBar1", u"Slider2",
+                                 u"QMListBox1", u"WindowsMediaPlayer1"}) {
+        SendMessageW(form.control(u"Slider1"), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+        SendMessageW(form.control(name), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+        EXPECT_TRUE(form.Timer3Enabled()) << TextToUtf8(name);
+    }
+    // The status bar does not switch it on.
+    SendMessageW(form.control(u"Slider1"), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    SendMessageW(form.control(u"StatusBar1"), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    EXPECT_FALSE(form.Timer3Enabled());
+    SendMessageW(form.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(200, 300));
+    EXPECT_TRUE(form.Timer3Enabled());
+    // While it is off the full tick does not run.
+    RecordingCommands commands;
+    form.SetCommands(&commands);
+    SendMessageW(form.control(u"Slider1"), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    Pump(600);
+    EXPECT_EQ(commands.fullTicks, 0);
+    EXPECT_GT(commands.reducedTicks, 2);
+    form.SetCommands(nullptr);
+}
+
+TEST_F(Form1Test, MenuCommandsAndTimersReachThePlaybackHooks) {
+    RecordingCommands commands;
+    form.SetCommands(&commands);
+    for (const char16_t* name : {u"Pla", u"Dolown", u"se360", u"DEL", u"Cles", u"zant", u"UP", u"Next"}) {
+        form.RunCommand(name);
+    }
+    EXPECT_EQ(commands.calls,
+              (std::vector<std::string>{"Pla", "Dolown", "se360", "DEL", "Cles", "zant", "UP", "Next"}));
+    commands.calls.clear();
+    // Timer2 starts the start-up search on its second tick, once.
+    Pump(3300);
+    EXPECT_EQ(commands.calls, (std::vector<std::string>{"StartupSearch"}));
+    EXPECT_GT(commands.fullTicks, 5);
+    EXPECT_GT(commands.reducedTicks, 5);
+    form.SetCommands(nullptr);
+}
+
+// The notification area accepts a change only for an icon it has.
+bool IconExists(HWND window) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = NOTIFYICONDATAW_V2_SIZE;
+    data.hWnd = window;
+    data.uID = 0;
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
+// Another hook on the main window, stacked over the tray's, as the docking service will put one.
+LRESULT CALLBACK CountingHook(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR count) {
+    if (msg == WM_NULL) ++*reinterpret_cast<int*>(count);
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+TEST(Trayico, HooksComeOffInAnyOrder) {
+    Form1 form;
+    ASSERT_TRUE(form.Create(SW_SHOWNOACTIVATE));
+    int seen = 0;
+    ASSERT_TRUE(SetWindowSubclass(form.hwnd(), CountingHook, 7, reinterpret_cast<DWORD_PTR>(&seen)));
+    // The tray's hook comes off first, from under the other one.
+    form.tray().RemoveTrayIcon();
+    EXPECT_FALSE(form.trayIconUp());
+    SendMessageW(form.hwnd(), 1025, 0, 514);
+    EXPECT_FALSE(IsIconic(form.hwnd()));
+    SendMessageW(form.hwnd(), WM_NULL, 0, 0);
+    EXPECT_EQ(seen, 1);
+    // Now on top of the other one; the other comes off first and the tray's keeps working.
+    form.tray().ShowTrayNotice(TrayNotice{u"沐岚音乐播放器", u"", 10, 5000});
+    RemoveWindowSubclass(form.hwnd(), CountingHook, 7);
+    SendMessageW(form.hwnd(), WM_NULL, 0, 0);
+    EXPECT_EQ(seen, 1);
+    SendMessageW(form.hwnd(), 1025, 0, 514);
+    EXPECT_TRUE(IsIconic(form.hwnd()));
+    // Removing twice does nothing the second time.
+    EXPECT_TRUE(IconExists(form.hwnd()));
+    form.tray().RemoveTrayIcon();
+    EXPECT_FALSE(IconExists(form.hwnd()));
+    form.tray().RemoveTrayIcon();
+    EXPECT_FALSE(form.trayIconUp());
+}
+
+TEST(Trayico, ANewTaskbarGetsTheIconAgain) {
+    Form1 form;
+    ASSERT_TRUE(form.Create(SW_SHOWNOACTIVATE));
+    ASSERT_TRUE(IconExists(form.hwnd()));
+    // The icon is lost as with a restarted taskbar, which then announces itself.
+    NOTIFYICONDATAW data{};
+    data.cbSize = NOTIFYICONDATAW_V2_SIZE;
+    data.hWnd = form.hwnd();
+    Shell_NotifyIconW(NIM_DELETE, &data);
+    ASSERT_FALSE(IconExists(form.hwnd()));
+    SendMessageW(form.hwnd(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(IconExists(form.hwnd()));
+    // And a left click still brings the window back from the tray.
+    SendMessageW(form.hwnd(), WM_CLOSE, 0, 0);
+    SendMessageW(form.hwnd(), 1025, 0, 514);
+    EXPECT_TRUE(IsWindowVisible(form.hwnd()));
 }
 
 }  // namespace

@@ -3,6 +3,10 @@
 //
 //   mulan-probe wait TITLE [SECONDS]   waits until a top-level window with that title exists
 //   mulan-probe tree TITLE             prints the window and its children: class, text, rectangle
+//   mulan-probe class CLASS            prints every visible top-level window of that class (for
+//                                      example tooltips_class32: a shown tooltip's text)
+//   mulan-probe menu                   prints the open popup menu's window (its height tells the
+//                                      number of items shown)
 //
 // Output is UTF-8. Exit status 0 on success, 1 when the window is missing, 2 on a usage error.
 #include <windows.h>
@@ -47,14 +51,36 @@ void PrintTree(HWND parent, int depth) {
     }
 }
 
+BOOL CALLBACK PrintIfClass(HWND hwnd, LPARAM wanted) {
+    wchar_t className[256]{};
+    GetClassNameW(hwnd, className, 256);
+    if (IsWindowVisible(hwnd) && std::wstring(className) == reinterpret_cast<const wchar_t*>(wanted)) {
+        PrintWindow(hwnd, 0);
+    }
+    return TRUE;
+}
+
+// The popup menu window of the desktop.
+int PrintMenu() {
+    const HWND window = FindWindowW(L"#32768", nullptr);
+    if (!window || !IsWindowVisible(window)) return 1;
+    PrintWindow(window, 0);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 2 && std::wstring(argv[1]) == L"menu") return PrintMenu();
     if (argc < 3) {
-        std::fprintf(stderr, "usage: mulan-probe wait TITLE [SECONDS] | tree TITLE\n");
+        std::fprintf(stderr, "usage: mulan-probe wait TITLE [SECONDS] | tree TITLE | class CLASS | menu\n");
         return 2;
     }
     const std::wstring command = argv[1];
+    if (command == L"class") {
+        EnumWindows(PrintIfClass, reinterpret_cast<LPARAM>(argv[2]));
+        return 0;
+    }
     const wchar_t* title = argv[2];
     if (command == L"wait") {
         const double seconds = argc > 3 ? _wtof(argv[3]) : 30.0;

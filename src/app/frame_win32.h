@@ -1,0 +1,19 @@
+#pragma once
+
+#include <windows.h>
+
+#include "window/window_base_win32.h"
+
+namespace mulan::app {
+
+// A frame that holds other controls: an etched border on the dialog colour. (A group box cannot
+// hold children: it leaves their background unpainted.)
+class FrameControl final : public win::WindowBase {
+  public:
+    bool Create(HWND parent, const RECT& area, int controlId);
+
+  private:
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+};
+
+}  // namespace mulan::app

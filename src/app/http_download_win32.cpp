@@ -1,0 +1,148 @@
+#include "app/http_download_win32.h"
+
+#include <winhttp.h>
+
+#include <thread>
+
+namespace mulan::app {
+
+struct HttpDownload::Shared {
+    std::mutex mutex;
+    Progress progress;
+    std::atomic<bool> cancelled{false};
+    std::atomic<bool> notifyPending{false};
+    HWND window = nullptr;
+    UINT message = 0;
+    WPARAM number = 0;
+
+    // One message at a time: the owner takes everything that has arrived when it comes.
+    void Notify() {
+        if (cancelled || notifyPending.exchange(true)) return;
+        PostMessageW(window, message, number, 0);
+    }
+    void Finish(std::optional<OpenFailure> failure, int32_t status = 0) {
+        {
+            std::lock_guard lock(mutex);
+            progress.done = true;
+            progress.failure = failure;
+            progress.httpStatus = status;
+        }
+        notifyPending = false;
+        Notify();
+    }
+};
+
+namespace {
+
+class Handle {
+  public:
+    explicit Handle(HINTERNET h = nullptr) : h_(h) {}
+    ~Handle() {
+        if (h_) WinHttpCloseHandle(h_);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HINTERNET get() const { return h_; }
+    explicit operator bool() const { return h_ != nullptr; }
+
+  private:
+    HINTERNET h_;
+};
+
+void Run(std::shared_ptr<HttpDownload::Shared> shared, std::wstring url) {
+    URL_COMPONENTS parts{};
+    parts.dwStructSize = sizeof parts;
+    wchar_t host[256]{};
+    wchar_t path[2048]{};
+    parts.lpszHostName = host;
+    parts.dwHostNameLength = 256;
+    parts.lpszUrlPath = path;
+    parts.dwUrlPathLength = 2048;
+    wchar_t extra[2048]{};
+    parts.lpszExtraInfo = extra;
+    parts.dwExtraInfoLength = 2048;
+    if (url.empty() || !WinHttpCrackUrl(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts) ||
+        parts.nScheme != INTERNET_SCHEME_HTTP || host[0] == L'\0') {
+        shared->Finish(OpenFailure::BadAddress);
+        return;
+    }
+    const std::wstring target = std::wstring(path[0] ? path : L"/") + extra;
+    Handle session(WinHttpOpen(L"Mulan", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                               WINHTTP_NO_PROXY_BYPASS, 0));
+    if (!session) {
+        shared->Finish(OpenFailure::NoConnection);
+        return;
+    }
+    // A server that stops answering ends the song instead of keeping it waiting for ever.
+    WinHttpSetTimeouts(session.get(), 10000, 10000, 15000, 15000);
+    Handle connection(WinHttpConnect(session.get(), host, parts.nPort, 0));
+    Handle request(connection ? WinHttpOpenRequest(connection.get(), L"GET", target.c_str(), nullptr,
+                                                   WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0)
+                              : nullptr);
+    if (!request ||
+        !WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
+                            0) ||
+        !WinHttpReceiveResponse(request.get(), nullptr)) {
+        shared->Finish(OpenFailure::NoConnection);
+        return;
+    }
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                        WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX);
+    if (status != 200) {
+        shared->Finish(OpenFailure::HttpStatus, static_cast<int32_t>(status));
+        return;
+    }
+    wchar_t length[32]{};
+    size = sizeof length;
+    if (WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, length,
+                            &size, WINHTTP_NO_HEADER_INDEX)) {
+        std::lock_guard lock(shared->mutex);
+        shared->progress.contentLength = _wcstoui64(length, nullptr, 10);
+    }
+    std::vector<uint8_t> chunk(64 * 1024);
+    for (;;) {
+        if (shared->cancelled) return;
+        DWORD read = 0;
+        if (!WinHttpReadData(request.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read)) {
+            shared->Finish(OpenFailure::NoConnection);
+            return;
+        }
+        if (read == 0) break;
+        {
+            std::lock_guard lock(shared->mutex);
+            shared->progress.bytes.insert(shared->progress.bytes.end(), chunk.begin(), chunk.begin() + read);
+        }
+        shared->Notify();
+    }
+    shared->Finish(std::nullopt);
+}
+
+}  // namespace
+
+HttpDownload::HttpDownload(const std::wstring& url, HWND window, UINT message, WPARAM number)
+    : shared_(std::make_shared<Shared>()) {
+    shared_->window = window;
+    shared_->message = message;
+    shared_->number = number;
+    std::thread(Run, shared_, url).detach();
+}
+
+HttpDownload::~HttpDownload() {
+    shared_->cancelled = true;
+}
+
+HttpDownload::Progress HttpDownload::Take() {
+    shared_->notifyPending = false;
+    std::lock_guard lock(shared_->mutex);
+    Progress taken = std::move(shared_->progress);
+    shared_->progress = Progress{};
+    shared_->progress.contentLength = taken.contentLength;
+    shared_->progress.done = taken.done;
+    shared_->progress.failure = taken.failure;
+    shared_->progress.httpStatus = taken.httpStatus;
+    return taken;
+}
+
+}  // namespace mulan::app

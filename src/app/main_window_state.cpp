@@ -1,0 +1,35 @@
+#include "app/main_window_state.h"
+
+#include <string>
+
+namespace mulan::app {
+
+TrayNotice StartupNotice(TextView caption) {
+    return TrayNotice{Text(caption), Text(), 10, 5000};
+}
+
+TrayNotice CloseRequestNotice(MainWindowState& state, TextView caption) {
+    if (!state.NowPlayingTitle.empty() || state.TrayNoticeState != 1) {
+        state.TrayNoticeState = 2;
+        return TrayNotice{u"正在播放：" + state.NowPlayingTitle, Text(), 1, 5000};
+    }
+    return TrayNotice{Text(caption), u"     最小化继续运行中!", 1, 5000};
+}
+
+void StopPlayerForExit(MainWindowState& state, MediaPlayer& player) {
+    for (int pass = 0; pass < 201; ++pass) {
+        state.AutoResume = 2;
+        if (player.volume() != 0) {
+            player.stop();
+            player.SetVolume(0);
+        }
+    }
+}
+
+std::optional<Text> StartupErrorMessage(const std::optional<StartupFailure>& failure) {
+    if (!failure || failure->description.find(u"SkinH.dll") != Text::npos) return std::nullopt;
+    const std::string number = std::to_string(failure->number);
+    return u"错误代码：" + Text(number.begin(), number.end()) + u"\r\n错误信息：" + failure->description;
+}
+
+}  // namespace mulan::app

@@ -1,0 +1,367 @@
+#include "app/media_player_win32.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/pcm_volume.h"
+
+namespace mulan::app {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"MulanMediaPlayer";
+constexpr UINT kDownloadMessage = WM_APP + 1;
+// Redraws the shown position while a song plays; no timer runs otherwise.
+constexpr UINT_PTR kDisplayTimer = 1;
+constexpr UINT kDisplayMillis = 250;
+
+std::wstring Wide(TextView text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+std::wstring Clock(double seconds) {
+    const int whole = static_cast<int>(std::max(0.0, seconds));
+    wchar_t text[32];
+    std::swprintf(text, 32, L"%02d:%02d", whole / 60, whole % 60);
+    return text;
+}
+
+}  // namespace
+
+MediaPlayerWin32::MediaPlayerWin32(MediaPlayerEvents* events) {
+    state_.SetEvents(events);
+}
+
+MediaPlayerWin32::~MediaPlayerWin32() {
+    download_.reset();
+    output_.Close();
+}
+
+bool MediaPlayerWin32::Create(HWND parent, const RECT& area, int controlId) {
+    if (!RegisterClassOnce(kClassName, nullptr, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
+                           CS_DBLCLKS)) {
+        return false;
+    }
+    const DWORD style = parent ? WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS : WS_POPUP;
+    return CreateWindowFor(kClassName, L"WindowsMediaPlayer1", style, 0, area.left, area.top,
+                           area.right - area.left, area.bottom - area.top, parent,
+                           parent ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)) : nullptr);
+}
+
+void MediaPlayerWin32::SetURL(TextView url) {
+    download_.reset();
+    output_.Close();
+    track_.reset();
+    opened_ = false;
+    downloadEnded_ = false;
+    cursorFrame_ = runStart_ = submitted_ = 0;
+    url_ = Text(url);
+    if (url_.empty()) {
+        EnterState(PlayState::Undefined);
+        return;
+    }
+    track_ = std::make_unique<AudioTrack>(decoders_);
+    playWhenReady_ = autoStart_;
+    ++downloadNumber_;
+    EnterState(PlayState::Transitioning);
+    download_ = std::make_unique<HttpDownload>(Wide(url_), hwnd(), kDownloadMessage, downloadNumber_);
+}
+
+void MediaPlayerWin32::OnDownload(WPARAM number) {
+    if (number != downloadNumber_ || !download_ || !track_ || downloadEnded_) return;
+    HttpDownload::Progress progress = download_->Take();
+    track_->SetContentLength(progress.contentLength);
+    AudioTrack::Status status = track_->Append(progress.bytes);
+    if (progress.done) {
+        downloadEnded_ = true;
+        download_.reset();
+        if (progress.failure && !opened_ && track_->frames() == 0) {
+            FailWith(*progress.failure, progress.httpStatus);
+            return;
+        }
+        // A transfer that breaks off after the song has started plays what arrived.
+        status = track_->Finish();
+    }
+    if (status == AudioTrack::Status::Failed) {
+        FailWith(OpenFailure::NotAudio);
+        return;
+    }
+    if (status == AudioTrack::Status::Playable && !opened_) {
+        OnOpened();
+        return;
+    }
+    Refill();
+    InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+void MediaPlayerWin32::OnOpened() {
+    if (!output_.Open(hwnd(), track_->sampleRate(), track_->channels())) {
+        FailWith(OpenFailure::NoSoundDevice);
+        return;
+    }
+    opened_ = true;
+    if (!playWhenReady_) {
+        EnterState(PlayState::Ready);
+        return;
+    }
+    StartRun(0);
+    EnterState(PlayState::Playing);
+    Refill();
+}
+
+void MediaPlayerWin32::FailWith(OpenFailure failure, int32_t httpStatus) {
+    download_.reset();
+    output_.Close();
+    track_.reset();
+    opened_ = false;
+    KillTimer(hwnd(), kDisplayTimer);
+    InvalidateRect(hwnd(), nullptr, FALSE);
+    state_.Fail(failure, httpStatus);
+}
+
+bool MediaPlayerWin32::Running() const {
+    const PlayState s = state_.state();
+    return Playable() && (s == PlayState::Playing || s == PlayState::Buffering || s == PlayState::Paused);
+}
+
+void MediaPlayerWin32::StartRun(uint64_t frame) {
+    output_.Reset();
+    runStart_ = submitted_ = frame;
+}
+
+size_t MediaPlayerWin32::FillBuffer(int16_t* into, size_t frames) {
+    const size_t channels = track_->channels();
+    const size_t available =
+        track_->frames() > submitted_ ? static_cast<size_t>(track_->frames() - submitted_) : 0;
+    const size_t count = std::min(frames, available);
+    if (count == 0) return 0;
+    std::memcpy(into, track_->samples().data() + submitted_ * channels, count * channels * sizeof(int16_t));
+    ApplyVolume(std::span(into, count * channels), volume_);
+    submitted_ += count;
+    return count;
+}
+
+void MediaPlayerWin32::Refill() {
+    const PlayState s = state_.state();
+    if (!Playable() || (s != PlayState::Playing && s != PlayState::Buffering)) return;
+    output_.Refill([this](int16_t* into, size_t frames) { return FillBuffer(into, frames); });
+    if (output_.AnyQueued()) {
+        if (s == PlayState::Buffering) EnterState(PlayState::Playing);
+        return;
+    }
+    if (track_->complete() && submitted_ >= track_->frames()) {
+        // Every buffer has come back played: the song has been heard to its end.
+        cursorFrame_ = 0;
+        EnterState(PlayState::MediaEnded);
+        return;
+    }
+    EnterState(PlayState::Buffering);
+}
+
+void MediaPlayerWin32::play() {
+    if (url_.empty() || state_.failed()) return;
+    if (!Playable()) {
+        playWhenReady_ = true;
+        return;
+    }
+    switch (state_.state()) {
+        case PlayState::Playing:
+        case PlayState::Buffering:
+            return;
+        case PlayState::Paused:
+            output_.Resume();
+            EnterState(PlayState::Playing);
+            Refill();
+            return;
+        default:
+            StartRun(cursorFrame_);
+            output_.Resume();
+            EnterState(PlayState::Playing);
+            Refill();
+    }
+}
+
+void MediaPlayerWin32::pause() {
+    const PlayState s = state_.state();
+    if (!Playable() || (s != PlayState::Playing && s != PlayState::Buffering)) return;
+    output_.Pause();
+    EnterState(PlayState::Paused);
+}
+
+void MediaPlayerWin32::stop() {
+    if (url_.empty() || state_.failed()) return;
+    if (!Playable()) {
+        // The download goes on; the song then waits in Ready.
+        playWhenReady_ = false;
+        EnterState(PlayState::Stopped);
+        return;
+    }
+    output_.Reset();
+    cursorFrame_ = runStart_ = submitted_ = 0;
+    EnterState(PlayState::Stopped);
+}
+
+double MediaPlayerWin32::currentPosition() const {
+    if (!Playable()) return 0;
+    uint64_t frame = cursorFrame_;
+    if (Running()) frame = std::min(runStart_ + output_.PlayedFrames(), submitted_);
+    return static_cast<double>(frame) / track_->sampleRate();
+}
+
+uint64_t MediaPlayerWin32::FrameAt(double seconds) const {
+    const double limit =
+        track_->complete() ? static_cast<double>(track_->frames()) / track_->sampleRate() : duration();
+    const double clamped = std::clamp(std::isfinite(seconds) ? seconds : 0.0, 0.0, limit);
+    return static_cast<uint64_t>(clamped * track_->sampleRate());
+}
+
+void MediaPlayerWin32::SetCurrentPosition(double seconds) {
+    if (!Playable()) return;
+    const uint64_t frame = FrameAt(seconds);
+    if (!Running()) {
+        cursorFrame_ = frame;
+        return;
+    }
+    const bool paused = state_.state() == PlayState::Paused;
+    StartRun(frame);
+    if (paused) {
+        // Stays paused at the new place, with the buffers ready.
+        output_.Pause();
+        output_.Refill([this](int16_t* into, size_t frames) { return FillBuffer(into, frames); });
+        cursorFrame_ = frame;
+        return;
+    }
+    Refill();
+}
+
+double MediaPlayerWin32::duration() const {
+    return Playable() ? track_->duration() : 0;
+}
+
+void MediaPlayerWin32::SetVolume(int32_t volume) {
+    const int32_t changed = std::clamp(volume, 0, 100);
+    if (changed == volume_) return;
+    volume_ = changed;
+    // The queued buffers carry the old volume: queue them again from where the song is, so the
+    // change is heard at once.
+    const PlayState s = state_.state();
+    if (Playable() && (s == PlayState::Playing || s == PlayState::Buffering)) {
+        StartRun(FrameAt(currentPosition()));
+        Refill();
+    }
+}
+
+void MediaPlayerWin32::SetFullScreen(bool on) {
+    if (on == fullScreen_) return;
+    const HWND parent = on ? GetParent(hwnd()) : home_;
+    if (!parent) return;
+    fullScreen_ = on;
+    if (on) {
+        home_ = parent;
+        GetWindowRect(hwnd(), &homeArea_);
+        MapWindowPoints(nullptr, home_, reinterpret_cast<POINT*>(&homeArea_), 2);
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        GetMonitorInfoW(MonitorFromWindow(home_, MONITOR_DEFAULTTONEAREST), &monitor);
+        const RECT& screen = monitor.rcMonitor;
+        SetParent(hwnd(), nullptr);
+        SetWindowLongPtrW(hwnd(), GWL_STYLE, WS_POPUP | WS_VISIBLE);
+        SetWindowPos(hwnd(), HWND_TOPMOST, screen.left, screen.top, screen.right - screen.left,
+                     screen.bottom - screen.top, SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+        SetFocus(hwnd());
+        return;
+    }
+    SetWindowLongPtrW(hwnd(), GWL_STYLE, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS);
+    SetParent(hwnd(), home_);
+    SetWindowPos(hwnd(), HWND_TOP, homeArea_.left, homeArea_.top, homeArea_.right - homeArea_.left,
+                 homeArea_.bottom - homeArea_.top, SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+    home_ = nullptr;
+}
+
+void MediaPlayerWin32::EnterState(PlayState state) {
+    if (state == PlayState::Playing || state == PlayState::Buffering) {
+        SetTimer(hwnd(), kDisplayTimer, kDisplayMillis, nullptr);
+    } else {
+        KillTimer(hwnd(), kDisplayTimer);
+    }
+    if (state == PlayState::Undefined) {
+        state_.Unload();
+    } else {
+        state_.Enter(state);
+    }
+    InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+void MediaPlayerWin32::RaiseMouse(void (MediaPlayerEvents::*event)()) {
+    if (MediaPlayerEvents* events = state_.events()) (events->*event)();
+}
+
+void MediaPlayerWin32::Paint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd(), &ps);
+    RECT area;
+    GetClientRect(hwnd(), &area);
+    FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0, 200, 0));
+    const HFONT old = static_cast<HFONT>(SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT)));
+    const std::wstring status = Wide(state_.status());
+    const std::wstring line1 = status.empty() ? L"" : status;
+    const std::wstring line2 = Playable() ? Clock(currentPosition()) + L" / " + Clock(duration()) : L"";
+    RECT top = area;
+    top.bottom = area.bottom / 2;
+    RECT bottom = area;
+    bottom.top = area.bottom / 2;
+    DrawTextW(dc, line1.c_str(), -1, &top, DT_CENTER | DT_BOTTOM | DT_SINGLELINE);
+    DrawTextW(dc, line2.c_str(), -1, &bottom, DT_CENTER | DT_TOP | DT_SINGLELINE);
+    SelectObject(dc, old);
+    EndPaint(hwnd(), &ps);
+}
+
+LRESULT MediaPlayerWin32::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case kDownloadMessage:
+            OnDownload(wp);
+            return 0;
+        case MM_WOM_DONE:
+            Refill();
+            return 0;
+        case WM_TIMER:
+            if (wp == kDisplayTimer) InvalidateRect(hwnd(), nullptr, FALSE);
+            return 0;
+        case WM_PAINT:
+            Paint();
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+            RaiseMouse(&MediaPlayerEvents::MouseDown);
+            return 0;
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+            RaiseMouse(&MediaPlayerEvents::MouseUp);
+            RaiseMouse(&MediaPlayerEvents::Click);
+            return 0;
+        case WM_LBUTTONDBLCLK:
+            if (fullScreen_) {
+                SetFullScreen(false);
+                return 0;
+            }
+            RaiseMouse(&MediaPlayerEvents::DoubleClick);
+            return 0;
+        case WM_KEYDOWN:
+            if (wp == VK_ESCAPE && fullScreen_) SetFullScreen(false);
+            return 0;
+        case WM_MOUSEMOVE:
+            RaiseMouse(&MediaPlayerEvents::MouseMove);
+            return 0;
+        default:
+            return Default(msg, wp, lp);
+    }
+}
+
+}  // namespace mulan::app

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "app/acm_decoder_win32.h"
+#include "app/audio_track.h"
+#include "app/http_download_win32.h"
+#include "app/media_player.h"
+#include "app/player_state.h"
+#include "app/wave_output_win32.h"
+#include "window/window_base_win32.h"
+
+namespace mulan::app {
+
+// The player on Windows: downloads the address with WinHTTP, decodes with the system's codecs as
+// the bytes arrive, plays through the wave output and shows its state and position in its own
+// child window. Everything runs on the UI thread except the download, which reports by message.
+class MediaPlayerWin32 final : public win::WindowBase, public MediaPlayer {
+  public:
+    explicit MediaPlayerWin32(MediaPlayerEvents* events = nullptr);
+    ~MediaPlayerWin32() override;
+
+    // The player's area; parent null makes a hidden top-level window (for tools and tests).
+    bool Create(HWND parent, const RECT& area, int controlId);
+    void SetEvents(MediaPlayerEvents* events) { state_.SetEvents(events); }
+
+    Text URL() const override { return url_; }
+    void SetURL(TextView url) override;
+    void play() override;
+    void pause() override;
+    void stop() override;
+    double currentPosition() const override;
+    void SetCurrentPosition(double seconds) override;
+    double duration() const override;
+    int32_t volume() const override { return volume_; }
+    void SetVolume(int32_t volume) override;
+    int32_t playState() const override { return static_cast<int32_t>(state_.state()); }
+    Text status() const override { return state_.status(); }
+    bool fullScreen() const override { return fullScreen_; }
+    // Full screen takes the player area out of its window and over the whole screen; Esc, a
+    // double click or false puts it back.
+    void SetFullScreen(bool on) override;
+    bool enableContextMenu() const override { return enableContextMenu_; }
+    void SetEnableContextMenu(bool on) override { enableContextMenu_ = on; }
+    bool autoStart() const override { return autoStart_; }
+    void SetAutoStart(bool on) override { autoStart_ = on; }
+
+  private:
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void OnDownload(WPARAM number);
+    void OnOpened();
+    void Refill();
+    void StartRun(uint64_t frame);
+    size_t FillBuffer(int16_t* into, size_t frames);
+    void EnterState(PlayState state);
+    void FailWith(OpenFailure failure, int32_t httpStatus = 0);
+    bool Playable() const { return track_ && opened_; }
+    bool Running() const;
+    uint64_t FrameAt(double seconds) const;
+    void Paint();
+    void RaiseMouse(void (MediaPlayerEvents::*event)());
+
+    PlayerState state_;
+    AcmDecoderFactory decoders_;
+    std::unique_ptr<AudioTrack> track_;
+    std::unique_ptr<HttpDownload> download_;
+    WaveOutput output_;
+    WPARAM downloadNumber_ = 0;
+    bool downloadEnded_ = false;
+    bool opened_ = false;
+    bool playWhenReady_ = false;
+    uint64_t cursorFrame_ = 0;  // position while nothing is queued
+    uint64_t runStart_ = 0;     // frame the output started from at its last reset
+    uint64_t submitted_ = 0;    // next frame to hand to the output
+    Text url_;
+    int32_t volume_ = 50;
+    bool fullScreen_ = false;
+    HWND home_ = nullptr;  // the window the area belongs in while full screen
+    RECT homeArea_{};
+    bool enableContextMenu_ = true;
+    bool autoStart_ = true;
+};
+
+}  // namespace mulan::app

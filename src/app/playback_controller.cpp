@@ -1,0 +1,134 @@
+#include "app/playback_controller.h"
+
+namespace mulan::app {
+
+namespace {
+
+constexpr uint32_t kInfoBalloon = 1;
+constexpr uint32_t kNoticeTimeoutMs = 5000;
+constexpr char16_t kNoAddress[] = u"无法获取歌曲地址：";
+
+}  // namespace
+
+PlaybackController::PlaybackController(MainWindowState& state, playlist::PlaylistModel& playlist,
+                                       playlist::PlaylistProperties& appearance, MediaPlayer& player,
+                                       SongSite& site, PlaybackWindow& window)
+    : state_(state),
+      playlist_(playlist),
+      appearance_(appearance),
+      player_(player),
+      site_(site),
+      window_(window) {}
+
+void PlaybackController::PlayEntry(int16_t i, PlayTrigger trigger) {
+    // An index that names no entry has no song id: nothing to start.
+    if (playlist_.URL(i).empty()) return;
+    const bool stepped =
+        trigger == PlayTrigger::Next || trigger == PlayTrigger::Up || trigger == PlayTrigger::EndOfSong;
+    playlist_.SetPlayIndex(i);
+    appearance_.SetItemPlyTextColor(kPlayingColour);
+    if (trigger == PlayTrigger::Up) window_.SetPauseCaption(kPausePlaying);
+    if (stepped) window_.SetStatusPanel1(kNowPlaying + playlist_.Title(i));
+
+    const auto address = site_.ResolveSongAddress(playlist_.URL(i));
+    if (!address) {
+        window_.SetStatusPanel1(kNoAddress + playlist_.Title(i));
+        return;
+    }
+    state_.CurrentAddress = *address;
+    site_.FetchLyrics(playlist_.URL(i));
+    player_.SetURL(state_.CurrentAddress);
+    if (stepped) player_.stop();
+
+    if (trigger == PlayTrigger::DoubleClick || trigger == PlayTrigger::Pla) {
+        window_.SetPauseCaption(kPausePlaying);
+        window_.SetStatusPanel1(kNowPlaying + playlist_.Title(i));
+    }
+    const Text nowPlaying = kNowPlaying + playlist_.Title(i);
+    if (trigger == PlayTrigger::EndOfSong) {
+        window_.ShowTrayNotice(TrayNotice{nowPlaying, u"", kInfoBalloon, kNoticeTimeoutMs});
+    } else {
+        window_.ShowTrayNotice(TrayNotice{window_.Caption(), nowPlaying, kInfoBalloon, kNoticeTimeoutMs});
+    }
+    state_.NowPlayingTitle = playlist_.Title(i);
+    if (!stepped) state_.AutoResume = 1;
+    state_.CurrentIndex = i;
+}
+
+void PlaybackController::StepNext() {
+    state_.CurrentIndex = state_.CurrentIndex >= playlist_.ListCount() - 1
+                              ? int16_t{0}
+                              : static_cast<int16_t>(state_.CurrentIndex + 1);
+    PlayEntry(state_.CurrentIndex, PlayTrigger::Next);
+}
+
+void PlaybackController::StepPrevious() {
+    state_.CurrentIndex = state_.CurrentIndex > 0 ? static_cast<int16_t>(state_.CurrentIndex - 1)
+                                                  : static_cast<int16_t>(playlist_.ListCount() - 1);
+    PlayEntry(state_.CurrentIndex, PlayTrigger::Up);
+}
+
+double PlaybackController::NextRandom() {
+    return static_cast<double>(random_()) / 4294967296.0;
+}
+
+void PlaybackController::AdvanceAtEnd() {
+    const int32_t count = playlist_.ListCount();
+    if (state_.CurrentIndex <= count - 1) {
+        switch (state_.Mode) {
+            case PlayMode::SingleRepeat:
+                break;
+            case PlayMode::ListLoop:
+                state_.CurrentIndex = state_.CurrentIndex == count - 1
+                                          ? int16_t{0}
+                                          : static_cast<int16_t>(state_.CurrentIndex + 1);
+                break;
+            case PlayMode::Random:
+                state_.CurrentIndex = static_cast<int16_t>(NextRandom() * count);
+                break;
+        }
+    } else {
+        state_.CurrentIndex = 0;
+    }
+    state_.AutoResume = 1;
+    PlayEntry(state_.CurrentIndex, PlayTrigger::EndOfSong);
+}
+
+void PlaybackController::PlayStateChange(int32_t NewState) {
+    if (NewState == static_cast<int32_t>(PlayState::MediaEnded)) AdvanceAtEnd();
+}
+
+void PlaybackController::StatusChange() {
+    const int32_t playState = player_.playState();
+    if (playState == static_cast<int32_t>(PlayState::Stopped) && state_.AutoResume == 1) {
+        player_.play();
+    } else if (playState == static_cast<int32_t>(PlayState::Ready)) {
+        window_.SetPauseCaption(kPausePlaying);
+        player_.play();
+    }
+}
+
+void PlaybackController::TogglePause() {
+    if (window_.PauseCaption() == kPausePlaying) {
+        window_.SetPauseCaption(kPausePaused);
+        player_.pause();
+    } else {
+        window_.SetPauseCaption(kPausePlaying);
+        player_.play();
+    }
+}
+
+void PlaybackController::SetPlayMode(PlayMode mode) {
+    state_.Mode = mode;
+    window_.ShowPlayMode(mode);
+}
+
+void PlaybackController::DeleteEntry() {
+    playlist_.RemoveItem(state_.MenuIndex);
+}
+
+void PlaybackController::ClearList() {
+    playlist_.Clear();
+}
+
+}  // namespace mulan::app

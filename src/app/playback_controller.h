@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <random>
+
+#include "app/main_window_state.h"
+#include "app/media_player.h"
+#include "app/tray_record.h"
+#include "base/text.h"
+#include "controls/playlist/playlist_model.h"
+#include "controls/playlist/playlist_properties.h"
+
+namespace mulan::app {
+
+// The site requests a start makes. Both wait for the site while the user interface keeps running.
+class SongSite {
+  public:
+    virtual ~SongSite() = default;
+    // The audio address of a song id, or nothing when the site could not give one.
+    virtual std::optional<Text> ResolveSongAddress(TextView songId) = 0;
+    // Fills the lyric line list and the lyrics label; false when the lyrics could not be fetched.
+    virtual bool FetchLyrics(TextView songId) = 0;
+};
+
+// The main window's controls that playback writes.
+class PlaybackWindow {
+  public:
+    virtual ~PlaybackWindow() = default;
+    virtual Text PauseCaption() const = 0;
+    virtual void SetPauseCaption(TextView caption) = 0;
+    virtual void SetStatusPanel1(TextView text) = 0;
+    virtual Text Caption() const = 0;
+    virtual void ShowTrayNotice(const TrayNotice& notice) = 0;
+    // Sets the mode's option button and checks its menu item alone.
+    virtual void ShowPlayMode(PlayMode mode) = 0;
+};
+
+// What starts a song; each start runs the common steps in its own order.
+enum class PlayTrigger { DoubleClick, Pla, Next, Up, EndOfSong };
+
+inline constexpr char16_t kPausePlaying[] = u"播放中";
+inline constexpr char16_t kPausePaused[] = u"已暂停";
+inline constexpr char16_t kPauseStopped[] = u"停止播放";
+inline constexpr char16_t kNowPlaying[] = u"正在播放：";
+inline constexpr Colour kPlayingColour = 0xC000;
+
+// Starts playlist entries, steps through the list, decides what follows a song by the play mode,
+// and restarts the player as its status changes.
+class PlaybackController {
+  public:
+    PlaybackController(MainWindowState& state, playlist::PlaylistModel& playlist,
+                       playlist::PlaylistProperties& appearance, MediaPlayer& player, SongSite& site,
+                       PlaybackWindow& window);
+
+    void PlayEntry(int16_t i, PlayTrigger trigger);
+    void StepNext();
+    void StepPrevious();
+    // The player's PlayStateChange: only the end of the media (8) moves on.
+    void PlayStateChange(int32_t NewState);
+    // The player's StatusChange.
+    void StatusChange();
+    void TogglePause();
+    void SetPlayMode(PlayMode mode);
+    void DeleteEntry();
+    void ClearList();
+
+  private:
+    void AdvanceAtEnd();
+    double NextRandom();
+
+    MainWindowState& state_;
+    playlist::PlaylistModel& playlist_;
+    playlist::PlaylistProperties& appearance_;
+    MediaPlayer& player_;
+    SongSite& site_;
+    PlaybackWindow& window_;
+    // Never seeded: every run of the program draws the same sequence.
+    std::mt19937 random_;
+};
+
+}  // namespace mulan::app

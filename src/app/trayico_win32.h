@@ -1,0 +1,53 @@
+#pragma once
+
+#include <windows.h>
+
+#include "app/main_window_state.h"
+#include "app/tray_record.h"
+
+namespace mulan::app {
+
+// What the tray module needs from the main window it serves.
+class TrayHost {
+  public:
+    virtual ~TrayHost() = default;
+    virtual HWND MainWindow() const = 0;
+    virtual HICON MainIcon() const = 0;
+    virtual Text Caption() const = 0;
+    virtual const MainWindowState& State() const = 0;
+    // Opens the tray menu (EndMenu) as a popup at the pointer.
+    virtual void OpenEndMenu() = 0;
+    // The tray menu's "显示" item and its separator are visible exactly while the window is minimised.
+    virtual void SetShowsVisible(bool visible) = 0;
+};
+
+// The application's icon in the notification area, and the hook on the main window that receives
+// the icon's notifications. The hook is a subclass, so other hooks on the same window may come off
+// in any order.
+class Trayico {
+  public:
+    explicit Trayico(TrayHost& host);
+    Trayico(const Trayico&) = delete;
+    Trayico& operator=(const Trayico&) = delete;
+    ~Trayico();
+
+    // Puts the icon up and hooks the window on the first call; changes it on every later call.
+    void ShowTrayNotice(const TrayNotice& notice);
+    // Removes the icon and unhooks the window; nothing when the icon is not up.
+    void RemoveTrayIcon();
+    bool IsUp() const { return hooked_; }
+
+  private:
+    static LRESULT CALLBACK TrayWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                           DWORD_PTR self) noexcept;
+    LRESULT Handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    void Act(HWND hwnd, UINT msg, LPARAM lp);
+    void Send(DWORD command, const TrayRecord& record);
+
+    TrayHost& host_;
+    bool hooked_ = false;
+    TrayNotice last_;
+    UINT taskbarCreated_ = 0;
+};
+
+}  // namespace mulan::app

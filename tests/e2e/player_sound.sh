@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# The player back-end under Wine, heard through the null sink: a demo song plays with its own tone,
+# pause silences it, play brings it back, volume 0 silences it, a seek moves it towards the end, and
+# the end raises PlayStateChange 8. Also a WAV song, and addresses that cannot be played.
+# Runs with the Wine environment started (scripts/test); starts mulan-site on free ports.
+set -euo pipefail
+: "${MULAN_ROOT:?}" "${MULAN_BUILD:?}" "${MULAN_RUN_DIR:?}"
+work=$(mktemp -d "$MULAN_RUN_DIR/player-sound.XXXXXX")
+catalogue="$MULAN_BUILD/demo-catalogue"
+python3 "$MULAN_ROOT/tools/site/make_demo_catalogue.py" "$catalogue" >/dev/null
+python3 "$MULAN_ROOT/tools/site/mulan_site.py" --catalogue "$catalogue" --site-port 0 --search-port 0 \
+  --media-port 0 --ready-file "$work/site.ready" >"$work/site.out" 2>&1 &
+site=$!
+trap 'kill $site 2>/dev/null || true; wait $site 2>/dev/null || true' EXIT
+for _ in $(seq 100); do [ -s "$work/site.ready" ] && break; sleep 0.1; done
+media=$(sed -n 's/.*media=\([^ ]*\).*/\1/p' "$work/site.ready")
+site_host=$(sed -n 's/.*site=\([^ ]*\).*/\1/p' "$work/site.ready")
+[ -n "$media" ] || { echo "mulan-site did not start" >&2; exit 1; }
+playcheck="$MULAN_BUILD/mingw/tools/playcheck/mulan-playcheck.exe"
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+frequency_of() {  # the demo song's tone
+  python3 -c "import json,sys; print(next(s['frequency'] for s in json.load(open('$catalogue/catalogue.json'))['songs'] if s['id']==sys.argv[1]))" "$1"
+}
+
+# A run of the driver while the sink is recorded; the recording starts first and ends after it.
+record_run() {  # NAME SECONDS STEPS...
+  local name=$1 secs=$2; shift 2
+  "$MULAN_ROOT/scripts/record-sound" "$secs" "$work/$name.wav" &
+  local rec=$!
+  # parec takes a moment to connect; the song's start must not be lost.
+  sleep 1
+  local rc=0
+  timeout 60 wine "$playcheck" "$@" >"$work/$name.log" 2>&1 || rc=$?
+  wait $rec
+  [ $rc = 0 ] || { cat "$work/$name.log" >&2; fail "$name: driver exit status $rc"; }
+  python3 "$MULAN_ROOT/tests/e2e/sound_segments.py" "$work/$name.wav" >"$work/$name.segments"
+}
+
+echo "== an 8 s MP3: play 2 s, pause 1.5 s, play 1.5 s, volume 0 for 1.5 s, volume 100 and seek to 6 s"
+song=1006
+tone=$(frequency_of $song)
+record_run mp3 14 "url:http://$media/music/audio/$song.mp3" until:3:10 sleep:2000 pause sleep:1500 play \
+  sleep:1500 volume:0 sleep:1500 volume:100 seek:6 until:8:6 sleep:500
+cat "$work/mp3.segments"
+python3 - "$work/mp3.segments" "$work/mp3.log" "$tone" <<'PY' || fail "mp3 run (log: $work/mp3.log)"
+import sys
+segments = [line.split() for line in open(sys.argv[1])]
+on = [s for s in segments if s[0] == "on"]
+tone = int(sys.argv[3])
+ok = True
+def check(cond, what):
+    global ok
+    print(("ok   " if cond else "FAIL ") + what)
+    ok = ok and cond
+check(len(on) == 3, f"three sounding stretches (play, after pause, after volume 0): {len(on)}")
+if len(on) == 3:
+    lengths = [float(s[2]) for s in on]
+    check(1.2 <= lengths[0] <= 2.5, f"first stretch about 2 s: {lengths[0]}")
+    check(1.1 <= lengths[1] <= 1.9, f"second stretch about 1.5 s: {lengths[1]}")
+    # From 6 s to the end of an 8 s song; without the seek 4.5 s would be left.
+    check(1.5 <= lengths[2] <= 2.6, f"after the seek about 2 s to the end: {lengths[2]}")
+    gaps = [float(s[2]) for s in segments[segments.index(on[0]) + 1:segments.index(on[2])] if s[0] == "off"]
+    check(all(1.1 <= g <= 1.9 for g in gaps) and len(gaps) == 2, f"pause and volume 0 silent about 1.5 s: {gaps}")
+    for s in on:
+        freq = float(s[4].split("=")[1])
+        check(abs(freq - tone) <= 3, f"the song's own tone {tone} Hz: {freq}")
+    rms = [float(s[3].split("=")[1]) for s in on]
+    check(rms[2] > 2 * rms[0], f"volume 100 louder than the start-up volume 50: {rms}")
+log = open(sys.argv[2], encoding="utf-8").read().splitlines()
+seek = next(l for l in log if " step seek:6 " in l)
+check(float(seek.split("pos=")[1].split()[0]) >= 5.9, f"position after the seek: {seek}")
+ended = [l for l in log if "event PlayStateChange 8" in l]
+check(len(ended) == 1, "PlayStateChange 8 at the end")
+if ended:
+    delay = (int(ended[0].split()[0]) - int(seek.split()[0])) / 1000
+    check(1.5 <= delay <= 3.0, f"the end reported after the 2 s left: {delay} s")
+sys.exit(0 if ok else 1)
+PY
+
+echo "== a WAV song"
+song=1004
+tone=$(frequency_of $song)
+record_run wav 5 "url:http://$media/music/audio/$song.wav" until:3:10 sleep:2000 stop
+cat "$work/wav.segments"
+grep -q "^on .* freq=$tone\$" "$work/wav.segments" || fail "WAV song not heard at $tone Hz"
+
+echo "== addresses that cannot be played end stopped with a status, and the driver returns"
+check_failure() {  # NAME URL EXPECTED-STATUS
+  timeout 30 wine "$playcheck" "url:$2" until:1:15 >"$work/$1.log" 2>&1 || { cat "$work/$1.log" >&2; fail "$1: no stop"; }
+  grep -q "event PlayStateChange 1 state=1 .*status=$3" "$work/$1.log" || { cat "$work/$1.log" >&2; fail "$1: status"; }
+  echo "ok   $1: $3"
+}
+check_failure missing "http://$media/music/audio/none.mp3" "无法打开：服务器答复 404"
+check_failure page "http://$site_host/play/1001.htm" "无法播放：不是音频数据"
+check_failure bad-address "ftp://$media/x.mp3" "无法打开：地址无效"
+check_failure closed-port "http://127.0.0.1:9/x.mp3" "无法打开：连接服务器失败"
+echo "player sound: all passed"
