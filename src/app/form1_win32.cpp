@@ -2,12 +2,28 @@
 
 #include <commctrl.h>
 
+#include <cmath>
 #include <string>
 
 #include "app/form1_layout.h"
+#include "app/like_pattern.h"
 #include "app/resource_ids.h"
 
 namespace mulan::app {
+
+namespace {
+
+// A control's stored property set, compiled into the program as a resource.
+PropertyBag StoredProperties(const wchar_t* name) {
+    const HMODULE module = GetModuleHandleW(nullptr);
+    const HRSRC found = FindResourceW(module, name, MAKEINTRESOURCEW(10));  // RT_RCDATA
+    const HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const auto* bytes = static_cast<const char*>(loaded ? LockResource(loaded) : nullptr);
+    if (!bytes) return {};
+    return PropertyBag::Parse(std::string_view(bytes, SizeofResource(module, found)));
+}
+
+}  // namespace
 
 namespace {
 
@@ -156,6 +172,11 @@ bool Form1::CreateControls() {
     SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), (text1.bottom - text1.top) - 6);
     SetWindowTextW(combo, L"搜索歌曲");
     controls_.emplace_back(u"Text1", combo);
+    COMBOBOXINFO parts{};
+    parts.cbSize = sizeof parts;
+    if (GetComboBoxInfo(combo, &parts) && parts.hwndItem) {
+        SetWindowSubclass(parts.hwndItem, &Form1::Text1Hook, 1, reinterpret_cast<DWORD_PTR>(this));
+    }
 
     if (!frame1_.Create(hwnd(), PixelsOf(u"Frame1"), ControlId(u"Frame1"))) return false;
     const HWND frame = frame1_.hwnd();
@@ -164,11 +185,13 @@ bool Form1::CreateControls() {
         AddControl(u"Label1", WC_STATICW, L"暂无歌词显示", SS_LEFT | SS_NOTIFY, frame, ControlId(u"Label1"));
     SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_), FALSE);
 
-    if (!playlist_.Create(hwnd(), PixelsOf(u"QMListBox1"), ControlId(u"QMListBox1"),
-                          [this](int16_t button, double x, double y) { QMListBox1_MouseUp(button, x, y); })) {
+    const RECT list = PixelsOf(u"QMListBox1");
+    if (!QMListBox1_.Create(hwnd(), list.left, list.top, list.right - list.left, list.bottom - list.top,
+                            StoredProperties(L"QMLISTBOX1"))) {
         return false;
     }
-    controls_.emplace_back(u"QMListBox1", playlist_.hwnd());
+    QMListBox1_.SetEvents(this);
+    controls_.emplace_back(u"QMListBox1", QMListBox1_.hwnd());
 
     const HWND status =
         AddControl(u"StatusBar1", STATUSCLASSNAMEW, nullptr, CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER,
@@ -176,6 +199,8 @@ bool Form1::CreateControls() {
     const int panel1 = TwipsToPixels(kPanel1Twips);
     int edges[2] = {panel1, panel1 + TwipsToPixels(kPanel2Twips)};
     SendMessageW(status, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(edges));
+    AddTooltip(status, L"");
+    AddTooltip(QMListBox1_.hwnd(), L"");
 
     AddControl(u"List1", WC_LISTBOXW, nullptr, WS_BORDER | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, hwnd(),
                ControlId(u"List1"));
@@ -214,17 +239,18 @@ Text Form1::Caption() const {
 
 // Start-up. The search target is set when the window is created, and again when it loads.
 void Form1::Form_Initialize() {
-    searchTarget_ = kSearchTargetPlaylist;
+    searchState_.SearchTarget = site::TargetPlaylist;
 }
 
 void Form1::Form_Load() {
-    searchTarget_ = kSearchTargetPlaylist;
-    // The docking manager registers the window here once docking exists.
+    // The docking hook goes on first, before the tray's.
+    oMagneticWnd_.AddWindow(hwnd(), nullptr);
+    searchState_.SearchTarget = site::TargetPlaylist;
     state_.TrayNoticeState = 1;
     state_.NowPlayingTitle.clear();
     SetShowsVisible(false);
     player_.SetEnableContextMenu(false);
-    searchPage_ = 1;
+    searchState_.SearchPage = 1;
     state_.CurrentIndex = 0;
     SetPlayMode(PlayMode::ListLoop);
     tray_.ShowTrayNotice(StartupNotice(Caption()));
@@ -268,7 +294,7 @@ void Form1::Timer2_Timer() {
         ++timer2Ticks_;
         return;
     }
-    searchPage_ = 1;
+    searchState_.SearchPage = 1;
     KillTimer(hwnd(), kTimer2);
     if (commands_) commands_->StartupSearch();
 }
@@ -286,9 +312,140 @@ void Form1::Command2_Click() {
 }
 
 void Form1::QMListBox1_MouseUp(int16_t Button, double X, double Y) {
-    if (Button != 2 || playlist_.ListCount() < 1) return;
-    state_.MenuIndex = playlist_.IndexFromPoint(X, Y);
+    if (Button != 2 || QMListBox1_.ListCount() < 1) return;
+    state_.MenuIndex = QMListBox1_.IndexFromPoint(X, Y);
     OpenPopup(menu_);
+}
+
+void Form1::DBClick(int16_t, int16_t, float X, float Y) {
+    const int16_t index = QMListBox1_.IndexFromPoint(X, Y);
+    if (commands_ && index >= 0) commands_->PlayEntryAt(index);
+}
+
+void Form1::MouseMove(int16_t, int16_t, float X, float Y) {
+    SetTimer3(true);
+    if (commands_) commands_->PlaylistHover(QMListBox1_.IndexFromPoint(X, Y));
+}
+
+void Form1::MouseUp(int16_t Button, int16_t, float X, float Y) {
+    QMListBox1_MouseUp(Button, X, Y);
+}
+
+// Enter searches, Backspace empties the whole box.
+void Form1::Text1_KeyPress(wchar_t KeyAscii) {
+    const HWND box = control(u"Text1");
+    if (KeyAscii == 8) {
+        SetWindowTextW(box, L"");
+        SetFocus(box);
+        return;
+    }
+    if (KeyAscii != 13) return;
+    searchState_.SearchPage = 1;
+    searchState_.SearchTarget = site::TargetResults;
+    const Text words = ControlText(u"Text1");
+    const std::wstring wide = Wide(words);
+    if (SendMessageW(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(wide.c_str())) == CB_ERR ||
+        ControlText(u"Text1").empty()) {
+        // The exact-match lookup ignores case; the history keeps texts that differ only in case.
+        bool present = false;
+        const auto count = SendMessageW(box, CB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count && !present; ++i) present = HistoryEntry(i) == words;
+        if (!present) SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    }
+    if (commands_) commands_->SearchFromBox(words);
+}
+
+// Completes the typed text from the history: the first entry it begins (as a wildcard pattern).
+void Form1::Text1_Change() {
+    if (completing_) return;
+    const HWND box = control(u"Text1");
+    const Text typed = ControlText(u"Text1");
+    if (typed.find_first_not_of(u' ') == Text::npos) return;
+    const auto count = SendMessageW(box, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const Text entry = HistoryEntry(i);
+        if (!LikePattern(entry, typed + u"*")) continue;
+        completing_ = true;
+        SetWindowTextW(box, Wide(entry).c_str());
+        completing_ = false;
+        SendMessageW(box, CB_SETEDITSEL, 0, MAKELPARAM(typed.size(), entry.size()));
+        return;
+    }
+}
+
+Text Form1::HistoryEntry(LRESULT i) const {
+    const HWND box = control(u"Text1");
+    const auto length = SendMessageW(box, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+    if (length <= 0) return {};
+    std::wstring entry(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(entry.data()));
+    entry.resize(static_cast<size_t>(length));
+    return Text(entry.begin(), entry.end());
+}
+
+LRESULT CALLBACK Form1::Text1Hook(HWND edit, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                  DWORD_PTR self) noexcept {
+    try {
+        if (msg == WM_CHAR && (wp == 13 || wp == 8)) {
+            reinterpret_cast<Form1*>(self)->Text1_KeyPress(static_cast<wchar_t>(wp));
+            return 0;  // handled: no beep, no half-erased text
+        }
+    } catch (...) {
+        return 0;
+    }
+    return DefSubclassProc(edit, msg, wp, lp);
+}
+
+// A click on the progress slider seeks there and plays on.
+void Form1::Slider1_Click() {
+    const HWND slider = control(u"Slider1");
+    SendMessageW(slider, TBM_SETRANGEMAX, TRUE, static_cast<LPARAM>(std::nearbyint(player_.duration())));
+    player_.SetCurrentPosition(static_cast<double>(SendMessageW(slider, TBM_GETPOS, 0, 0)));
+    player_.play();
+    SetTimer3(true);
+}
+
+void Form1::StatusBar1_MouseMove() {
+    SetControlTip(u"StatusBar1", PanelText(1) + u"  \r\n" + PanelText(2));
+}
+
+void Form1::SetPanelText(int panel, TextView text) {
+    SendMessageW(control(u"StatusBar1"), SB_SETTEXTW, static_cast<WPARAM>(panel - 1),
+                 reinterpret_cast<LPARAM>(Wide(text).c_str()));
+}
+
+Text Form1::PanelText(int panel) const {
+    const HWND status = control(u"StatusBar1");
+    const auto length = LOWORD(SendMessageW(status, SB_GETTEXTLENGTHW, static_cast<WPARAM>(panel - 1), 0));
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(status, SB_GETTEXTW, static_cast<WPARAM>(panel - 1), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(length);
+    return Text(text.begin(), text.end());
+}
+
+void Form1::SetControlText(TextView name, TextView text) {
+    SetWindowTextW(control(name), Wide(text).c_str());
+}
+
+Text Form1::ControlText(TextView name) const {
+    const HWND handle = control(name);
+    const int length = GetWindowTextLengthW(handle);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    GetWindowTextW(handle, text.data(), length + 1);
+    text.resize(static_cast<size_t>(length));
+    return Text(text.begin(), text.end());
+}
+
+void Form1::SetControlTip(TextView name, TextView text) {
+    if (!tooltip_) return;
+    const std::wstring wide = Wide(text);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = hwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(control(name));
+    tool.lpszText = const_cast<wchar_t*>(wide.c_str());
+    SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void Form1::SetPlayMode(PlayMode mode) {
@@ -419,6 +576,7 @@ void Form1::SetTimer3(bool on) {
 }
 
 void Form1::ControlMouseMove(TextView name) {
+    if (name == u"StatusBar1") return StatusBar1_MouseMove();
     if (name == u"Slider1") return SetTimer3(false);
     SetTimer3(true);
 }
@@ -426,11 +584,17 @@ void Form1::ControlMouseMove(TextView name) {
 LRESULT CALLBACK Form1::ControlHook(HWND control, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
                                     DWORD_PTR self) noexcept {
     try {
+        auto* form = reinterpret_cast<Form1*>(self);
         if (msg == WM_MOUSEMOVE) {
-            auto* form = reinterpret_cast<Form1*>(self);
             for (const auto& [name, handle] : form->controls_) {
                 if (handle == control) form->ControlMouseMove(name);
             }
+        }
+        if (msg == WM_LBUTTONUP && control == form->control(u"Slider1")) {
+            // The slider takes its final position first.
+            const LRESULT result = DefSubclassProc(control, msg, wp, lp);
+            form->Slider1_Click();
+            return result;
         }
     } catch (...) {
         // The control still gets its message.
@@ -439,8 +603,8 @@ LRESULT CALLBACK Form1::ControlHook(HWND control, UINT msg, WPARAM wp, LPARAM lp
 }
 
 void Form1::WatchPointer() {
-    for (const char16_t* name :
-         {u"Frame1", u"Label1", u"Command2", u"ProgressBar1", u"Slider1", u"Slider2", u"QMListBox1"}) {
+    for (const char16_t* name : {u"Frame1", u"Label1", u"Command2", u"ProgressBar1", u"Slider1", u"Slider2",
+                                 u"QMListBox1", u"StatusBar1"}) {
         SetWindowSubclass(control(name), &Form1::ControlHook, 1, reinterpret_cast<DWORD_PTR>(this));
     }
 }
@@ -466,6 +630,7 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (LOWORD(wp) == ControlId(u"Command2") && HIWORD(wp) == BN_CLICKED) Command2_Click();
             // Focus entering the search box.
             if (LOWORD(wp) == ControlId(u"Text1") && HIWORD(wp) == CBN_SETFOCUS) SetTimer3(true);
+            if (LOWORD(wp) == ControlId(u"Text1") && HIWORD(wp) == CBN_EDITCHANGE) Text1_Change();
             return 0;
         default:
             return Default(msg, wp, lp);

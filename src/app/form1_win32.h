@@ -10,16 +10,21 @@
 #include "app/media_player_win32.h"
 #include "app/menu_model.h"
 #include "app/playback_commands.h"
-#include "app/playlist_pane_win32.h"
 #include "app/results_placeholder_win32.h"
 #include "app/skin_win32.h"
 #include "app/trayico_win32.h"
+#include "controls/playlist/qmlistbox_win32.h"
+#include "site/search.h"
+#include "window/c_magnetic_wnd_win32.h"
 #include "window/window_base_win32.h"
 
 namespace mulan::app {
 
 // The player's main window: its controls, menus, state, start-up, close to the tray and exit.
-class Form1 final : public win::WindowBase, public TrayHost, public MediaPlayerEvents {
+class Form1 final : public win::WindowBase,
+                    public TrayHost,
+                    public MediaPlayerEvents,
+                    private playlist::PlaylistEvents {
   public:
     Form1();
     ~Form1() override;
@@ -31,14 +36,22 @@ class Form1 final : public win::WindowBase, public TrayHost, public MediaPlayerE
 
     MainWindowState& state() { return state_; }
     MediaPlayer& player() { return player_; }
-    PlaylistPane& playlist() { return playlist_; }
+    playlist::QMListBox& playlist() { return QMListBox1_; }
+    site::SearchState& searchState() { return searchState_; }
+    window::cMagneticWnd& magneticWnd() { return oMagneticWnd_; }
     MenuModel& menu(TextView name);
     HWND control(TextView name) const;
     HWND fChild() const { return fChild_.hwnd(); }
     bool trayIconUp() const { return tray_.IsUp(); }
     Trayico& tray() { return tray_; }
-    int16_t SearchTarget() const { return searchTarget_; }
-    int16_t SearchPage() const { return searchPage_; }
+    int16_t SearchTarget() const { return searchState_.SearchTarget; }
+    int16_t SearchPage() const { return searchState_.SearchPage; }
+    // Texts of the status bar panels (1 and 2), the lyrics label and the search box.
+    void SetPanelText(int panel, TextView text);
+    Text PanelText(int panel) const;
+    void SetControlText(TextView name, TextView text);
+    Text ControlText(TextView name) const;
+    void SetControlTip(TextView name, TextView text);
     bool Timer3Enabled() const { return timer3On_; }
     std::optional<StartupFailure> startupFailure() const { return startupFailure_; }
     // The popup as it would open now: the visible items of the menu, built into a platform menu.
@@ -81,6 +94,19 @@ class Form1 final : public win::WindowBase, public TrayHost, public MediaPlayerE
     void Timer4_Timer();
     void Command2_Click();
     void QMListBox1_MouseUp(int16_t Button, double X, double Y);
+    // PlaylistEvents of QMListBox1
+    void DBClick(int16_t Button, int16_t Shift, float X, float Y) override;
+    void MouseMove(int16_t Button, int16_t Shift, float X, float Y) override;
+    void MouseUp(int16_t Button, int16_t Shift, float X, float Y) override;
+    void ListIndexChanged(int16_t&, int16_t&, int16_t&) override {}
+    void PlayIndexChanged(int16_t&, int16_t&, int16_t&) override {}
+    void Text1_KeyPress(wchar_t KeyAscii);
+    void Text1_Change();
+    void StatusBar1_MouseMove();
+    void Slider1_Click();
+    Text HistoryEntry(LRESULT i) const;
+    static LRESULT CALLBACK Text1Hook(HWND edit, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                      DWORD_PTR self) noexcept;
     void SetPlayMode(PlayMode mode);
     void SetTimer3(bool on);
     void ControlMouseMove(TextView name);
@@ -90,13 +116,15 @@ class Form1 final : public win::WindowBase, public TrayHost, public MediaPlayerE
     void shows_Click();
     void ends_Click();
 
+    // First member: it outlives every hook it put on the windows below.
+    window::cMagneticWnd oMagneticWnd_;
     MainWindowState state_;
     MenuModel menu_;
     MenuModel mos_;
     MenuModel endMenu_;
     MediaPlayerWin32 player_;
     FrameControl frame1_;
-    PlaylistPlaceholder playlist_;
+    playlist::QMListBox QMListBox1_;
     ResultsPlaceholder fChild_;
     Trayico tray_;
     SkinLibrary skin_;
@@ -106,8 +134,8 @@ class Form1 final : public win::WindowBase, public TrayHost, public MediaPlayerE
     HFONT labelFont_ = nullptr;
     HWND tooltip_ = nullptr;
     std::vector<std::pair<Text, HWND>> controls_;
-    int16_t searchTarget_ = 0;
-    int16_t searchPage_ = 0;
+    site::SearchState searchState_;
+    bool completing_ = false;
     int16_t timer2Ticks_ = 0;
     std::optional<StartupFailure> startupFailure_;
     bool loaded_ = false;

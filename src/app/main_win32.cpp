@@ -2,12 +2,15 @@
 #include <commctrl.h>
 
 #include "app/form1_win32.h"
+#include "app/player_app_win32.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     INITCOMMONCONTROLSEX controls{sizeof controls,
                                   ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
     mulan::app::Form1 form;
+    mulan::app::PlayerApp app(form);
+    form.SetCommands(&app);
     if (!form.Create(showCommand)) return 1;
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

@@ -118,11 +118,6 @@ void PlaybackController::TogglePause() {
     }
 }
 
-void PlaybackController::SetPlayMode(PlayMode mode) {
-    state_.Mode = mode;
-    window_.ShowPlayMode(mode);
-}
-
 void PlaybackController::DeleteEntry() {
     playlist_.RemoveItem(state_.MenuIndex);
 }

@@ -32,8 +32,6 @@ class PlaybackWindow {
     virtual void SetStatusPanel1(TextView text) = 0;
     virtual Text Caption() const = 0;
     virtual void ShowTrayNotice(const TrayNotice& notice) = 0;
-    // Sets the mode's option button and checks its menu item alone.
-    virtual void ShowPlayMode(PlayMode mode) = 0;
 };
 
 // What starts a song; each start runs the common steps in its own order.
@@ -61,7 +59,6 @@ class PlaybackController {
     // The player's StatusChange.
     void StatusChange();
     void TogglePause();
-    void SetPlayMode(PlayMode mode);
     void DeleteEntry();
     void ClearList();
 

@@ -63,6 +63,8 @@ class RecordingCommands : public PlaybackCommands {
     void Next() override { calls.push_back("Next"); }
     void PlayEntryAt(int16_t) override { calls.push_back("PlayEntryAt"); }
     void StartupSearch() override { calls.push_back("StartupSearch"); }
+    void SearchFromBox(TextView words) override { calls.push_back("SearchFromBox " + TextToUtf8(words)); }
+    void PlaylistHover(int16_t) override {}
     void PlayStateChange(int32_t) override {}
     void StatusChange() override {}
     void TickDisplay(bool full) override { ++(full ? fullTicks : reducedTicks); }

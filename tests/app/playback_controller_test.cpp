@@ -42,9 +42,6 @@ class Recorder : public SongSite,
     void ShowTrayNotice(const TrayNotice& n) override {
         log.push_back("tray " + TextToUtf8(n.tip) + "|" + TextToUtf8(n.balloon));
     }
-    void ShowPlayMode(PlayMode mode) override {
-        log.push_back("mode " + std::to_string(static_cast<int>(mode)));
-    }
 
     Text URL() const override { return url; }
     void SetURL(TextView u) override {
@@ -230,9 +227,6 @@ TEST_F(PlaybackControllerTest, DeleteAndClearLeaveTheSongPlaying) {
     EXPECT_TRUE(r.log.empty());
     EXPECT_EQ(state.NowPlayingTitle, u"歌1002");
     EXPECT_EQ(state.CurrentIndex, 1);
-    controller.SetPlayMode(PlayMode::Random);
-    EXPECT_EQ(state.Mode, PlayMode::Random);
-    EXPECT_EQ(r.log, (Log{"mode 2"}));
 }
 
 }  // namespace

@@ -1,0 +1,177 @@
+#include "app/player_app_win32.h"
+
+#include <commctrl.h>
+
+#include <cmath>
+
+#include "app/display_text.h"
+#include "site/encode_query.h"
+#include "site/site_error.h"
+#include "site/song_address.h"
+
+namespace mulan::app {
+
+namespace {
+
+constexpr char16_t kStartupKey[] = u"u";
+// The progress bar counts tenths of a second: it only takes whole numbers.
+constexpr double kBarUnitsPerSecond = 10;
+
+std::wstring Wide(TextView text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+int RoundHalfEven(double value) {
+    if (!std::isfinite(value)) return 0;
+    return static_cast<int>(std::nearbyint(std::clamp(value, -1e9, 1e9)));
+}
+
+}  // namespace
+
+PlayerApp::PlayerApp(Form1& form)
+    : form_(form),
+      site_{transport_, codec_, pump_, site::SiteHosts::Built()},
+      controller_(form.state(), form.playlist().Model(), form.playlist().Properties(), form.player(), *this,
+                  *this) {}
+
+// A failed request never ends the program: the song is not started and panel 1 says why.
+std::optional<Text> PlayerApp::ResolveSongAddress(TextView id) {
+    try {
+        return site::ResolveSongAddress(site_, id);
+    } catch (const site::SiteError&) {
+        return std::nullopt;
+    }
+}
+
+bool PlayerApp::FetchLyrics(TextView id) {
+    const auto number = site::SongIdNumber(id);
+    if (!number) return false;
+    try {
+        site::FetchLyrics(site_, *number, *this, *this);
+        return true;
+    } catch (const site::SiteError&) {
+        SetCaption(u"歌词获取失败");
+        return false;
+    }
+}
+
+void PlayerApp::Pla() {
+    controller_.PlayEntry(form_.state().MenuIndex, PlayTrigger::Pla);
+}
+
+void PlayerApp::Dolown() {}
+
+void PlayerApp::se360() {}
+
+Text PlayerApp::PauseCaption() const {
+    const MenuItem* item = form_.menu(u"EndMenu").Find(u"zant");
+    return item ? item->caption : Text();
+}
+
+void PlayerApp::SetPauseCaption(TextView caption) {
+    form_.menu(u"EndMenu").SetCaption(u"zant", caption);
+}
+
+void PlayerApp::Search(TextView firstKey) {
+    Text address = site::FirstSearchPageAddress(site_, firstKey);
+    site::SearchHost host{form_.searchState(), *this, *this, *this};
+    site::RunSearch(address, site_, host);
+}
+
+void PlayerApp::StartupSearch() {
+    // The results list is emptied first, as for every search.
+    Search(kStartupKey);
+}
+
+void PlayerApp::SearchFromBox(TextView words) {
+    Search(words);
+}
+
+void PlayerApp::PlaylistHover(int16_t index) {
+    if (index < 0) return;
+    const auto& model = form_.playlist().Model();
+    form_.SetControlTip(u"QMListBox1", PlaylistToolTip(model.URL(index), model.Title(index)));
+}
+
+void PlayerApp::AddToPlaylist(TextView name, TextView id) {
+    form_.playlist().AddItem(name, id, id, u"");
+}
+
+void PlayerApp::AddResultRow(TextView, TextView) {}
+
+int32_t PlayerApp::ResultRowCount() {
+    return 0;
+}
+
+void PlayerApp::FinishResultsList() {}
+
+void PlayerApp::SetResultsCaption(TextView caption) {
+    SetWindowTextW(form_.fChild(), Wide(caption).c_str());
+}
+
+void PlayerApp::Clear() {
+    SendMessageW(form_.control(u"List1"), LB_RESETCONTENT, 0, 0);
+}
+
+void PlayerApp::Add(TextView line) {
+    SendMessageW(form_.control(u"List1"), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(line).c_str()));
+}
+
+std::vector<Text> PlayerApp::LyricList() const {
+    const HWND list = form_.control(u"List1");
+    const auto count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    std::vector<Text> lines;
+    for (LRESULT i = 0; i < count; ++i) {
+        const auto length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+        if (length < 0) continue;
+        std::wstring line(static_cast<size_t>(length) + 1, L'\0');
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line.data()));
+        line.resize(static_cast<size_t>(length));
+        lines.emplace_back(line.begin(), line.end());
+    }
+    return lines;
+}
+
+// The displays follow the player; nothing happens while no song is loaded.
+void PlayerApp::TickDisplay(bool full) {
+    MediaPlayer& player = form_.player();
+    if (player.status().empty()) return;
+    const double duration = player.duration();
+    const double position = player.currentPosition();
+    const HWND bar = form_.control(u"ProgressBar1");
+    SendMessageW(bar, PBM_SETRANGE32, 0, RoundHalfEven(duration * kBarUnitsPerSecond));
+    SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(RoundHalfEven(position * kBarUnitsPerSecond)), 0);
+    if (full) {
+        const HWND slider = form_.control(u"Slider1");
+        SendMessageW(slider, TBM_SETRANGEMAX, TRUE, RoundHalfEven(duration));
+        SendMessageW(slider, TBM_SETPOS, TRUE, RoundHalfEven(position));
+        player.SetVolume(static_cast<int32_t>(SendMessageW(form_.control(u"Slider2"), TBM_GETPOS, 0, 0)));
+    }
+    const Text time = GetMusicLong(position);
+    form_.SetPanelText(2, player.status());
+    if (const auto line = LyricLineFor(LyricList(), time)) SetCaption(*line);
+}
+
+int32_t PlayerApp::ResultsBridge::AddToPlaylist(TextView name, TextView id) {
+    return app_.form_.playlist().AddItem(name, id, id, u"");
+}
+int32_t PlayerApp::ResultsBridge::PlaylistCount() const {
+    return app_.form_.playlist().ListCount();
+}
+Text PlayerApp::ResultsBridge::PlaylistTitle(int16_t index) const {
+    return app_.form_.playlist().Model().Title(index);
+}
+void PlayerApp::ResultsBridge::SetPlaylistPlayIndex(int16_t index) {
+    app_.form_.playlist().Model().SetPlayIndex(index);
+}
+void PlayerApp::ResultsBridge::SetPlaylistPlayingColour(uint32_t colour) {
+    app_.form_.playlist().Properties().SetItemPlyTextColor(colour);
+}
+void PlayerApp::ResultsBridge::SetPlayerURL(TextView address) {
+    app_.form_.player().SetURL(address);
+}
+void PlayerApp::ResultsBridge::SetNowPlayingTitle(TextView title) {
+    app_.form_.state().NowPlayingTitle = Text(title);
+}
+
+}  // namespace mulan::app
