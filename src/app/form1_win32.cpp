@@ -137,6 +137,8 @@ bool Form1::CreateControls() {
     tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
                                GetModuleHandleW(nullptr), nullptr);
+    // A width makes the tooltip honour the line breaks of the playlist and status bar tips.
+    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 600);
 
     player_.SetEvents(this);
     if (!player_.Create(hwnd(), PixelsOf(u"WindowsMediaPlayer1"), ControlId(u"WindowsMediaPlayer1")))

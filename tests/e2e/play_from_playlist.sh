@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# mulan.exe against mulan-site with real input: the start-up search fills the playlist (key "u" on
+# page 1, the search box's text on page 2); a double click on an entry plays it (its play and lyrics
+# pages are fetched, its tone is heard) and its lyric lines follow the time; at the end of the song
+# list loop starts the next entry. Runs with the Wine environment started (scripts/test).
+set -euo pipefail
+: "${MULAN_ROOT:?}" "${MULAN_BUILD:?}" "${MULAN_RUN_DIR:?}" "${DISPLAY:?}"
+source "$MULAN_ROOT/scripts/lib/wine-env.sh"
+source "$MULAN_ROOT/scripts/lib/site.sh"
+work=$(mktemp -d "$MULAN_RUN_DIR/play.XXXXXX")
+probe="$MULAN_BUILD/mingw/tools/probe/mulan-probe.exe"
+exe="$MULAN_BUILD/mingw/src/app/mulan.exe"
+title='沐岚音乐播放器'
+log="$work/requests.log"
+fail() { echo "FAIL: $*" >&2; exit 1; }
+ok() { echo "ok   $*"; }
+probe_out() {
+  local rc=0
+  wine "$probe" "$@" >"$work/probe.txt" 2>&1 || rc=$?
+  tr -d '\r' <"$work/probe.txt"
+  return $rc
+}
+eventually() {  # up to about $1 tenths of a second
+  local tries=$1 i
+  shift
+  for i in $(seq "$tries"); do "$@" && return 0; sleep 0.1; done
+  return 1
+}
+logged() { grep -q -- "$1" "$log"; }
+label() { probe_out tree "$title" | awk -F'\t' '$2 == "Static" && NR > 1 { print $3 }' | grep -v '^$' | head -1; }
+song() { python3 -c "import json,sys; s={x['id']: x for x in json.load(open(sys.argv[1]))['songs']}; print(s[sys.argv[2]][sys.argv[3]])" "$catalogue/catalogue.json" "$1" "$2"; }
+
+catalogue=$("$MULAN_ROOT/scripts/demo-catalogue")
+MULAN_ENV_PIDS=()
+mulan_site_start "$catalogue" "$log"
+wine "$exe" >"$work/wine.out" 2>&1 &
+app=$!
+trap 'kill $app 2>/dev/null || true; mulan_env_stop_pids' EXIT
+mulan_env_stop_pids() { for p in "${MULAN_ENV_PIDS[@]}"; do kill "$p" 2>/dev/null || true; done; }
+
+eventually 300 wine "$probe" wait "$title" 1 || fail "no main window"
+eventually 150 logged 'GET /so.asp?key=u 200' || fail "no start-up search for u"
+eventually 100 logged 'GET /so.asp?page=2&key=%CB%D1%CB%F7%B8%E8%C7%FA 200' || fail "page 2 not asked with the box's text"
+ok "start-up search: key u, then the search box's text on page 2"
+
+# The fifth entry of the playlist (1005, eight seconds long), by a real double click.
+read -r left top width height < <(probe_out tree "$title" | awk -F'\t' '$2 == "MulanQMListBox" { split($4, r, ","); print r[1], r[2], r[3], r[4] }')
+[ -n "${left:-}" ] || fail "no playlist window"
+x=$((left + 60)); y=$((top + 1 + 4 * 18 + 9))
+xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1
+eventually 100 logged 'GET /play/1005.htm 200' || fail "double click did not fetch the play page"
+eventually 50 logged 'GET /geci/1005.htm 200' || fail "no lyrics page fetched"
+ok "double click fetched the play and lyrics pages of 1005"
+
+sleep 0.8
+first=$(label)
+"$MULAN_ROOT/scripts/screenshot" "$MULAN_BUILD/play-lyrics-1.png"
+sleep 1.0
+second=$(label)
+"$MULAN_ROOT/scripts/screenshot" "$MULAN_BUILD/play-lyrics-2.png"
+grep -qF "]$first" "$catalogue/audio/1005.lrc" || fail "label '$first' is no lyric line of 1005"
+grep -qF "]$second" "$catalogue/audio/1005.lrc" || fail "label '$second' is no lyric line of 1005"
+[ "$first" != "$second" ] || fail "the lyric line did not change with time ('$first')"
+ok "lyric lines follow the time: '$first' then '$second'"
+
+"$MULAN_ROOT/scripts/record-sound" 1.2 "$work/sound.wav"
+read -r rms freq < <("$MULAN_ROOT/scripts/measure-sound" "$work/sound.wav" | sed 's/rms=\([^ ]*\) peak=[^ ]* freq=\(.*\)/\1 \2/')
+want=$(song 1005 frequency)
+python3 -c "import sys; r,f,w=map(float,sys.argv[1:]); sys.exit(0 if r > 0.01 and abs(f-w) <= 8 else 1)" "$rms" "$freq" "$want" \
+  || fail "expected the tone of 1005 ($want Hz), heard rms $rms at $freq Hz"
+ok "heard 1005 at $freq Hz"
+
+# List loop: at the end of 1005 the next entry starts.
+eventually 150 logged 'GET /play/1006.htm 200' || fail "the end of the song did not start the next entry"
+ok "list loop started 1006 at the end of 1005"
