@@ -3,6 +3,7 @@
 //
 //   mulan-probe wait TITLE [SECONDS]   waits until a top-level window with that title exists
 //   mulan-probe tree TITLE             prints the window and its children: class, text, rectangle
+//                                      (TITLE may also be class:NAME, for a window's class)
 //   mulan-probe class CLASS            prints every visible top-level window of that class (for
 //                                      example tooltips_class32: a shown tooltip's text)
 //   mulan-probe menu                   prints the open popup menu's window (its height tells the
@@ -68,6 +69,13 @@ int PrintMenu() {
     return 0;
 }
 
+// A window named by its title, or by its class as "class:NAME" (for windows whose caption changes).
+HWND FindNamed(const std::wstring& name) {
+    const std::wstring prefix = L"class:";
+    if (name.compare(0, prefix.size(), prefix) == 0) return FindWindowW(name.c_str() + prefix.size(), nullptr);
+    return FindWindowW(nullptr, name.c_str());
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -81,18 +89,18 @@ int wmain(int argc, wchar_t** argv) {
         EnumWindows(PrintIfClass, reinterpret_cast<LPARAM>(argv[2]));
         return 0;
     }
-    const wchar_t* title = argv[2];
+    const std::wstring title = argv[2];
     if (command == L"wait") {
         const double seconds = argc > 3 ? _wtof(argv[3]) : 30.0;
         const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
-        while (!FindWindowW(nullptr, title)) {
+        while (!FindNamed(title)) {
             if (GetTickCount64() > deadline) return 1;
             Sleep(100);
         }
         return 0;
     }
     if (command == L"tree") {
-        const HWND hwnd = FindWindowW(nullptr, title);
+        const HWND hwnd = FindNamed(title);
         if (!hwnd) return 1;
         PrintTree(hwnd, 0);
         return 0;
