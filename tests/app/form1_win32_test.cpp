@@ -4,6 +4,8 @@
 #include <shellapi.h>
 #include <gtest/gtest.h>
 
+#include "controls/scrollbar/dib_canvas_win32.h"
+
 #include <string>
 #include <vector>
 
@@ -348,6 +350,47 @@ TEST(Trayico, ANewTaskbarGetsTheIconAgain) {
     SendMessageW(form.hwnd(), WM_CLOSE, 0, 0);
     SendMessageW(form.hwnd(), 1025, 0, 514);
     EXPECT_TRUE(IsWindowVisible(form.hwnd()));
+}
+
+}  // namespace
+}  // namespace mulan::app
+
+namespace mulan::app {
+namespace {
+
+// The main window with a long, scrolled playlist in every row state, copied from the screen and kept
+// for a look (main-window-playlist.bmp beside the test program).
+TEST_F(Form1Test, PlaylistShowsEveryRowStateScrolledInTheMainWindow) {
+    auto& list = form.playlist();
+    for (int i = 0; i < 60; ++i) {
+        const std::string id = std::to_string(1001 + i);
+        const Text title = i == 9 ? u"一首名字很长很长很长很长很长很长的歌 A Very Long Title Indeed"
+                                  : u"歌曲 " + Utf8ToText(id);
+        list.AddItem(title, Utf8ToText(id), Utf8ToText(id), u"03:1" + Utf8ToText(std::to_string(i % 10)));
+    }
+    SendMessageW(list.hWnd(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+    ASSERT_EQ(list.Model().FirstIndex(), 4);
+    list.Model().SetListIndex(6);
+    list.Model().SetPlayIndex(8);
+    list.Model().SetItemError(11, true);
+    list.Model().SetItemError(12, true);
+    list.Model().SetPlayIndex(12);  // a broken playing row: its number in the error colour, no icon
+    list.Model().SetPlayIndex(8);
+    SetForegroundWindow(form.hwnd());
+    RedrawWindow(form.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RECT frame{};
+    GetWindowRect(form.hwnd(), &frame);
+    scrollbar::testing::DibCanvas shot(frame.right - frame.left, frame.bottom - frame.top);
+    const HDC screen = GetDC(nullptr);
+    BitBlt(shot.dc(), 0, 0, shot.width(), shot.height(), screen, frame.left, frame.top, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    EXPECT_TRUE(shot.WriteBmp("main-window-playlist.bmp"));
+    // The selected row (entry 6, third from the top) in the selection colour, inside the border.
+    RECT listRect{};
+    GetWindowRect(list.hWnd(), &listRect);
+    const int x = listRect.left - frame.left + 3;
+    const int y = listRect.top - frame.top + 1 + 2 * 18 + 1;
+    EXPECT_EQ(shot.Pixel(x, y), RGB(0x62, 0x94, 0xCC));
 }
 
 }  // namespace
