@@ -1,6 +1,5 @@
 #include "site/results_window/f_child_win32.h"
 
-
 #include "site/message_pump_win32.h"
 
 namespace mulan::site {
