@@ -122,9 +122,9 @@ void FChild::Clear() {
 }
 
 void FChild::AddRow(TextView id, TextView name) {
-    list_.AddRow(id, name);
+    const int32_t index = list_.AddRowInOrder(id, name, CompareLikeTheList);
     mirroring_ = true;
-    InsertRow(list_.Count() - 1, list_.Row(list_.Count() - 1));
+    InsertRow(index, list_.Row(index));
     mirroring_ = false;
 }
 

@@ -184,6 +184,13 @@ TEST_F(FChildTest, HeaderClicksSortWithOneOrderAndTheLocaleOrder) {
     EXPECT_EQ(window.Rows().Selected(), 1);
     ClickHeader(0);  // descending again, ids as text
     EXPECT_EQ(Column(list, 0), (std::vector<std::wstring>{L"999", L"1003", L"1001"}));
+    // Rows of a later search take their place in that order.
+    window.Clear();
+    window.AddRow(u"1002", u"x");
+    window.AddRow(u"1005", u"y");
+    window.AddRow(u"1003", u"z");
+    EXPECT_EQ(Column(list, 0), (std::vector<std::wstring>{L"1005", L"1003", L"1002"}));
+    EXPECT_EQ(Column(list, 1), (std::vector<std::wstring>{L"y", L"z", L"x"}));
 }
 
 TEST_F(FChildTest, FinishSizesColumnsAndRevealsTheLastRow) {
