@@ -84,6 +84,14 @@ menu_pick 2 "$x" "$y"
 check "全选 then 添加到列表" "$(adds_since "$m")" \
   "add 1001 晴天;add 1002 稻香;add 1003 青花瓷;add 1004 夜曲;add 1005 七里香;"
 
+# The pop-up menu as the user sees it, closed again with Escape: nothing is added.
+m=$(mark)
+xdotool mousemove "$x" "$y" sleep 0.2 click 3 sleep 0.5
+"$MULAN_ROOT/scripts/screenshot" "$MULAN_BUILD/results-window-menu.png"
+xdotool key Escape
+settle
+check "Escape closes the menu without a command" "$(adds_since "$m")" ""
+
 # 4. "播放" from the menu plays the row under the pointer.
 m=$(mark)
 read -r x y <<<"$(at row 2)"
@@ -106,6 +114,7 @@ read -r x y <<<"$(at header 1)"
 xdotool mousemove "$x" "$y" sleep 0.2 click 1
 settle
 check "a click on the other header flips the order" "$(lines | grep '^sorted' | tail -1)" "sorted ascending"
+"$MULAN_ROOT/scripts/screenshot" "$MULAN_BUILD/results-window-sorted.png"
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures check(s) failed"
