@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,8 @@ class RecordingResultsHost final : public ResultsHost {
     // What ResolveSongAddress answers; nothing means the site gave no address.
     std::optional<Text> address = Text(u"http://media/1.mp3");
     app::TrayNotice lastNotice;
+    // Runs inside ResolveSongAddress, as other events may while the page is fetched.
+    std::function<void()> whileResolving;
 
     int32_t AddToPlaylist(TextView name, TextView id) override {
         titles.emplace_back(name);
@@ -31,6 +34,7 @@ class RecordingResultsHost final : public ResultsHost {
     void SetPlaylistPlayingColour(uint32_t colour) override { calls.push_back(u"colour " + Number(colour)); }
     std::optional<Text> ResolveSongAddress(TextView id) override {
         calls.push_back(u"resolve " + Text(id));
+        if (whileResolving) whileResolving();
         return address;
     }
     bool FetchLyrics(TextView id) override {

@@ -62,6 +62,18 @@ TEST_F(ResultsCommandsTest, NoAddressStopsBeforeThePlayerAndSaysSo) {
     EXPECT_EQ(host.calls.size(), 5u);  // no lyrics, no player, no notice
 }
 
+TEST_F(ResultsCommandsTest, ANewSearchDuringTheFetchDoesNotChangeTheSongPlayed) {
+    list.Select(2);
+    host.whileResolving = [&] {
+        list.Clear();
+        list.AddRow(u"2001", u"新");
+        host.titles.push_back(u"start-up hit");
+    };
+    commands.PlayS(u"c");
+    EXPECT_EQ(host.calls[4], u"lyrics 1003");
+    EXPECT_EQ(host.calls[7], u"panel1 正在播放：丙");  // the entry just added, not the last one
+}
+
 TEST_F(ResultsCommandsTest, NothingWithoutSelectionOrRows) {
     commands.DblClick(u"c");
     commands.PlayS(u"c");
