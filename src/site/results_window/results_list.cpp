@@ -13,6 +13,25 @@ void ResultsList::AddRow(TextView id, TextView name) {
     rows_.push_back(ResultRow{Text(id), Text(name), false});
 }
 
+int32_t ResultsList::AddRowInOrder(TextView id, TextView name, const TextOrder& order) {
+    ResultRow row{Text(id), Text(name), false};
+    if (!sortColumn_) {
+        rows_.push_back(std::move(row));
+        return Count() - 1;
+    }
+    const auto key = [column = *sortColumn_](const ResultRow& r) -> const Text& {
+        return column == 0 ? r.id : r.name;
+    };
+    const auto at =
+        std::upper_bound(rows_.begin(), rows_.end(), row, [&](const ResultRow& a, const ResultRow& b) {
+            return descending_ ? order(key(b), key(a)) < 0 : order(key(a), key(b)) < 0;
+        });
+    const auto index = static_cast<int32_t>(at - rows_.begin());
+    rows_.insert(at, std::move(row));
+    if (selected_ && *selected_ >= index) selected_ = *selected_ + 1;
+    return index;
+}
+
 void ResultsList::Select(std::optional<int32_t> row) {
     selected_ = row && *row >= 0 && *row < Count() ? row : std::nullopt;
 }
@@ -44,6 +63,7 @@ std::vector<ResultRow> ResultsList::TakeRowsToAdd() {
 
 bool ResultsList::SortByColumn(int32_t column, const TextOrder& order) {
     descending_ = !descending_;
+    sortColumn_ = column;
     // The selection follows its row through the sort.
     const std::optional<ResultRow> selectedRow =
         selected_ ? std::optional(rows_[static_cast<size_t>(*selected_)]) : std::nullopt;

@@ -20,8 +20,14 @@ struct ResultRow {
 // that shows them. Indexes are zero-based here.
 class ResultsList {
   public:
+    // Orders two cell texts as the list control does (negative, zero, positive).
+    using TextOrder = std::function<int(TextView, TextView)>;
+
     void Clear();
     void AddRow(TextView id, TextView name);
+    // Once a header has been clicked the list stays sorted: a new row goes to its place in the
+    // current order (after rows that compare equal), otherwise at the end. Returns its index.
+    int32_t AddRowInOrder(TextView id, TextView name, const TextOrder& order);
     int32_t Count() const { return static_cast<int32_t>(rows_.size()); }
     const ResultRow& Row(int32_t i) const { return rows_[static_cast<size_t>(i)]; }
     const std::vector<ResultRow>& Rows() const { return rows_; }
@@ -36,8 +42,6 @@ class ResultsList {
     // when the last row was not checked.
     std::vector<ResultRow> TakeRowsToAdd();
 
-    // Orders two cell texts as the list control does (negative, zero, positive).
-    using TextOrder = std::function<int(TextView, TextView)>;
     // A header click: sorting by that column (0 id, 1 name) with the order flipped each time, one
     // order flag for the whole list. Returns true when the new order is descending.
     bool SortByColumn(int32_t column, const TextOrder& order);
@@ -47,6 +51,8 @@ class ResultsList {
     std::vector<ResultRow> rows_;
     std::optional<int32_t> selected_;
     bool descending_ = false;
+    // The column of the last header click; none before the first.
+    std::optional<int32_t> sortColumn_;
 };
 
 }  // namespace mulan::site

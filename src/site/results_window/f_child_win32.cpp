@@ -1,0 +1,307 @@
+#include "site/results_window/f_child_win32.h"
+
+#include "site/message_pump_win32.h"
+
+namespace mulan::site {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"MulanFChild";
+constexpr wchar_t kDesignCaption[] = L"音乐搜索";
+constexpr int kListViewId = 1;
+// 2200 twips at 96 dots per inch.
+constexpr int kIdColumnWidth = 147;
+constexpr int kColumnCount = 2;
+constexpr UINT kCheckedImage = 2;
+
+const wchar_t* Wide(const Text& text) {
+    return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+int CompareLikeTheList(TextView a, TextView b) {
+    const int result = CompareStringW(LOCALE_USER_DEFAULT, 0, reinterpret_cast<const wchar_t*>(a.data()),
+                                      static_cast<int>(a.size()), reinterpret_cast<const wchar_t*>(b.data()),
+                                      static_cast<int>(b.size()));
+    // CSTR_LESS_THAN, CSTR_EQUAL, CSTR_GREATER_THAN are 1, 2, 3; 0 is a failure, read as equal.
+    return result == 0 ? 0 : result - CSTR_EQUAL;
+}
+
+}  // namespace
+
+class FChild::NoHost final : public ResultsHost {
+  public:
+    int32_t AddToPlaylist(TextView, TextView) override { return 0; }
+    int32_t PlaylistCount() const override { return 0; }
+    Text PlaylistTitle(int16_t) const override { return {}; }
+    void SetPlaylistPlayIndex(int16_t) override {}
+    void SetPlaylistPlayingColour(uint32_t) override {}
+    std::optional<Text> ResolveSongAddress(TextView) override { return std::nullopt; }
+    bool FetchLyrics(TextView) override { return false; }
+    void SetPlayerURL(TextView) override {}
+    void SetStatusPanel1(TextView) override {}
+    void ShowTrayNotice(const app::TrayNotice&) override {}
+    void SetNowPlayingTitle(TextView) override {}
+    void SetPauseCaption(TextView) override {}
+};
+
+FChild::FChild() : noHost_(std::make_unique<NoHost>()) {}
+
+FChild::~FChild() {
+    // Destroyed here, while this is still an FChild, so that the unload hook runs.
+    if (hwnd()) DestroyWindow(hwnd());
+    if (menus_) DestroyMenu(menus_);
+}
+
+ResultsHost& FChild::Host() {
+    return host_ ? *host_ : *noHost_;
+}
+
+bool FChild::Create(HICON icon) {
+    if (!RegisterClassOnce(kClassName, icon, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1))) return false;
+    return CreateWindowFor(
+        kClassName, kDesignCaption,
+        WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_CLIPCHILDREN, 0,
+        CW_USEDEFAULT, CW_USEDEFAULT, kDefaultWidth, kDefaultHeight, nullptr);
+}
+
+void FChild::SetLoadHooks(std::function<void(HWND)> onLoad, std::function<void(HWND)> onUnload) {
+    onLoad_ = std::move(onLoad);
+    onUnload_ = std::move(onUnload);
+    if (hwnd() && onLoad_) onLoad_(hwnd());
+}
+
+bool FChild::Load() {
+    if (onLoad_) onLoad_(hwnd());
+    listView_ = CreateWindowExW(
+        WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 0, 0, 0,
+        hwnd(), reinterpret_cast<HMENU>(kListViewId), GetModuleHandleW(nullptr), nullptr);
+    if (!listView_) return false;
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+        font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
+        if (font_) SendMessageW(listView_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    }
+    ListView_SetExtendedListViewStyle(listView_, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+
+    Text idHeader = u"歌曲ID：";
+    Text nameHeader = u"歌曲名称：";
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.pszText = const_cast<wchar_t*>(Wide(idHeader));
+    column.cx = kIdColumnWidth;
+    ListView_InsertColumn(listView_, 0, &column);
+    column.pszText = const_cast<wchar_t*>(Wide(nameHeader));
+    column.iSubItem = 1;
+    ListView_InsertColumn(listView_, 1, &column);
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    MoveWindow(listView_, 0, 0, client.right, client.bottom, FALSE);
+    ListView_SetColumnWidth(listView_, 1, LVSCW_AUTOSIZE_USEHEADER);
+    CreateMenus();
+    return menus_ != nullptr;
+}
+
+void FChild::CreateMenus() {
+    menus_ = CreatePopupMenu();
+    if (!menus_) return;
+    AppendMenuW(menus_, MF_STRING, kPlayS, L"播放");
+    AppendMenuW(menus_, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menus_, MF_STRING, kAddItim, L"添加到列表");
+    AppendMenuW(menus_, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menus_, MF_STRING, kAllSel, L"全选");
+    AppendMenuW(menus_, MF_STRING, kFSelc, L"反选");
+}
+
+void FChild::Clear() {
+    list_.Clear();
+    mirroring_ = true;
+    ListView_DeleteAllItems(listView_);
+    mirroring_ = false;
+}
+
+void FChild::AddRow(TextView id, TextView name) {
+    const int32_t index = list_.AddRowInOrder(id, name, CompareLikeTheList);
+    mirroring_ = true;
+    InsertRow(index, list_.Row(index));
+    mirroring_ = false;
+}
+
+void FChild::InsertRow(int32_t index, const ResultRow& row) {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = index;
+    item.pszText = const_cast<wchar_t*>(Wide(row.id));
+    const int at = ListView_InsertItem(listView_, &item);
+    if (at < 0) return;
+    ListView_SetItemText(listView_, at, 1, const_cast<wchar_t*>(Wide(row.name)));
+    ListView_SetCheckState(listView_, at, row.checked);
+}
+
+void FChild::ShowChecks() {
+    mirroring_ = true;
+    for (int32_t i = 0; i < list_.Count(); ++i) ListView_SetCheckState(listView_, i, list_.Row(i).checked);
+    ListView_SetItemState(listView_, -1, 0, LVIS_SELECTED);
+    if (const auto selected = list_.Selected())
+        ListView_SetItemState(listView_, *selected, LVIS_SELECTED | LVIS_FOCUSED,
+                              LVIS_SELECTED | LVIS_FOCUSED);
+    mirroring_ = false;
+}
+
+void FChild::ShowAllRows() {
+    mirroring_ = true;
+    SendMessageW(listView_, WM_SETREDRAW, FALSE, 0);
+    ListView_DeleteAllItems(listView_);
+    for (int32_t i = 0; i < list_.Count(); ++i) InsertRow(i, list_.Row(i));
+    SendMessageW(listView_, WM_SETREDRAW, TRUE, 0);
+    mirroring_ = false;
+    ShowChecks();
+    InvalidateRect(listView_, nullptr, TRUE);
+}
+
+void FChild::SetCaption(TextView caption) {
+    const Text terminated(caption);
+    SetWindowTextW(hwnd(), Wide(terminated));
+}
+
+Text FChild::Caption() const {
+    const int length = GetWindowTextLengthW(hwnd());
+    if (length <= 0) return {};
+    Text text(static_cast<size_t>(length) + 1, u'\0');
+    const int copied = GetWindowTextW(hwnd(), reinterpret_cast<wchar_t*>(text.data()), length + 1);
+    text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+void FChild::AutoSizeColumns(std::optional<int> column) {
+    WindowsMessagePump().RunPending();
+    if (column) {
+        SendMessageW(listView_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(*column), LVSCW_AUTOSIZE);
+    } else {
+        for (int i = 0; i < kColumnCount; ++i) SendMessageW(listView_, LVM_SETCOLUMNWIDTH, i, LVSCW_AUTOSIZE);
+    }
+    InvalidateRect(listView_, nullptr, TRUE);
+    UpdateWindow(listView_);
+}
+
+void FChild::FinishResultsList() {
+    for (int i = 0; i < kColumnCount; ++i) {
+        AutoSizeColumns(i);
+        // Events ran inside the sizing: the list may have changed meanwhile.
+        const int32_t last = list_.Count() - 1;
+        if (last < 0) continue;
+        list_.Select(last);
+        ShowChecks();
+        ListView_EnsureVisible(listView_, last, FALSE);
+    }
+}
+
+void FChild::Move(int x, int y) {
+    SetWindowPos(hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FChild::DblClick() {
+    ResultsCommands(list_, Host()).DblClick(Caption());
+}
+
+void FChild::ColumnClick(int column) {
+    list_.SortByColumn(column, CompareLikeTheList);
+    ShowAllRows();
+}
+
+bool FChild::MouseUp(int button, POINT screen) {
+    if (list_.Count() < 1 || button != 2 || !menus_) return false;
+    TrackPopupMenu(menus_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd(),
+                   nullptr);
+    return true;
+}
+
+void FChild::RunCommand(UINT id) {
+    ResultsCommands commands(list_, Host());
+    switch (id) {
+        case kPlayS:
+            commands.PlayS(Caption());
+            break;
+        case kAddItim:
+            commands.AddItim();
+            break;
+        case kAllSel:
+            commands.AllSel();
+            break;
+        case kFSelc:
+            commands.FSelc();
+            break;
+        default:
+            return;
+    }
+    ShowChecks();
+}
+
+void FChild::OnItemChanged(const NMLISTVIEW& change) {
+    if (mirroring_ || !(change.uChanged & LVIF_STATE) || change.iItem < 0 || change.iItem >= list_.Count())
+        return;
+    const UINT changed = change.uOldState ^ change.uNewState;
+    if (changed & LVIS_STATEIMAGEMASK)
+        list_.SetChecked(change.iItem, ((change.uNewState & LVIS_STATEIMAGEMASK) >> 12) == kCheckedImage);
+    if (changed & LVIS_SELECTED) {
+        if (change.uNewState & LVIS_SELECTED) {
+            list_.Select(change.iItem);
+        } else if (list_.Selected() == change.iItem) {
+            list_.Select(std::nullopt);
+        }
+    }
+}
+
+LRESULT FChild::OnNotify(const NMHDR& header) {
+    if (header.hwndFrom != listView_) return 0;
+    switch (header.code) {
+        case LVN_ITEMCHANGED:
+            OnItemChanged(reinterpret_cast<const NMLISTVIEW&>(header));
+            break;
+        case NM_DBLCLK:
+            DblClick();
+            break;
+        case LVN_COLUMNCLICK:
+            ColumnClick(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+            break;
+        case NM_RCLICK: {
+            POINT at{};
+            GetCursorPos(&at);
+            MouseUp(2, at);
+            break;
+        }
+        default:
+            break;
+    }
+    return 0;
+}
+
+LRESULT FChild::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_CREATE:
+            return Load() ? 0 : -1;
+        case WM_SIZE:
+            if (listView_) MoveWindow(listView_, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
+            return 0;
+        case WM_SETFOCUS:
+            if (listView_) SetFocus(listView_);
+            return 0;
+        case WM_NOTIFY:
+            return OnNotify(*reinterpret_cast<const NMHDR*>(lp));
+        case WM_COMMAND:
+            if (HIWORD(wp) == 0 && lp == 0) RunCommand(LOWORD(wp));
+            return 0;
+        case WM_CLOSE:
+            // Closing only hides it: it lives as long as the program, and the main window shows it.
+            ShowWindow(hwnd(), SW_HIDE);
+            return 0;
+        case WM_DESTROY:
+            if (onUnload_) onUnload_(hwnd());
+            return 0;
+        default:
+            return Default(msg, wp, lp);
+    }
+}
+
+}  // namespace mulan::site

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "base/text.h"
+#include "site/results_window/results_host.h"
+#include "site/results_window/results_list.h"
+
+namespace mulan::site {
+
+// The results window's commands: what its double-click and its pop-up menu entries do with the
+// rows, through the host that reaches the playlist, the site, the player and the main window.
+class ResultsCommands {
+  public:
+    ResultsCommands(ResultsList& list, ResultsHost& host) : list_(list), host_(host) {}
+
+    // Appends the selected row to the playlist and plays the new entry. caption is the results
+    // window's caption at the time, the tray notice's tip.
+    void DblClick(TextView caption);
+    // The same steps as the double-click with the lyrics fetched before the player starts.
+    void PlayS(TextView caption);
+    // Appends the checked rows (unchecking them) and the selected row as ResultsList decides.
+    void AddItim();
+    void AllSel();
+    void FSelc();
+
+  private:
+    enum class Order { DoubleClick, Menu };
+    void PlaySelected(TextView caption, Order order);
+
+    ResultsList& list_;
+    ResultsHost& host_;
+};
+
+}  // namespace mulan::site
