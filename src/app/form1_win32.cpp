@@ -95,6 +95,9 @@ bool Form1::Create(int showCommand) {
                          frame.right - frame.left, frame.bottom - frame.top, nullptr)) {
         return false;
     }
+    // The results window docks to the main window from its own loading on.
+    fChild_.SetLoadHooks([this](HWND results) { oMagneticWnd_.AddWindow(results, hwnd()); },
+                         [this](HWND results) { oMagneticWnd_.RemoveWindow(results); });
     if (!fChild_.Create(icon_) || !CreateControls()) return false;
     // The results window starts beside the main window.
     RECT main{};

@@ -10,10 +10,10 @@
 #include "app/media_player_win32.h"
 #include "app/menu_model.h"
 #include "app/playback_commands.h"
-#include "app/results_placeholder_win32.h"
 #include "app/skin_win32.h"
 #include "app/trayico_win32.h"
 #include "controls/playlist/qmlistbox_win32.h"
+#include "site/results_window/f_child_win32.h"
 #include "site/search.h"
 #include "window/c_magnetic_wnd_win32.h"
 #include "window/window_base_win32.h"
@@ -42,6 +42,7 @@ class Form1 final : public win::WindowBase,
     MenuModel& menu(TextView name);
     HWND control(TextView name) const;
     HWND fChild() const { return fChild_.hwnd(); }
+    site::FChild& resultsWindow() { return fChild_; }
     bool trayIconUp() const { return tray_.IsUp(); }
     Trayico& tray() { return tray_; }
     int16_t SearchTarget() const { return searchState_.SearchTarget; }
@@ -125,7 +126,7 @@ class Form1 final : public win::WindowBase,
     MediaPlayerWin32 player_;
     FrameControl frame1_;
     playlist::QMListBox QMListBox1_;
-    ResultsPlaceholder fChild_;
+    site::FChild fChild_;
     Trayico tray_;
     SkinLibrary skin_;
     PlaybackCommands* commands_ = nullptr;

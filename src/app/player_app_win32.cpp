@@ -32,7 +32,9 @@ PlayerApp::PlayerApp(Form1& form)
     : form_(form),
       site_{transport_, codec_, pump_, site::SiteHosts::Built()},
       controller_(form.state(), form.playlist().Model(), form.playlist().Properties(), form.player(), *this,
-                  *this) {}
+                  *this) {
+    form.resultsWindow().SetHost(&results_);
+}
 
 // A failed request never ends the program: the song is not started and panel 1 says why.
 std::optional<Text> PlayerApp::ResolveSongAddress(TextView id) {
@@ -73,6 +75,7 @@ void PlayerApp::SetPauseCaption(TextView caption) {
 }
 
 void PlayerApp::Search(TextView firstKey) {
+    form_.resultsWindow().Clear();
     Text address = site::FirstSearchPageAddress(site_, firstKey);
     site::SearchHost host{form_.searchState(), *this, *this, *this};
     site::RunSearch(address, site_, host);
@@ -97,16 +100,20 @@ void PlayerApp::AddToPlaylist(TextView name, TextView id) {
     form_.playlist().AddItem(name, id, id, u"");
 }
 
-void PlayerApp::AddResultRow(TextView, TextView) {}
-
-int32_t PlayerApp::ResultRowCount() {
-    return 0;
+void PlayerApp::AddResultRow(TextView id, TextView name) {
+    form_.resultsWindow().AddRow(id, name);
 }
 
-void PlayerApp::FinishResultsList() {}
+int32_t PlayerApp::ResultRowCount() {
+    return form_.resultsWindow().RowCount();
+}
+
+void PlayerApp::FinishResultsList() {
+    form_.resultsWindow().FinishResultsList();
+}
 
 void PlayerApp::SetResultsCaption(TextView caption) {
-    SetWindowTextW(form_.fChild(), Wide(caption).c_str());
+    form_.resultsWindow().SetCaption(caption);
 }
 
 void PlayerApp::Clear() {

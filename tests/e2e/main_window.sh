@@ -11,7 +11,7 @@ probe="$MULAN_BUILD/mingw/tools/probe/mulan-probe.exe"
 exe="$MULAN_BUILD/mingw/src/app/mulan.exe"
 title='沐岚音乐播放器'
 # The results window's caption changes with every search: it is found by its class.
-results='class:MulanResultsPlaceholder'
+results='class:MulanFChild'
 fail() { echo "FAIL: $*" >&2; exit 1; }
 ok() { echo "ok   $*"; }
 # The probe's output goes through a file: a pipe could be held open by Wine's own processes.

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# A search from the search box with real keys: Enter fetches both pages of "u" into the results
+# window (page 2 with the box's text), the window ends with its caption; a real double click on a
+# result appends it to the playlist and plays it; Backspace empties the box.
+# Runs with the Wine environment started (scripts/test).
+set -euo pipefail
+: "${MULAN_ROOT:?}" "${MULAN_BUILD:?}" "${MULAN_RUN_DIR:?}" "${DISPLAY:?}"
+source "$MULAN_ROOT/scripts/lib/wine-env.sh"
+source "$MULAN_ROOT/scripts/lib/site.sh"
+work=$(mktemp -d "$MULAN_RUN_DIR/search.XXXXXX")
+probe="$MULAN_BUILD/mingw/tools/probe/mulan-probe.exe"
+exe="$MULAN_BUILD/mingw/src/app/mulan.exe"
+title='沐岚音乐播放器'
+log="$work/requests.log"
+fail() { echo "FAIL: $*" >&2; exit 1; }
+ok() { echo "ok   $*"; }
+probe_out() {
+  local rc=0
+  wine "$probe" "$@" >"$work/probe.txt" 2>&1 || rc=$?
+  tr -d '\r' <"$work/probe.txt"
+  return $rc
+}
+eventually() {
+  local tries=$1 i
+  shift
+  for i in $(seq "$tries"); do "$@" && return 0; sleep 0.1; done
+  return 1
+}
+logged() { grep -q -- "$1" "$log"; }
+rect_of() { probe_out tree "$1" | awk -F'\t' -v c="$2" '$2 == c { split($4, r, ","); print r[1], r[2], r[3], r[4]; exit }'; }
+caption_of_results() { probe_out tree class:MulanFChild | head -1 | awk -F'\t' '{print $3}'; }
+
+catalogue=$("$MULAN_ROOT/scripts/demo-catalogue")
+MULAN_ENV_PIDS=()
+mulan_site_start "$catalogue" "$log"
+wine "$exe" >"$work/wine.out" 2>&1 &
+app=$!
+cleanup() { kill $app 2>/dev/null || true; for p in "${MULAN_ENV_PIDS[@]}"; do kill "$p" 2>/dev/null || true; done; }
+trap cleanup EXIT
+eventually 300 wine "$probe" wait "$title" 1 || fail "no main window"
+# Let the start-up search finish first: it fills the playlist.
+eventually 100 logged 'GET /so.asp?page=2&key=%CB%D1%CB%F7%B8%E8%C7%FA' || fail "no start-up search"
+
+read -r left top width height < <(rect_of "$title" Edit)
+[ -n "${left:-}" ] || fail "no search box"
+xdotool mousemove $((left + 20)) $((top + height / 2)) click 1
+xdotool key BackSpace
+[ -z "$(probe_out tree "$title" | awk -F'\t' '$2 == "Edit" {print $3}')" ] || fail "Backspace did not empty the box"
+ok "Backspace empties the search box"
+xdotool type --delay 60 u
+xdotool key Return
+eventually 100 logged 'GET /so.asp?key=u 200' || fail "Enter did not search"
+eventually 100 logged 'GET /so.asp?page=2&key=u 200' || fail "page 2 did not take the box's text"
+finished() { [ "$(caption_of_results)" = '音乐搜索信息!' ]; }
+eventually 30 finished || fail "results caption is '$(caption_of_results)'"
+ok "Enter fetched both pages of u into the results window"
+"$MULAN_ROOT/scripts/screenshot" "$MULAN_BUILD/search-results.png"
+
+# The first result row, by a real double click.
+read -r lleft ltop lwidth lheight < <(rect_of class:MulanFChild SysListView32)
+[ -n "${lleft:-}" ] || fail "no results list"
+xdotool mousemove $((lleft + 60)) $((ltop + 30)) click --repeat 2 --delay 80 1
+eventually 100 bash -c "grep -q 'GET /play/' '$log'" || fail "double click on a result played nothing"
+played=$(grep -o 'GET /play/[0-9]*' "$log" | head -1 | grep -o '[0-9]*$')
+eventually 50 logged "GET /geci/$played.htm" || fail "no lyrics for the result"
+ok "double click on result $played played it"
