@@ -9,34 +9,13 @@ source "$MULAN_ROOT/scripts/lib/wine-env.sh"
 source "$MULAN_ROOT/scripts/lib/site.sh"
 work=$(mktemp -d "$MULAN_RUN_DIR/play.XXXXXX")
 probe="$MULAN_BUILD/mingw/tools/probe/mulan-probe.exe"
-exe="$MULAN_BUILD/mingw/src/app/mulan.exe"
 title='沐岚音乐播放器'
 log="$work/requests.log"
-fail() { echo "FAIL: $*" >&2; exit 1; }
-ok() { echo "ok   $*"; }
-probe_out() {
-  local rc=0
-  wine "$probe" "$@" >"$work/probe.txt" 2>&1 || rc=$?
-  tr -d '\r' <"$work/probe.txt"
-  return $rc
-}
-eventually() {  # up to about $1 tenths of a second
-  local tries=$1 i
-  shift
-  for i in $(seq "$tries"); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
-logged() { grep -q -- "$1" "$log"; }
+source "$MULAN_ROOT/tests/e2e/lib/common.sh"
 label() { probe_out tree "$title" | awk -F'\t' '$2 == "Static" && NR > 1 { print $3 }' | grep -v '^$' | head -1; }
 song() { python3 -c "import json,sys; s={x['id']: x for x in json.load(open(sys.argv[1]))['songs']}; print(s[sys.argv[2]][sys.argv[3]])" "$catalogue/catalogue.json" "$1" "$2"; }
 
-catalogue=$("$MULAN_ROOT/scripts/demo-catalogue")
-MULAN_ENV_PIDS=()
-mulan_site_start "$catalogue" "$log"
-wine "$exe" >"$work/wine.out" 2>&1 &
-app=$!
-trap 'kill $app 2>/dev/null || true; mulan_env_stop_pids' EXIT
-mulan_env_stop_pids() { for p in "${MULAN_ENV_PIDS[@]}"; do kill "$p" 2>/dev/null || true; done; }
+start_player_and_site
 
 eventually 300 wine "$probe" wait "$title" 1 || fail "no main window"
 eventually 150 logged 'GET /so.asp?key=u 200' || fail "no start-up search for u"

@@ -9,34 +9,13 @@ source "$MULAN_ROOT/scripts/lib/wine-env.sh"
 source "$MULAN_ROOT/scripts/lib/site.sh"
 work=$(mktemp -d "$MULAN_RUN_DIR/search.XXXXXX")
 probe="$MULAN_BUILD/mingw/tools/probe/mulan-probe.exe"
-exe="$MULAN_BUILD/mingw/src/app/mulan.exe"
 title='沐岚音乐播放器'
 log="$work/requests.log"
-fail() { echo "FAIL: $*" >&2; exit 1; }
-ok() { echo "ok   $*"; }
-probe_out() {
-  local rc=0
-  wine "$probe" "$@" >"$work/probe.txt" 2>&1 || rc=$?
-  tr -d '\r' <"$work/probe.txt"
-  return $rc
-}
-eventually() {
-  local tries=$1 i
-  shift
-  for i in $(seq "$tries"); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
-logged() { grep -q -- "$1" "$log"; }
+source "$MULAN_ROOT/tests/e2e/lib/common.sh"
 rect_of() { probe_out tree "$1" | awk -F'\t' -v c="$2" '$2 == c { split($4, r, ","); print r[1], r[2], r[3], r[4]; exit }'; }
 caption_of_results() { probe_out tree class:MulanFChild | head -1 | awk -F'\t' '{print $3}'; }
 
-catalogue=$("$MULAN_ROOT/scripts/demo-catalogue")
-MULAN_ENV_PIDS=()
-mulan_site_start "$catalogue" "$log"
-wine "$exe" >"$work/wine.out" 2>&1 &
-app=$!
-cleanup() { kill $app 2>/dev/null || true; for p in "${MULAN_ENV_PIDS[@]}"; do kill "$p" 2>/dev/null || true; done; }
-trap cleanup EXIT
+start_player_and_site
 eventually 300 wine "$probe" wait "$title" 1 || fail "no main window"
 # Let the start-up search finish first: it fills the playlist.
 eventually 100 logged 'GET /so.asp?page=2&key=%CB%D1%CB%F7%B8%E8%C7%FA' || fail "no start-up search"
