@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# The song download window under Wine against mulan-site on loopback: a song's address, as the play
+# page gives it, is saved byte for byte; a missing file (404) and a server that is gone give their
+# messages and leave nothing in the folder.
+# Runs with the Wine environment started (scripts/test); starts and stops its own mulan-site.
+set -euo pipefail
+: "${MULAN_ROOT:?}" "${MULAN_BUILD:?}"
+host="$MULAN_BUILD/mingw/tests/app/download_host.exe"
+catalogue="$MULAN_BUILD/demo-catalogue"
+ports=(18680 18681 18682)
+work=$(mktemp -d /tmp/mulan-link-download.XXXXXX)
+site_pid=
+stop_site() {
+  if [ -n "$site_pid" ]; then kill "$site_pid" 2>/dev/null || true; wait "$site_pid" 2>/dev/null || true; fi
+  site_pid=
+}
+cleanup() { stop_site; rm -rf "$work"; }
+trap cleanup EXIT
+
+fail() { echo "link_download: $*" >&2; exit 1; }
+
+python3 "$MULAN_ROOT/tools/site/make_demo_catalogue.py" "$catalogue" >/dev/null
+python3 "$MULAN_ROOT/tools/site/mulan_site.py" --catalogue "$catalogue" --site-port "${ports[0]}" \
+  --search-port "${ports[1]}" --media-port "${ports[2]}" --log "$work/site.log" --ready-file "$work/ready" \
+  >"$work/site.out" 2>&1 &
+site_pid=$!
+for _ in $(seq 1 100); do [ -s "$work/ready" ] && break; sleep 0.1; done
+[ -s "$work/ready" ] || fail "mulan-site did not start: $(cat "$work/site.out")"
+
+# The address as the play page gives it (the site's reference reader).
+address_of() {
+  python3 - "${ports[0]}" "${ports[2]}" "$1" <<'PY'
+import os, sys, urllib.request
+sys.path.insert(0, os.path.join(os.environ["MULAN_ROOT"], "tools/site"))
+from tests import player_reader as r
+site, media, song = sys.argv[1:4]
+page = urllib.request.urlopen("http://127.0.0.1:%s/play/%s.htm" % (site, song)).read()
+print(r.resolve(r.decode_auto(page), "127.0.0.1:" + media))
+PY
+}
+
+# download ADDRESS NAME -> exit status of download_host; its message in $work/NAME.out
+download() {
+  local status=0
+  wine "$host" "$1" "$(winepath -w "$work/saved")\\$2" >"$work/$2.out" 2>"$work/$2.err" || status=$?
+  return "$status"
+}
+
+mkdir "$work/saved"
+for song in 1001 1004; do  # an MP3 and a WAV
+  address=$(address_of "$song")
+  file=$(python3 -c "import json,sys; print(next(s['file'] for s in json.load(open(sys.argv[1]))['songs'] if s['id']==sys.argv[2]))" \
+    "$catalogue/catalogue.json" "$song")
+  download "$address" "$song.song" || fail "$song: download_host exited $? ($(cat "$work/$song.song.out" "$work/$song.song.err"))"
+  cmp "$catalogue/$file" "$work/saved/$song.song" || fail "$song: saved file differs from $file"
+  grep -q "下载完成" "$work/$song.song.out" || fail "$song: no completion message: $(cat "$work/$song.song.out")"
+done
+# Saving over an existing file replaces it whole.
+head -c 100 /dev/urandom >"$work/saved/1001.song"
+download "$(address_of 1001)" 1001.song || fail "overwrite: download_host exited $?"
+cmp "$catalogue/audio/1001.mp3" "$work/saved/1001.song" || fail "overwrite: saved file differs"
+
+expect_failure() {  # ADDRESS NAME MESSAGE
+  local status=0
+  download "$1" "$2" || status=$?
+  [ "$status" = 1 ] || fail "$2: exit status $status, expected 1"
+  grep -qF "$3" "$work/$2.out" || fail "$2: message '$(cat "$work/$2.out")', expected '$3'"
+  [ ! -e "$work/saved/$2" ] || fail "$2: a file was left"
+}
+expect_failure "http://127.0.0.1:${ports[2]}/music/audio/none.mp3" missing.mp3 "下载失败：服务器上没有这首歌曲（HTTP 404）。"
+grep -q "^${ports[2]} GET /music/audio/none.mp3 404" "$work/site.log" || fail "the 404 request is not in the site's log"
+stop_site
+expect_failure "http://127.0.0.1:${ports[2]}/music/audio/1001.mp3" gone.mp3 \
+  "下载失败：无法连接服务器，或连接中断。"
+
+# Nothing but the two saved songs is in the folder: no temporary file survived a failure.
+left=$(ls -A "$work/saved" | sort | tr '\n' ' ')
+[ "$left" = "1001.song 1004.song " ] || fail "folder holds: $left"
+echo "link_download: ok"
