@@ -1,13 +1,15 @@
-// Downloads one address to a given path with the song download window, without the Save As
-// dialog, and exits with the result: 0 saved, 1 failed, 3 cancelled, 2 wrong arguments.
-// Prints the window's final message (UTF-8) on standard output.
-// Usage: download_host ADDRESS TARGET [LINGER_MS]
+// Runs the song link window and the song download window on their own, for end-to-end tests.
+//   link_host show ADDRESS                       shows Form2 over an owner window until it is closed
+//   link_host download ADDRESS TARGET [LINGER_MS] downloads to TARGET without the Save As dialog
+// download prints the window's final message (UTF-8) and exits 0 saved, 1 failed, 3 cancelled.
+// Exit status 2 on a usage error.
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
 #include <string>
 
+#include "app/form2_win32.h"
 #include "app/song_download_win32.h"
 
 namespace {
@@ -25,18 +27,19 @@ std::string Utf8(const std::wstring& text) {
 
 }  // namespace
 
-int wmain(int argc, wchar_t** argv) {
-    if (argc < 3) {
-        std::fputs("usage: download_host ADDRESS TARGET [LINGER_MS]\n", stderr);
-        return 2;
-    }
-    const std::wstring wide = argv[1];
-    const mulan::Text address(wide.begin(), wide.end());
-    const DWORD linger = argc > 3 ? static_cast<DWORD>(std::wcstoul(argv[3], nullptr, 10)) : 0;
+int Show(const mulan::Text& address) {
+    const HWND owner = CreateWindowExW(0, L"STATIC", L"link_host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
+                                       500, 300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    mulan::app::ShowSongLink(owner, address);
+    DestroyWindow(owner);
+    return 0;
+}
+
+int Download(const mulan::Text& address, const wchar_t* target, DWORD linger) {
     const HWND watcher = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                          GetModuleHandleW(nullptr), nullptr);
     mulan::app::SongDownloads downloads;
-    const HWND window = downloads.Start(nullptr, address, argv[2], {watcher, kDoneMessage, false});
+    const HWND window = downloads.Start(nullptr, address, target, {watcher, kDoneMessage, false});
     if (!window) {
         std::fputs("no download window\n", stderr);
         return 1;
@@ -64,4 +67,19 @@ int wmain(int argc, wchar_t** argv) {
     if (result == static_cast<WPARAM>(DownloadResult::Saved)) return 0;
     if (result == static_cast<WPARAM>(DownloadResult::Cancelled)) return 3;
     return 1;
+}
+
+int wmain(int argc, wchar_t** argv) {
+    const std::wstring command = argc > 2 ? argv[1] : L"";
+    if (argc == 3 && command == L"show") {
+        const std::wstring wide = argv[2];
+        return Show(mulan::Text(wide.begin(), wide.end()));
+    }
+    if ((argc == 4 || argc == 5) && command == L"download") {
+        const std::wstring wide = argv[2];
+        const DWORD linger = argc == 5 ? static_cast<DWORD>(std::wcstoul(argv[4], nullptr, 10)) : 0;
+        return Download(mulan::Text(wide.begin(), wide.end()), argv[3], linger);
+    }
+    std::fputs("usage: link_host show ADDRESS | link_host download ADDRESS TARGET [LINGER_MS]\n", stderr);
+    return 2;
 }
