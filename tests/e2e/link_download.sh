@@ -1,20 +1,27 @@
 #!/usr/bin/env bash
-# The song download window under Wine against mulan-site on loopback: a song's address, as the play
-# page gives it, is saved byte for byte; a missing file (404) and a server that is gone give their
-# messages and leave nothing in the folder.
+# The song link window and the song download window under Wine against mulan-site on loopback:
+# Form2 shows a song's address (as the play page gives it) and closes with Escape; the song is saved
+# byte for byte; a missing file (404) and a server that is gone give their messages and leave
+# nothing in the folder.
 # Runs with the Wine environment started (scripts/test); starts and stops its own mulan-site.
 set -euo pipefail
 : "${MULAN_ROOT:?}" "${MULAN_BUILD:?}"
-host="$MULAN_BUILD/mingw/tests/app/download_host.exe"
+host="$MULAN_BUILD/mingw/tests/app/link_host.exe"
+probe="$MULAN_BUILD/mingw/tools/probe/mulan-probe.exe"
 catalogue="$MULAN_BUILD/demo-catalogue"
 ports=(18680 18681 18682)
 work=$(mktemp -d /tmp/mulan-link-download.XXXXXX)
 site_pid=
+show_pid=
 stop_site() {
   if [ -n "$site_pid" ]; then kill "$site_pid" 2>/dev/null || true; wait "$site_pid" 2>/dev/null || true; fi
   site_pid=
 }
-cleanup() { stop_site; rm -rf "$work"; }
+cleanup() {
+  if [ -n "$show_pid" ]; then kill "$show_pid" 2>/dev/null || true; wait "$show_pid" 2>/dev/null || true; fi
+  stop_site
+  rm -rf "$work"
+}
 trap cleanup EXIT
 
 fail() { echo "link_download: $*" >&2; exit 1; }
@@ -39,10 +46,23 @@ print(r.resolve(r.decode_auto(page), "127.0.0.1:" + media))
 PY
 }
 
-# download ADDRESS NAME -> exit status of download_host; its message in $work/NAME.out
+# Form2 holds the address; a real Escape key closes it and ends the modal loop.
+address=$(address_of 1001)
+wine "$host" show "$address" >"$work/show.out" 2>&1 &
+show_pid=$!
+wine "$probe" wait 外链地址 30 >/dev/null 2>&1 || fail "Form2 did not appear"
+wine "$probe" tree 外链地址 >"$work/tree.txt" 2>&1 || fail "Form2 vanished"
+grep -qF "$address" "$work/tree.txt" || fail "Form2 does not hold $address: $(cat "$work/tree.txt")"
+xdotool key Escape
+for _ in $(seq 1 50); do kill -0 "$show_pid" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$show_pid" 2>/dev/null; then fail "Escape did not close Form2"; fi
+wait "$show_pid" || fail "link_host show failed"
+show_pid=
+
+# download ADDRESS NAME -> exit status of link_host; its message in $work/NAME.out
 download() {
   local status=0
-  wine "$host" "$1" "$(winepath -w "$work/saved")\\$2" >"$work/$2.out" 2>"$work/$2.err" || status=$?
+  wine "$host" download "$1" "$(winepath -w "$work/saved")\\$2" >"$work/$2.out" 2>"$work/$2.err" || status=$?
   return "$status"
 }
 
@@ -51,13 +71,13 @@ for song in 1001 1004; do  # an MP3 and a WAV
   address=$(address_of "$song")
   file=$(python3 -c "import json,sys; print(next(s['file'] for s in json.load(open(sys.argv[1]))['songs'] if s['id']==sys.argv[2]))" \
     "$catalogue/catalogue.json" "$song")
-  download "$address" "$song.song" || fail "$song: download_host exited $? ($(cat "$work/$song.song.out" "$work/$song.song.err"))"
+  download "$address" "$song.song" || fail "$song: link_host exited $? ($(cat "$work/$song.song.out" "$work/$song.song.err"))"
   cmp "$catalogue/$file" "$work/saved/$song.song" || fail "$song: saved file differs from $file"
   grep -q "下载完成" "$work/$song.song.out" || fail "$song: no completion message: $(cat "$work/$song.song.out")"
 done
 # Saving over an existing file replaces it whole.
 head -c 100 /dev/urandom >"$work/saved/1001.song"
-download "$(address_of 1001)" 1001.song || fail "overwrite: download_host exited $?"
+download "$(address_of 1001)" 1001.song || fail "overwrite: link_host exited $?"
 cmp "$catalogue/audio/1001.mp3" "$work/saved/1001.song" || fail "overwrite: saved file differs"
 
 expect_failure() {  # ADDRESS NAME MESSAGE
