@@ -103,7 +103,7 @@ bool SongDownloadWindow::CreateControls(HWND owner) {
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     };
     const int inner = kClientWidth - 2 * kMargin;
-    const HWND name = child(L"STATIC", L"正在下载：" + NameOf(target_),
+    const HWND name = child(L"STATIC", L"保存为：" + NameOf(target_),
                             SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX, kMargin, 10, inner, 20, kNameId);
     progress_ = child(PROGRESS_CLASSW, L"", 0, kMargin, 36, inner, 18, kProgressId);
     status_ = child(L"STATIC", Wide(DownloadProgressText(0, std::nullopt)), SS_LEFT | SS_NOPREFIX, kMargin,

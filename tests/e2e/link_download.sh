@@ -92,6 +92,23 @@ grep -q "^${ports[2]} GET /music/audio/none.mp3 404" "$work/site.log" || fail "t
 stop_site
 expect_failure "http://127.0.0.1:${ports[2]}/music/audio/1001.mp3" gone.mp3 \
   "下载失败：无法连接服务器，或连接中断。"
+# A server that announces more than it sends and then hangs up: not a finished song.
+python3 - "${ports[1]}" "$work/truncating.ready" <<'PY' &
+import socket, sys
+server = socket.socket()
+server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+server.bind(("127.0.0.1", int(sys.argv[1])))
+server.listen(1)
+open(sys.argv[2], "w").close()
+connection, _ = server.accept()
+connection.recv(65536)
+connection.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 500000\r\n\r\n" + b"\x55" * 200000)
+connection.close()
+PY
+truncating_pid=$!
+for _ in $(seq 1 50); do [ -e "$work/truncating.ready" ] && break; sleep 0.1; done
+expect_failure "http://127.0.0.1:${ports[1]}/music/audio/1001.mp3" short.mp3 "下载失败：歌曲没有下载完整。"
+wait "$truncating_pid" || fail "the truncating server failed"
 
 # Nothing but the two saved songs is in the folder: no temporary file survived a failure.
 left=$(ls -A "$work/saved" | sort | tr '\n' ' ')
