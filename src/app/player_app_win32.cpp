@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "app/display_text.h"
+#include "app/form2_win32.h"
 #include "site/encode_query.h"
 #include "site/site_error.h"
 #include "site/song_address.h"
@@ -61,9 +62,24 @@ void PlayerApp::Pla() {
     controller_.PlayEntry(form_.state().MenuIndex, PlayTrigger::Pla);
 }
 
-void PlayerApp::Dolown() {}
+Text PlayerApp::MenuEntryAddress() {
+    const Text id = form_.playlist().Model().URL(form_.state().MenuIndex);
+    if (id.empty()) return {};
+    return ResolveSongAddress(id).value_or(Text());
+}
 
-void PlayerApp::se360() {}
+void PlayerApp::Dolown() {
+    const Text address = MenuEntryAddress();
+    if (address.empty()) {
+        MessageBoxW(form_.hwnd(), L"下载失败：没有取得这首歌曲的地址。", L"下载歌曲", MB_ICONWARNING | MB_OK);
+        return;
+    }
+    downloads_.DownloadSong(form_.hwnd(), address);
+}
+
+void PlayerApp::se360() {
+    ShowSongLink(form_.hwnd(), MenuEntryAddress());
+}
 
 Text PlayerApp::PauseCaption() const {
     const MenuItem* item = form_.menu(u"EndMenu").Find(u"zant");

@@ -5,6 +5,7 @@
 #include "app/form1_win32.h"
 #include "app/playback_commands.h"
 #include "app/playback_controller.h"
+#include "app/song_download_win32.h"
 #include "site/lyrics.h"
 #include "site/message_pump_win32.h"
 #include "site/results_window/results_host.h"
@@ -96,6 +97,8 @@ class PlayerApp final : public PlaybackCommands,
     void SetCaption(TextView caption) override { form_.SetControlText(u"Label1", caption); }
 
     void Search(TextView firstKey);
+    // The audio address of the entry the playlist menu was opened on; empty when there is none.
+    Text MenuEntryAddress();
     std::vector<Text> LyricList() const;
 
     Form1& form_;
@@ -105,6 +108,7 @@ class PlayerApp final : public PlaybackCommands,
     site::SiteAccess site_;
     PlaybackController controller_;
     ResultsBridge results_{*this};
+    SongDownloads downloads_;
 };
 
 }  // namespace mulan::app

@@ -1,0 +1,117 @@
+#include "app/form2_win32.h"
+
+#include <string>
+
+#include "site/text_cut.h"
+
+namespace mulan::app {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"MulanForm2";
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+
+HFONT CreateMessageFont() {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return nullptr;
+    return CreateFontIndirectW(&metrics.lfMessageFont);
+}
+
+// Top-left corner that centres a window of the given size over owner, or over the work area.
+POINT CentredOver(HWND owner, int width, int height) {
+    RECT area{};
+    if (!owner || !IsWindowVisible(owner) || !GetWindowRect(owner, &area))
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    return {area.left + (area.right - area.left - width) / 2,
+            area.top + (area.bottom - area.top - height) / 2};
+}
+
+}  // namespace
+
+bool Form2::Create(HWND owner, TextView address) {
+    if (!RegisterClassOnce(kClassName, nullptr, GetSysColorBrush(COLOR_BTNFACE))) return false;
+    RECT frame{0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    const POINT at = CentredOver(owner, width, height);
+    if (!CreateWindowFor(kClassName, L"外链地址", kStyle, 0, at.x, at.y, width, height, owner)) return false;
+    const std::wstring text(address.begin(), address.end());
+    text1_ = CreateWindowExW(
+        WS_EX_CLIENTEDGE, L"EDIT", text.c_str(),
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY, 0, 0, kClientWidth, kText1Height,
+        hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kText1Id)), GetModuleHandleW(nullptr), nullptr);
+    if (!text1_) return false;
+    font_ = CreateMessageFont();
+    if (font_) SendMessageW(text1_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    return true;
+}
+
+LRESULT Form2::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_ACTIVATE:
+            if (LOWORD(wp) != WA_INACTIVE && text1_) {
+                SetFocus(text1_);
+                SendMessageW(text1_, EM_SETSEL, 0, -1);
+            }
+            return 0;
+        case WM_CTLCOLORSTATIC:
+            // A read-only box keeps the look of a text box: the address is there to be copied.
+            if (reinterpret_cast<HWND>(lp) == text1_) {
+                const HDC dc = reinterpret_cast<HDC>(wp);
+                SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+                SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+                return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+            }
+            break;
+        case WM_COMMAND:
+            if (LOWORD(wp) == IDCANCEL && lp == 0) {
+                PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+                return 0;
+            }
+            break;
+        case WM_CLOSE:
+            // The owner is enabled again before Form2 goes, so that it, not another program, becomes active.
+            if (const HWND owner = GetWindow(hwnd(), GW_OWNER)) EnableWindow(owner, TRUE);
+            DestroyWindow(hwnd());
+            return 0;
+        case WM_NCDESTROY:
+            if (font_) DeleteObject(font_);
+            font_ = nullptr;
+            text1_ = nullptr;
+            break;
+        default:
+            break;
+    }
+    return Default(msg, wp, lp);
+}
+
+void ShowSongLink(HWND owner, TextView address) {
+    if (site::TrimSpaces(address).empty()) return;
+    Form2 form;
+    if (!form.Create(owner, address)) return;
+    const bool ownerEnabled = owner && IsWindowEnabled(owner);
+    if (owner) EnableWindow(owner, FALSE);
+    ShowWindow(form.hwnd(), SW_SHOW);
+    SetForegroundWindow(form.hwnd());
+    // The owner's timers and messages keep being dispatched here; only its input is held back.
+    MSG msg;
+    while (form.hwnd()) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (got < 0) break;
+        if (IsDialogMessageW(form.hwnd(), &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    if (owner && ownerEnabled) {
+        EnableWindow(owner, TRUE);
+        SetActiveWindow(owner);
+    }
+}
+
+}  // namespace mulan::app

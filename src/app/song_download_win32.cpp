@@ -1,0 +1,276 @@
+#include "app/song_download_win32.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <algorithm>
+
+#include "app/download_name.h"
+#include "site/request_address.h"
+#include "site/text_cut.h"
+
+namespace mulan::app {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"MulanSongDownload";
+constexpr wchar_t kCaption[] = L"下载歌曲";
+constexpr UINT kProgressMessage = WM_APP + 11;
+constexpr WPARAM kDownloadNumber = 1;
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr int kClientWidth = 360;
+constexpr int kClientHeight = 122;
+constexpr int kMargin = 12;
+constexpr int kNameId = 1;
+constexpr int kPermilleRange = 1000;
+constexpr DWORD kLargestWrite = 1 << 20;
+
+std::wstring Wide(TextView text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+// The folder part of a full path, with its final separator; empty when there is none.
+std::wstring FolderOf(const std::wstring& path) {
+    const size_t separator = path.find_last_of(L"\\/");
+    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
+}
+
+std::wstring NameOf(const std::wstring& path) {
+    const size_t separator = path.find_last_of(L"\\/");
+    return separator == std::wstring::npos ? path : path.substr(separator + 1);
+}
+
+std::wstring FullPath(const std::wstring& path) {
+    wchar_t full[4096];
+    const DWORD length = GetFullPathNameW(path.c_str(), 4096, full, nullptr);
+    return length > 0 && length < 4096 ? std::wstring(full, length) : std::wstring();
+}
+
+bool WriteAll(HANDLE file, const std::vector<uint8_t>& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD piece = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, kLargestWrite));
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data() + done, piece, &written, nullptr) || written == 0) return false;
+        done += written;
+    }
+    return true;
+}
+
+HFONT CreateMessageFont() {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return nullptr;
+    return CreateFontIndirectW(&metrics.lfMessageFont);
+}
+
+}  // namespace
+
+SongDownloadWindow::SongDownloadWindow(std::wstring target, DownloadWatch watch)
+    : target_(std::move(target)), watch_(watch) {}
+
+SongDownloadWindow::~SongDownloadWindow() {
+    download_.reset();
+    DropTemporary();
+    if (font_) DeleteObject(font_);
+}
+
+bool SongDownloadWindow::Start(HWND owner, TextView address) {
+    if (!CreateControls(owner)) return false;
+    ShowWindow(hwnd(), SW_SHOW);
+    Begin(address);
+    return true;
+}
+
+bool SongDownloadWindow::CreateControls(HWND owner) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    if (!RegisterClassOnce(kClassName, nullptr, GetSysColorBrush(COLOR_BTNFACE))) return false;
+    RECT frame{0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    RECT area{};
+    if (!owner || !IsWindowVisible(owner) || !GetWindowRect(owner, &area))
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    const int x = area.left + (area.right - area.left - width) / 2;
+    const int y = area.top + (area.bottom - area.top - height) / 2;
+    if (!CreateWindowFor(kClassName, kCaption, kStyle, 0, x, y, width, height, owner)) return false;
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    auto child = [&](const wchar_t* cls, const std::wstring& text, DWORD style, int left, int top, int w,
+                     int h, int id) {
+        return CreateWindowExW(0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, left, top, w, h, hwnd(),
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    };
+    const int inner = kClientWidth - 2 * kMargin;
+    const HWND name = child(L"STATIC", L"保存为：" + NameOf(target_),
+                            SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX, kMargin, 10, inner, 20, kNameId);
+    progress_ = child(PROGRESS_CLASSW, L"", 0, kMargin, 36, inner, 18, kProgressId);
+    status_ = child(L"STATIC", Wide(DownloadProgressText(0, std::nullopt)), SS_LEFT | SS_NOPREFIX, kMargin,
+                    60, inner, 20, kStatusId);
+    cancel_ = child(L"BUTTON", L"取消", WS_TABSTOP | BS_PUSHBUTTON, kClientWidth - kMargin - 80, 86, 80, 26,
+                    kCancelId);
+    if (!name || !progress_ || !status_ || !cancel_) return false;
+    font_ = CreateMessageFont();
+    for (const HWND control : {name, status_, cancel_}) {
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    }
+    SendMessageW(progress_, PBM_SETRANGE32, 0, kPermilleRange);
+    return true;
+}
+
+void SongDownloadWindow::Begin(TextView address) {
+    if (site::TrimSpaces(address).empty()) {
+        Fail(DownloadFailure::NoAddress);
+        return;
+    }
+    // The temporary file is made by the system in the target's own folder, under a fresh name.
+    const std::wstring folder = FolderOf(target_);
+    wchar_t temporary[MAX_PATH + 16]{};
+    if (folder.empty() || folder.size() > MAX_PATH - 14 ||
+        GetTempFileNameW(folder.c_str(), L"mul", 0, temporary) == 0) {
+        Fail(DownloadFailure::WriteFailed);
+        return;
+    }
+    temporary_ = temporary;
+    file_ =
+        CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file_ == INVALID_HANDLE_VALUE) {
+        Fail(DownloadFailure::WriteFailed);
+        return;
+    }
+    const std::string request = site::RequestAddress(address);
+    download_ = std::make_unique<HttpDownload>(std::wstring(request.begin(), request.end()), hwnd(),
+                                               kProgressMessage, kDownloadNumber);
+}
+
+void SongDownloadWindow::OnProgress(WPARAM number) {
+    if (number != kDownloadNumber || !download_ || finished_) return;
+    HttpDownload::Progress progress = download_->Take();
+    if (!progress.bytes.empty() && !WriteAll(file_, progress.bytes)) {
+        Fail(DownloadFailure::WriteFailed);
+        return;
+    }
+    received_ += progress.bytes.size();
+    total_ = progress.contentLength;
+    SetWindowTextW(status_, Wide(DownloadProgressText(received_, total_)).c_str());
+    SendMessageW(progress_, PBM_SETPOS, static_cast<WPARAM>(DownloadPermille(received_, total_)), 0);
+    if (!progress.done) return;
+    if (progress.failure) {
+        Fail(DownloadFailureFrom(*progress.failure), progress.httpStatus);
+    } else if (total_ && *total_ != received_) {
+        Fail(DownloadFailure::Incomplete);
+    } else {
+        Complete();
+    }
+}
+
+void SongDownloadWindow::Complete() {
+    CloseHandle(file_);
+    file_ = INVALID_HANDLE_VALUE;
+    if (!MoveFileExW(temporary_.c_str(), target_.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        Fail(DownloadFailure::WriteFailed);
+        return;
+    }
+    temporary_.clear();
+    SendMessageW(progress_, PBM_SETPOS, kPermilleRange, 0);
+    Finish(DownloadResult::Saved, DownloadDoneText(received_));
+}
+
+void SongDownloadWindow::Fail(DownloadFailure failure, int32_t httpStatus) {
+    DropTemporary();
+    Finish(DownloadResult::Failed, DownloadFailureText(failure, httpStatus));
+}
+
+void SongDownloadWindow::Finish(DownloadResult result, const Text& message) {
+    finished_ = true;
+    download_.reset();
+    SetWindowTextW(status_, Wide(message).c_str());
+    SetWindowTextW(cancel_, L"关闭");
+    if (watch_.window) PostMessageW(watch_.window, watch_.message, static_cast<WPARAM>(result), 0);
+    if (watch_.closeWhenDone) DestroyWindow(hwnd());
+}
+
+void SongDownloadWindow::Cancel() {
+    if (!finished_) {
+        finished_ = true;
+        download_.reset();
+        DropTemporary();
+        if (watch_.window)
+            PostMessageW(watch_.window, watch_.message, static_cast<WPARAM>(DownloadResult::Cancelled), 0);
+    }
+    DestroyWindow(hwnd());
+}
+
+void SongDownloadWindow::DropTemporary() {
+    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+    file_ = INVALID_HANDLE_VALUE;
+    if (!temporary_.empty()) DeleteFileW(temporary_.c_str());
+    temporary_.clear();
+}
+
+LRESULT SongDownloadWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case kProgressMessage:
+            OnProgress(wp);
+            return 0;
+        case WM_COMMAND:
+            if (LOWORD(wp) == kCancelId) {
+                Cancel();
+                return 0;
+            }
+            break;
+        case WM_CLOSE:
+            Cancel();
+            return 0;
+        default:
+            break;
+    }
+    return Default(msg, wp, lp);
+}
+
+std::optional<std::wstring> ChooseDownloadTarget(HWND owner, TextView address) {
+    const std::wstring proposed = Wide(DownloadFileName(address));
+    std::vector<wchar_t> path(4096, L'\0');
+    std::copy(proposed.begin(), proposed.end(), path.begin());
+    const size_t dot = proposed.rfind(L'.');
+    const std::wstring extension = dot == std::wstring::npos ? std::wstring() : proposed.substr(dot + 1);
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = L"音频文件 (*.mp3;*.wav;*.wma)\0*.mp3;*.wav;*.wma\0所有文件 (*.*)\0*.*\0";
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path.data();
+    dialog.nMaxFile = static_cast<DWORD>(path.size());
+    dialog.lpstrTitle = L"保存歌曲";
+    dialog.lpstrDefExt = extension.empty() || extension.size() > 4 ? nullptr : extension.c_str();
+    dialog.Flags =
+        OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
+    if (!GetSaveFileNameW(&dialog)) return std::nullopt;
+    return std::wstring(path.data());
+}
+
+void SongDownloads::DownloadSong(HWND owner, TextView address) {
+    if (site::TrimSpaces(address).empty()) {
+        MessageBoxW(owner, Wide(DownloadFailureText(DownloadFailure::NoAddress)).c_str(), kCaption,
+                    MB_OK | MB_ICONWARNING);
+        return;
+    }
+    if (const auto target = ChooseDownloadTarget(owner, address)) Start(owner, address, *target);
+}
+
+HWND SongDownloads::Start(HWND owner, TextView address, const std::wstring& target, DownloadWatch watch) {
+    ForgetClosed();
+    auto window = std::make_unique<SongDownloadWindow>(FullPath(target), watch);
+    if (!window->Start(owner, address)) return nullptr;
+    const HWND hwnd = window->hwnd();
+    windows_.push_back(std::move(window));
+    return hwnd;
+}
+
+void SongDownloads::ForgetClosed() {
+    std::erase_if(windows_, [](const auto& window) { return window->hwnd() == nullptr; });
+}
+
+}  // namespace mulan::app

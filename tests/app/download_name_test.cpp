@@ -1,0 +1,122 @@
+#include "app/download_name.h"
+
+#include <gtest/gtest.h>
+
+#include "app/download_text.h"
+
+namespace mulan::app {
+namespace {
+
+TEST(DownloadFileName, TakesTheLastPathSegmentWithoutQueryOrFragment) {
+    EXPECT_EQ(DownloadFileName(u"http://m/music/audio/1001.mp3"), u"1001.mp3");
+    EXPECT_EQ(DownloadFileName(u"http://m/a/song.mp3?x=/../y.mp3#z"), u"song.mp3");
+    EXPECT_EQ(DownloadFileName(u"http://m/a/song.mp3#part/2"), u"song.mp3");
+    EXPECT_EQ(DownloadFileName(u"1002.wav"), u"1002.wav");
+}
+
+TEST(DownloadFileName, DecodesPercentEscapesAsUtf8) {
+    EXPECT_EQ(DownloadFileName(u"http://m/a/%E5%90%8E%E6%9D%A5.mp3"), u"后来.mp3");
+    EXPECT_EQ(DownloadFileName(u"http://m/a/my%20song.mp3"), u"my song.mp3");
+    // GBK bytes are not UTF-8: they stay as written rather than turn into replacement characters.
+    EXPECT_EQ(DownloadFileName(u"http://m/a/%BA%F3.mp3"), u"%BA%F3.mp3");
+    // Not an escape: kept.
+    EXPECT_EQ(DownloadFileName(u"http://m/a/100%.mp3"), u"100%.mp3");
+    EXPECT_EQ(DownloadFileName(u"http://m/a/%zz%4.mp3"), u"%zz%4.mp3");
+}
+
+TEST(DownloadFileName, NeverLeadsOutOfTheFolder) {
+    EXPECT_EQ(DownloadFileName(u"../../x.mp3"), u"x.mp3");
+    EXPECT_EQ(DownloadFileName(u"http://m/a/..\\..\\x.mp3"), u"x.mp3");
+    // Separators that arrive encoded are decoded first and then replaced, never followed.
+    EXPECT_EQ(DownloadFileName(u"http://m/a%2F..%2Fb.mp3"), u"a_.._b.mp3");
+    EXPECT_EQ(DownloadFileName(u"http://m/%2E%2E%5C%2E%2E%5Cwin.ini"), u"_.._win.ini");
+    EXPECT_EQ(DownloadFileName(u"http://m/%2E%2E"), u"download");
+    EXPECT_EQ(DownloadFileName(u"http://m/c%3A%5Cx.mp3"), u"c__x.mp3");
+    EXPECT_EQ(DownloadFileName(u"http://m/a/c:x*<>|\"?.mp3"), u"c_x_____");
+    for (const TextView hostile :
+         {u"../../x.mp3", u"a%2F..%2Fb.mp3", u"%5C%5Cserver%5Cshare%5Cx", u"..", u"/"}) {
+        EXPECT_TRUE(IsPlainFileName(DownloadFileName(hostile))) << TextToUtf8(hostile);
+    }
+}
+
+TEST(DownloadFileName, ReplacesControlCharactersAndTrimsDotsAndSpaces) {
+    EXPECT_EQ(DownloadFileName(u"http://m/a%0D%0Ab%00.mp3"), u"a__b_.mp3");
+    EXPECT_EQ(DownloadFileName(u"http://m/a\tb\x7F.mp3"), u"a_b_.mp3");
+    EXPECT_EQ(DownloadFileName(u"http://m/..hidden. . "), u"hidden");
+    EXPECT_EQ(DownloadFileName(u"http://m/%20%20x.mp3%20"), u"x.mp3");
+}
+
+TEST(DownloadFileName, FallsBackWhenNothingIsLeft) {
+    EXPECT_EQ(DownloadFileName(u""), u"download");
+    EXPECT_EQ(DownloadFileName(u"http://m/a/"), u"download");
+    EXPECT_EQ(DownloadFileName(u"http://m/a/..."), u"download");
+    EXPECT_EQ(DownloadFileName(u"http://m/a/?name=x.mp3"), u"download");
+    EXPECT_EQ(DownloadFileName(u"http://m/a/%20%2E"), u"download");
+}
+
+TEST(DownloadFileName, PrefixesDeviceNames) {
+    EXPECT_EQ(DownloadFileName(u"http://m/CON.mp3"), u"_CON.mp3");
+    EXPECT_EQ(DownloadFileName(u"http://m/nul"), u"_nul");
+    EXPECT_EQ(DownloadFileName(u"http://m/com1.tar.gz"), u"_com1.tar.gz");
+    EXPECT_EQ(DownloadFileName(u"http://m/Lpt9.mp3"), u"_Lpt9.mp3");
+    EXPECT_EQ(DownloadFileName(u"http://m/CON%20.mp3"), u"_CON .mp3");
+    EXPECT_EQ(DownloadFileName(u"http://m/conin$"), u"_conin$");
+    EXPECT_EQ(DownloadFileName(u"http://m/COM%C2%B9.mp3"), u"_COM\u00B9.mp3");
+    // Only the whole stem is a device name.
+    EXPECT_EQ(DownloadFileName(u"http://m/CONCERT.mp3"), u"CONCERT.mp3");
+    EXPECT_EQ(DownloadFileName(u"http://m/COM10.mp3"), u"COM10.mp3");
+}
+
+TEST(DownloadFileName, ShortensLongNamesKeepingTheExtension) {
+    const Text longStem(500, u'a');
+    const Text name = DownloadFileName(u"http://m/" + longStem + u".mp3");
+    EXPECT_EQ(name.size(), kMaxDownloadNameLength);
+    EXPECT_TRUE(name.ends_with(u"aaa.mp3"));
+    // A surrogate pair at the cut is never split.
+    Text pairs;
+    for (int i = 0; i < 100; ++i) pairs += u"\U0001F3B5";
+    const Text cut = DownloadFileName(u"http://m/" + pairs + u".mp3");
+    EXPECT_LE(cut.size(), kMaxDownloadNameLength);
+    EXPECT_EQ((cut.size() - 4) % 2, 0u);
+    EXPECT_TRUE(cut.ends_with(u"\U0001F3B5.mp3"));
+    // A very long address in escapes is handled in one pass and stays bounded.
+    Text escaped;
+    for (int i = 0; i < 100000; ++i) escaped += u"%41";
+    EXPECT_EQ(DownloadFileName(u"http://m/" + escaped), Text(kMaxDownloadNameLength, u'A'));
+}
+
+TEST(IsPlainFileName, RejectsWhatCouldReachAnotherPlace) {
+    EXPECT_TRUE(IsPlainFileName(u"1001.mp3"));
+    EXPECT_TRUE(IsPlainFileName(u"后来 的我们.mp3"));
+    for (const TextView bad :
+         {u"", u".", u"..", u"a/b", u"a\\b", u"c:x", u"CON", u"aux.mp3", u"x.", u"x ", u"a\nb", u"a?b"}) {
+        EXPECT_FALSE(IsPlainFileName(bad)) << TextToUtf8(bad);
+    }
+}
+
+TEST(DownloadText, ShowsProgressInKilobytesRoundedUp) {
+    EXPECT_EQ(DownloadProgressText(0, std::nullopt), u"已下载 0 KB");
+    EXPECT_EQ(DownloadProgressText(1, 2048), u"已下载 1 KB / 2 KB");
+    EXPECT_EQ(DownloadProgressText(1024, 1025), u"已下载 1 KB / 2 KB");
+    EXPECT_EQ(DownloadProgressText(uint64_t{5} * 1024 * 1024 * 1024, std::nullopt), u"已下载 5242880 KB");
+    EXPECT_EQ(DownloadPermille(0, std::nullopt), 0);
+    EXPECT_EQ(DownloadPermille(5, 0), 0);
+    EXPECT_EQ(DownloadPermille(1, 3), 333);
+    EXPECT_EQ(DownloadPermille(9, 3), 1000);
+    EXPECT_EQ(DownloadPermille(uint64_t{1} << 50, (uint64_t{1} << 50) + 1), 999);
+}
+
+TEST(DownloadText, NamesEachFailure) {
+    EXPECT_EQ(DownloadFailureText(DownloadFailure::HttpStatus, 404),
+              u"下载失败：服务器上没有这首歌曲（HTTP 404）。");
+    EXPECT_EQ(DownloadFailureText(DownloadFailure::HttpStatus, 503),
+              u"下载失败：服务器返回错误（HTTP 503）。");
+    EXPECT_EQ(DownloadFailureText(DownloadFailure::NoConnection), u"下载失败：无法连接服务器，或连接中断。");
+    EXPECT_EQ(DownloadFailureFrom(OpenFailure::HttpStatus), DownloadFailure::HttpStatus);
+    EXPECT_EQ(DownloadFailureFrom(OpenFailure::BadAddress), DownloadFailure::BadAddress);
+    EXPECT_EQ(DownloadFailureFrom(OpenFailure::NoConnection), DownloadFailure::NoConnection);
+    EXPECT_EQ(DownloadDoneText(1500), u"下载完成，共 2 KB。");
+}
+
+}  // namespace
+}  // namespace mulan::app
