@@ -83,7 +83,9 @@ song=1004
 tone=$(frequency_of $song)
 record_run wav 5 "url:http://$media/music/audio/$song.wav" until:3:10 sleep:2000 stop
 cat "$work/wav.segments"
-grep -q "^on .* freq=$tone\$" "$work/wav.segments" || fail "WAV song not heard at $tone Hz"
+# The dominant frequency is measured to within a few hertz.
+awk -v tone="$tone" '$1 == "on" { split($NF, f, "="); d = f[2] - tone; if (d < 0) d = -d; if (d <= 3) found = 1 }
+  END { exit !found }' "$work/wav.segments" || fail "WAV song not heard at $tone Hz"
 
 echo "== addresses that cannot be played end stopped with a status, and the driver returns"
 check_failure() {  # NAME URL EXPECTED-STATUS
