@@ -15,19 +15,19 @@ constexpr wchar_t kClassName[] = L"MulanQMListBox";
 constexpr int kBarWidth = 17;
 
 HFONT MakeFont(const FontSpec& font) {
-    LOGFONTW spec{};
+    LOGFONTW logFont{};
     // Points to pixels at the screen's resolution, negative for the character height.
     const HDC screen = GetDC(nullptr);
-    spec.lfHeight =
+    logFont.lfHeight =
         -MulDiv(static_cast<int>(std::lround(font.Size * 10)), GetDeviceCaps(screen, LOGPIXELSY), 720);
     ReleaseDC(nullptr, screen);
-    spec.lfWeight = font.Weight;
-    spec.lfItalic = font.Italic;
-    spec.lfUnderline = font.Underline;
-    spec.lfStrikeOut = font.Strikethrough;
-    spec.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(spec.lfFaceName, reinterpret_cast<const wchar_t*>(font.Name.c_str()), LF_FACESIZE);
-    return CreateFontIndirectW(&spec);
+    logFont.lfWeight = font.Weight;
+    logFont.lfItalic = font.Italic;
+    logFont.lfUnderline = font.Underline;
+    logFont.lfStrikeOut = font.Strikethrough;
+    logFont.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(logFont.lfFaceName, reinterpret_cast<const wchar_t*>(font.Name.c_str()), LF_FACESIZE);
+    return CreateFontIndirectW(&logFont);
 }
 
 int16_t ShiftState(WPARAM keys) {
