@@ -2,7 +2,8 @@
 # mulan.exe against mulan-site with real input: the start-up search fills the playlist (key "u" on
 # page 1, the search box's text on page 2); a double click on an entry plays it (its play and lyrics
 # pages are fetched, its tone is heard) and its lyric lines follow the time; at the end of the song
-# list loop starts the next entry. Runs with the Wine environment started (scripts/test).
+# list loop starts the next entry; 暂停 and 下一首 from the tray menu pause it and, while paused, start
+# the next entry. Runs with the Wine environment started (scripts/test).
 set -euo pipefail
 : "${MULAN_ROOT:?}" "${MULAN_BUILD:?}" "${MULAN_RUN_DIR:?}" "${DISPLAY:?}"
 source "$MULAN_ROOT/scripts/lib/wine-env.sh"
@@ -15,6 +16,7 @@ source "$MULAN_ROOT/tests/e2e/lib/common.sh"
 label() { probe_out tree "$title" | awk -F'\t' '$2 == "Static" && NR > 1 { print $3 }' | grep -v '^$' | head -1; }
 song() { python3 -c "import json,sys; s={x['id']: x for x in json.load(open(sys.argv[1]))['songs']}; print(s[sys.argv[2]][sys.argv[3]])" "$catalogue/catalogue.json" "$1" "$2"; }
 
+"$MULAN_ROOT/scripts/screenshot" "$work/before.png"
 start_player_and_site
 
 eventually 300 wine "$probe" wait "$title" 1 || fail "no main window"
@@ -52,3 +54,31 @@ ok "heard 1005 at $freq Hz"
 # List loop: at the end of 1005 the next entry starts.
 eventually 150 logged 'GET /play/1006.htm 200' || fail "the end of the song did not start the next entry"
 ok "list loop started 1006 at the end of 1005"
+
+# The tray menu by keyboard: 暂停 is its first item, 下一首 its third (separators are skipped).
+"$MULAN_ROOT/scripts/screenshot" "$work/started.png"
+read -r icon_x icon_y _ < <(python3 "$MULAN_ROOT/tests/e2e/tray_pixels.py" "$work/before.png" "$work/started.png")
+[ "$icon_x" != none ] || fail "no tray icon"
+tray_item() {  # the item's position in the menu, counted without separators
+  xdotool mousemove "$icon_x" "$icon_y" click 3
+  eventually 50 bash -c "wine '$probe' menu >/dev/null 2>&1" || fail "no tray menu"
+  for _ in $(seq "$1"); do xdotool key Down; done
+  xdotool key Return
+}
+eventually 30 logged 'GET /music/audio/1006' || fail "1006 not fetched"
+sleep 1
+tray_item 1
+sleep 0.5
+"$MULAN_ROOT/scripts/record-sound" 1 "$work/paused.wav"
+read -r paused_rms < <("$MULAN_ROOT/scripts/measure-sound" "$work/paused.wav" | sed 's/rms=\([^ ]*\).*/\1/')
+python3 -c "import sys; sys.exit(0 if float(sys.argv[1]) < 0.005 else 1)" "$paused_rms" || fail "still heard after 暂停 (rms $paused_rms)"
+ok "暂停 from the tray menu silences the song"
+tray_item 3
+eventually 100 logged 'GET /play/1007.htm 200' || fail "下一首 did not start the next entry"
+sleep 1.5
+"$MULAN_ROOT/scripts/record-sound" 1 "$work/next.wav"
+read -r rms freq < <("$MULAN_ROOT/scripts/measure-sound" "$work/next.wav" | sed 's/rms=\([^ ]*\) peak=[^ ]* freq=\(.*\)/\1 \2/')
+want=$(song 1007 frequency)
+python3 -c "import sys; r,f,w=map(float,sys.argv[1:]); sys.exit(0 if r > 0.01 and abs(f-w) <= 8 else 1)" "$rms" "$freq" "$want" \
+  || fail "expected 1007 ($want Hz) after 下一首, heard rms $rms at $freq Hz"
+ok "下一首 from the tray menu while paused plays 1007 ($freq Hz)"
