@@ -348,16 +348,11 @@ void Form1::Text1_KeyPress(wchar_t KeyAscii) {
     searchState_.SearchPage = 1;
     searchState_.SearchTarget = site::TargetResults;
     const Text words = ControlText(u"Text1");
-    const std::wstring wide = Wide(words);
-    if (SendMessageW(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                     reinterpret_cast<LPARAM>(wide.c_str())) == CB_ERR ||
-        ControlText(u"Text1").empty()) {
-        // The exact-match lookup ignores case; the history keeps texts that differ only in case.
-        bool present = false;
-        const auto count = SendMessageW(box, CB_GETCOUNT, 0, 0);
-        for (LRESULT i = 0; i < count && !present; ++i) present = HistoryEntry(i) == words;
-        if (!present) SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
-    }
+    // Entries compare case-sensitively, so the history keeps texts that differ only in case.
+    bool present = false;
+    const auto count = SendMessageW(box, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count && !present; ++i) present = HistoryEntry(i) == words;
+    if (!present) SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(words).c_str()));
     if (commands_) commands_->SearchFromBox(words);
 }
 

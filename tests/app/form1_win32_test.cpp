@@ -395,3 +395,50 @@ TEST_F(Form1Test, PlaylistShowsEveryRowStateScrolledInTheMainWindow) {
 
 }  // namespace
 }  // namespace mulan::app
+
+namespace mulan::app {
+namespace {
+
+HWND SearchEdit(Form1& form) {
+    COMBOBOXINFO parts{};
+    parts.cbSize = sizeof parts;
+    GetComboBoxInfo(form.control(u"Text1"), &parts);
+    return parts.hwndItem;
+}
+
+void Type(HWND edit, const wchar_t* text) {
+    for (const wchar_t* c = text; *c; ++c) SendMessageW(edit, WM_CHAR, *c, 1);
+}
+
+// Enter searches with the box's text and keeps it in the history (case counts); the history then
+// completes what is typed, with the completed part selected; Backspace empties the whole box.
+TEST_F(Form1Test, SearchBoxSearchesRemembersCompletesAndEmpties) {
+    RecordingCommands commands;
+    form.SetCommands(&commands);
+    const HWND box = form.control(u"Text1");
+    const HWND edit = SearchEdit(form);
+    ASSERT_TRUE(edit);
+    SetWindowTextW(box, L"Blue Sky");
+    SendMessageW(edit, WM_CHAR, 13, 1);
+    SetWindowTextW(box, L"blue sky");
+    SendMessageW(edit, WM_CHAR, 13, 1);
+    SetWindowTextW(box, L"Blue Sky");
+    SendMessageW(edit, WM_CHAR, 13, 1);
+    EXPECT_EQ(form.SearchTarget(), 3);
+    EXPECT_EQ(SendMessageW(box, CB_GETCOUNT, 0, 0), 2);
+    ASSERT_GE(commands.calls.size(), 3u);
+    EXPECT_EQ(commands.calls[commands.calls.size() - 3], "SearchFromBox Blue Sky");
+
+    SendMessageW(edit, WM_CHAR, 8, 1);
+    EXPECT_EQ(GetWindowTextLengthW(box), 0);
+    Type(edit, L"Bl");
+    EXPECT_EQ(TextOf(box), L"Blue Sky");
+    DWORD start = 0, end = 0;
+    SendMessageW(box, CB_GETEDITSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 2u);
+    EXPECT_EQ(end, 8u);
+    form.SetCommands(nullptr);
+}
+
+}  // namespace
+}  // namespace mulan::app
