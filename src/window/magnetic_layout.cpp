@@ -120,6 +120,18 @@ bool MagneticLayout::Near(int32_t a, int32_t b) const {
     return std::abs(int64_t{a} - b) < snapWidth_;
 }
 
+// A dragged edge goes to the near edge of t across its direction: left then right, or top then
+// bottom. The distance is measured from the proposal, not from an edge already snapped.
+void MagneticLayout::SnapEdge(int32_t proposed, const Rect& t, int32_t& edge, bool horizontal) const {
+    const int32_t first = horizontal ? t.left : t.top;
+    const int32_t second = horizontal ? t.right : t.bottom;
+    if (Near(proposed, first)) {
+        edge = first;
+    } else if (Near(proposed, second)) {
+        edge = second;
+    }
+}
+
 Rect MagneticLayout::SnapSizing(WindowId window, Rect r, int32_t edge) const {
     const Rect q = r;
     const bool left = edge == kLeft || edge == kTopLeft || edge == kBottomLeft;
@@ -130,32 +142,12 @@ Rect MagneticLayout::SnapSizing(WindowId window, Rect r, int32_t edge) const {
         if (j != 0 && records_[j].window == window) continue;
         const Rect& t = rects_[j];
         if (r.top < t.bottom + snapWidth_ && r.bottom > t.top - snapWidth_) {
-            if (left) {
-                if (Near(q.left, t.left))
-                    r.left = t.left;
-                else if (Near(q.left, t.right))
-                    r.left = t.right;
-            }
-            if (right) {
-                if (Near(q.right, t.left))
-                    r.right = t.left;
-                else if (Near(q.right, t.right))
-                    r.right = t.right;
-            }
+            if (left) SnapEdge(q.left, t, r.left, true);
+            if (right) SnapEdge(q.right, t, r.right, true);
         }
         if (r.left < t.right + snapWidth_ && r.right > t.left - snapWidth_) {
-            if (top) {
-                if (Near(q.top, t.top))
-                    r.top = t.top;
-                else if (Near(q.top, t.bottom))
-                    r.top = t.bottom;
-            }
-            if (bottom) {
-                if (Near(q.bottom, t.top))
-                    r.bottom = t.top;
-                else if (Near(q.bottom, t.bottom))
-                    r.bottom = t.bottom;
-            }
+            if (top) SnapEdge(q.top, t, r.top, false);
+            if (bottom) SnapEdge(q.bottom, t, r.bottom, false);
         }
     }
     return r;

@@ -79,6 +79,7 @@ class MagneticLayout {
     };
     size_t SlotOf(WindowId window) const;  // 0 when not registered
     bool Near(int32_t a, int32_t b) const;
+    void SnapEdge(int32_t proposed, const Rect& t, int32_t& edge, bool horizontal) const;
     void SnapEdges(const Rect& r, const Rect& t, int32_t& dx, int32_t& dy) const;
 
     DockingPlatform& platform_;
