@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/player_status.h"
+#include "player/player_status.h"
 #include "base/text.h"
 
 namespace mulan::app {

@@ -6,8 +6,8 @@
 
 #include "app/frame_win32.h"
 #include "app/main_window_state.h"
-#include "app/media_player.h"
-#include "app/media_player_win32.h"
+#include "player/media_player.h"
+#include "player/media_player_win32.h"
 #include "app/menu_model.h"
 #include "app/playback_commands.h"
 #include "app/skin_win32.h"

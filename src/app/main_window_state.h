@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/media_player.h"
+#include "player/media_player.h"
 #include "app/tray_record.h"
 #include "base/text.h"
 

@@ -5,7 +5,7 @@
 #include <random>
 
 #include "app/main_window_state.h"
-#include "app/media_player.h"
+#include "player/media_player.h"
 #include "app/tray_record.h"
 #include "base/text.h"
 #include "controls/playlist/playlist_model.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/download_text.h"
-#include "app/http_download_win32.h"
+#include "player/http_download_win32.h"
 #include "base/text.h"
 #include "window/window_base_win32.h"
 

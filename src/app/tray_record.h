@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "base/text.h"
+#include "base/tray_notice.h"
 
 namespace mulan::app {
 
@@ -29,13 +30,7 @@ struct TrayRecord {
     uint32_t balloonFlags = 0;
 };
 
-// What the tray is asked to show.
-struct TrayNotice {
-    Text tip;
-    Text balloon;
-    uint32_t balloonFlags = 0;
-    uint32_t timeout = 5000;
-};
+using mulan::TrayNotice;
 
 // The shell command a notice is sent with.
 enum class TrayCommand : uint32_t { Add = 0, Modify = 1, Delete = 2 };

@@ -7,7 +7,7 @@
 #include "app/main_window_state.h"
 #include "app/menu_model.h"
 #include "app/recording_player_events.h"
-#include "app/simulated_media_player.h"
+#include "player/simulated_media_player.h"
 
 namespace mulan::app {
 namespace {

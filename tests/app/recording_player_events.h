@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/media_player.h"
+#include "player/media_player.h"
 
 namespace mulan::app {
 

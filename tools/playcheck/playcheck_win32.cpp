@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/media_player_win32.h"
+#include "player/media_player_win32.h"
 
 namespace {
 

@@ -39,7 +39,7 @@ class FChild::NoHost final : public ResultsHost {
     bool FetchLyrics(TextView) override { return false; }
     void SetPlayerURL(TextView) override {}
     void SetStatusPanel1(TextView) override {}
-    void ShowTrayNotice(const app::TrayNotice&) override {}
+    void ShowTrayNotice(const TrayNotice&) override {}
     void SetNowPlayingTitle(TextView) override {}
     void SetPauseCaption(TextView) override {}
 };

@@ -44,7 +44,7 @@ void ResultsCommands::PlaySelected(TextView caption, Order order) {
         const Text title = host_.PlaylistTitle(index);
         host_.SetStatusPanel1(kNowPlaying + title);
         host_.ShowTrayNotice(
-            app::TrayNotice{caption_copy, kNowPlaying + title, kInfoBalloon, kNoticeTimeoutMs});
+            TrayNotice{caption_copy, kNowPlaying + title, kInfoBalloon, kNoticeTimeoutMs});
         host_.SetNowPlayingTitle(title);
     };
     if (order == Order::DoubleClick) {

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/tray_record.h"
 #include "base/text.h"
+#include "base/tray_notice.h"
 
 namespace mulan::site {
 
@@ -24,7 +24,7 @@ public:
     virtual bool FetchLyrics(TextView id) = 0;
     virtual void SetPlayerURL(TextView address) = 0;
     virtual void SetStatusPanel1(TextView text) = 0;
-    virtual void ShowTrayNotice(const app::TrayNotice& notice) = 0;
+    virtual void ShowTrayNotice(const TrayNotice& notice) = 0;
     virtual void SetNowPlayingTitle(TextView title) = 0;
     virtual void SetPauseCaption(TextView caption) = 0;
 };

@@ -17,7 +17,7 @@ class RecordingResultsHost final : public ResultsHost {
     std::vector<Text> titles;
     // What ResolveSongAddress answers; nothing means the site gave no address.
     std::optional<Text> address = Text(u"http://media/1.mp3");
-    app::TrayNotice lastNotice;
+    TrayNotice lastNotice;
     // Runs inside ResolveSongAddress, as other events may while the page is fetched.
     std::function<void()> whileResolving;
 
@@ -43,7 +43,7 @@ class RecordingResultsHost final : public ResultsHost {
     }
     void SetPlayerURL(TextView url) override { calls.push_back(u"url " + Text(url)); }
     void SetStatusPanel1(TextView text) override { calls.push_back(u"panel1 " + Text(text)); }
-    void ShowTrayNotice(const app::TrayNotice& notice) override {
+    void ShowTrayNotice(const TrayNotice& notice) override {
         lastNotice = notice;
         calls.push_back(u"tray " + notice.tip + u" | " + notice.balloon);
     }

@@ -69,7 +69,7 @@ class LoggingHost final : public mulan::site::ResultsHost {
     }
     void SetPlayerURL(TextView address) override { log_.Line("url " + Utf8(address)); }
     void SetStatusPanel1(TextView text) override { log_.Line("panel1 " + Utf8(text)); }
-    void ShowTrayNotice(const mulan::app::TrayNotice& notice) override {
+    void ShowTrayNotice(const mulan::TrayNotice& notice) override {
         log_.Line("tray " + Utf8(notice.tip) + " | " + Utf8(notice.balloon));
     }
     void SetNowPlayingTitle(TextView) override {}

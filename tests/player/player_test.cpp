@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "app/player_status.h"
+#include "player/player_status.h"
 #include "app/recording_player_events.h"
-#include "app/simulated_media_player.h"
+#include "player/simulated_media_player.h"
 
 namespace mulan::app {
 namespace {

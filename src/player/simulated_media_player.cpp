@@ -1,4 +1,4 @@
-#include "app/simulated_media_player.h"
+#include "player/simulated_media_player.h"
 
 #include <algorithm>
 

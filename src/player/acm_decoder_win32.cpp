@@ -1,4 +1,4 @@
-#include "app/acm_decoder_win32.h"
+#include "player/acm_decoder_win32.h"
 
 #include <windows.h>
 #include <mmsystem.h>

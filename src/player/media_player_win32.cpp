@@ -1,4 +1,4 @@
-#include "app/media_player_win32.h"
+#include "player/media_player_win32.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/pcm_volume.h"
+#include "player/pcm_volume.h"
 
 namespace mulan::app {
 

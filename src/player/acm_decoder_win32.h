@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/audio_track.h"
+#include "player/audio_track.h"
 
 namespace mulan::app {
 

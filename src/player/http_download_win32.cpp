@@ -1,4 +1,4 @@
-#include "app/http_download_win32.h"
+#include "player/http_download_win32.h"
 
 #include <winhttp.h>
 

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "app/audio_format.h"
-#include "app/audio_track.h"
-#include "app/pcm_volume.h"
+#include "player/audio_format.h"
+#include "player/audio_track.h"
+#include "player/pcm_volume.h"
 
 namespace mulan::app {
 namespace {

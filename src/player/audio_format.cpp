@@ -1,4 +1,4 @@
-#include "app/audio_format.h"
+#include "player/audio_format.h"
 
 #include <array>
 #include <cstring>

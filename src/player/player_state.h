@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "app/media_player.h"
-#include "app/player_status.h"
+#include "player/media_player.h"
+#include "player/player_status.h"
 
 namespace mulan::app {
 

@@ -1,4 +1,4 @@
-#include "app/wave_output_win32.h"
+#include "player/wave_output_win32.h"
 
 namespace mulan::app {
 

@@ -1,4 +1,4 @@
-#include "app/audio_track.h"
+#include "player/audio_track.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "app/media_player.h"
+#include "player/media_player.h"
 #include "base/text.h"
 
 namespace mulan::app {

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "app/audio_format.h"
+#include "player/audio_format.h"
 
 namespace mulan::app {
 

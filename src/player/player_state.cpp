@@ -1,4 +1,4 @@
-#include "app/player_state.h"
+#include "player/player_state.h"
 
 #include <utility>
 

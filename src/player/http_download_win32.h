@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/player_status.h"
+#include "player/player_status.h"
 
 namespace mulan::app {
 

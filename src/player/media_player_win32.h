@@ -4,12 +4,12 @@
 
 #include <memory>
 
-#include "app/acm_decoder_win32.h"
-#include "app/audio_track.h"
-#include "app/http_download_win32.h"
-#include "app/media_player.h"
-#include "app/player_state.h"
-#include "app/wave_output_win32.h"
+#include "player/acm_decoder_win32.h"
+#include "player/audio_track.h"
+#include "player/http_download_win32.h"
+#include "player/media_player.h"
+#include "player/player_state.h"
+#include "player/wave_output_win32.h"
 #include "window/window_base_win32.h"
 
 namespace mulan::app {

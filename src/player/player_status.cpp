@@ -1,4 +1,4 @@
-#include "app/player_status.h"
+#include "player/player_status.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "app/pcm_volume.h"
+#include "player/pcm_volume.h"
 
 #include <algorithm>
 

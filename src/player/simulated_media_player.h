@@ -4,8 +4,8 @@
 #include <map>
 #include <optional>
 
-#include "app/media_player.h"
-#include "app/player_state.h"
+#include "player/media_player.h"
+#include "player/player_state.h"
 
 namespace mulan::app {
 
