@@ -1,6 +1,7 @@
 #include "player/audio_track.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace mulan::app {
 
@@ -136,6 +137,13 @@ double AudioTrack::duration() const {
         return byteRate_ ? static_cast<double>(bytes) / byteRate_ : 0;
     }
     return bitrate_ ? static_cast<double>(audioBytes) * 8.0 / bitrate_ : 0;
+}
+
+size_t AudioTrack::Read(uint64_t frame, std::span<int16_t> into) {
+    if (channels_ == 0 || frame >= frames()) return 0;
+    const auto count = static_cast<size_t>(std::min<uint64_t>(into.size() / channels_, frames() - frame));
+    std::memcpy(into.data(), samples_.data() + frame * channels_, count * channels_ * sizeof(int16_t));
+    return count;
 }
 
 }  // namespace mulan::app

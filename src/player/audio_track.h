@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "player/audio_format.h"
+#include "player/pcm_feed.h"
 
 namespace mulan::app {
 
@@ -30,8 +31,9 @@ class DecoderFactory {
 };
 
 // A song as it downloads: recognises the format, decodes what has arrived and keeps the samples,
-// so that playing can start early and seeking back needs no second download.
-class AudioTrack {
+// so that playing can start early and seeking back needs no second download. It keeps the whole
+// decoded song, so it serves only where the platform has no streaming decoder.
+class AudioTrack final : public PcmFeed {
   public:
     enum class Status { Opening, Playable, Failed };
 
@@ -45,13 +47,15 @@ class AudioTrack {
     Status status() const { return status_; }
 
     bool complete() const { return complete_; }
-    uint32_t sampleRate() const { return sampleRate_; }
-    uint16_t channels() const { return channels_; }
+    uint32_t sampleRate() const override { return sampleRate_; }
+    uint16_t channels() const override { return channels_; }
+    size_t Read(uint64_t frame, std::span<int16_t> into) override;
+    bool EndsAt(uint64_t frame) const override { return complete_ && frame >= frames(); }
     const std::vector<int16_t>& samples() const { return samples_; }
     // Frames (one sample per channel) decoded so far.
     size_t frames() const { return channels_ ? samples_.size() / channels_ : 0; }
     // Exact once complete; before that estimated from the download's length.
-    double duration() const;
+    double duration() const override;
 
     // Decoded audio needed before playing starts while the download goes on.
     static constexpr double kStartSeconds = 0.5;

@@ -14,6 +14,7 @@ struct HttpDownload::Shared {
     HWND window = nullptr;
     UINT message = 0;
     WPARAM number = 0;
+    std::shared_ptr<CompressedBytes> sink;
 
     // One message at a time: the owner takes everything that has arrived when it comes.
     void Notify() {
@@ -27,6 +28,7 @@ struct HttpDownload::Shared {
             progress.failure = failure;
             progress.httpStatus = status;
         }
+        if (sink) sink->End(failure.has_value());
         notifyPending = false;
         Notify();
     }
@@ -100,8 +102,10 @@ void Run(std::shared_ptr<HttpDownload::Shared> shared, std::wstring url) {
                             &size, WINHTTP_NO_HEADER_INDEX)) {
         std::lock_guard lock(shared->mutex);
         shared->progress.contentLength = _wcstoui64(length, nullptr, 10);
+        if (shared->sink) shared->sink->SetLength(shared->progress.contentLength);
     }
     std::vector<uint8_t> chunk(64 * 1024);
+    uint64_t received = 0;
     for (;;) {
         if (shared->cancelled) return;
         DWORD read = 0;
@@ -110,19 +114,34 @@ void Run(std::shared_ptr<HttpDownload::Shared> shared, std::wstring url) {
             return;
         }
         if (read == 0) break;
+        received += read;
+        if (shared->sink) {
+            shared->sink->Append(std::span(chunk.data(), read));
+            continue;
+        }
         {
             std::lock_guard lock(shared->mutex);
             shared->progress.bytes.insert(shared->progress.bytes.end(), chunk.begin(), chunk.begin() + read);
         }
         shared->Notify();
     }
-    shared->Finish(std::nullopt);
+    // A server that closes the connection early ends the body without an error: the length it
+    // announced tells.
+    std::optional<uint64_t> announced;
+    {
+        std::lock_guard lock(shared->mutex);
+        announced = shared->progress.contentLength;
+    }
+    shared->Finish(announced && received < *announced ? std::optional(OpenFailure::NoConnection)
+                                                      : std::nullopt);
 }
 
 }  // namespace
 
-HttpDownload::HttpDownload(const std::wstring& url, HWND window, UINT message, WPARAM number)
+HttpDownload::HttpDownload(const std::wstring& url, HWND window, UINT message, WPARAM number,
+                           std::shared_ptr<CompressedBytes> sink)
     : shared_(std::make_shared<Shared>()) {
+    shared_->sink = std::move(sink);
     shared_->window = window;
     shared_->message = message;
     shared_->number = number;
@@ -131,6 +150,7 @@ HttpDownload::HttpDownload(const std::wstring& url, HWND window, UINT message, W
 
 HttpDownload::~HttpDownload() {
     shared_->cancelled = true;
+    if (shared_->sink) shared_->sink->Cancel();
 }
 
 HttpDownload::Progress HttpDownload::Take() {

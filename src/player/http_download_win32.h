@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "player/compressed_bytes.h"
 #include "player/player_status.h"
 
 namespace mulan::app {
@@ -27,8 +28,10 @@ class HttpDownload {
         int32_t httpStatus = 0;
     };
 
-    // Starts at once; notifies window with message, wParam = number.
-    HttpDownload(const std::wstring& url, HWND window, UINT message, WPARAM number);
+    // Starts at once; notifies window with message, wParam = number. With a sink the body goes
+    // there as it arrives (Take then carries no bytes) and the window hears only of the end.
+    HttpDownload(const std::wstring& url, HWND window, UINT message, WPARAM number,
+                 std::shared_ptr<CompressedBytes> sink = nullptr);
     // Abandons the transfer: the worker stops at its next step and posts nothing more.
     ~HttpDownload();
     HttpDownload(const HttpDownload&) = delete;

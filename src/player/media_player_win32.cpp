@@ -7,6 +7,7 @@
 #include <string>
 
 #include "player/pcm_volume.h"
+#include "site/request_address.h"
 
 namespace mulan::app {
 
@@ -14,6 +15,7 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"MulanMediaPlayer";
 constexpr UINT kDownloadMessage = WM_APP + 1;
+constexpr UINT kFeedMessage = WM_APP + 2;
 // Redraws the shown position while a song plays; no timer runs otherwise.
 constexpr UINT_PTR kDisplayTimer = 1;
 constexpr UINT kDisplayMillis = 250;
@@ -36,8 +38,7 @@ MediaPlayerWin32::MediaPlayerWin32(MediaPlayerEvents* events) {
 }
 
 MediaPlayerWin32::~MediaPlayerWin32() {
-    download_.reset();
-    output_.Close();
+    Unload();
 }
 
 bool MediaPlayerWin32::Create(HWND parent, const RECT& area, int controlId) {
@@ -51,11 +52,19 @@ bool MediaPlayerWin32::Create(HWND parent, const RECT& area, int controlId) {
                            parent ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)) : nullptr);
 }
 
-void MediaPlayerWin32::SetURL(TextView url) {
+void MediaPlayerWin32::Unload() {
+    // The decoder goes first: it may be waiting for bytes the download would still bring.
+    streaming_.reset();
     download_.reset();
     output_.Close();
     track_.reset();
+    bytes_.reset();
+    feed_ = nullptr;
     opened_ = false;
+}
+
+void MediaPlayerWin32::SetURL(TextView url) {
+    Unload();
     downloadEnded_ = false;
     cursorFrame_ = runStart_ = submitted_ = 0;
     url_ = Text(url);
@@ -63,16 +72,51 @@ void MediaPlayerWin32::SetURL(TextView url) {
         EnterState(PlayState::Undefined);
         return;
     }
-    track_ = std::make_unique<AudioTrack>(decoders_);
     playWhenReady_ = autoStart_;
     ++downloadNumber_;
     EnterState(PlayState::Transitioning);
-    download_ = std::make_unique<HttpDownload>(Wide(url_), hwnd(), kDownloadMessage, downloadNumber_);
+    const std::string request = site::RequestAddress(url_);
+    const std::wstring address(request.begin(), request.end());
+    if (MediaFoundationFeed::Available()) {
+        bytes_ = std::make_shared<CompressedBytes>();
+        streaming_ = std::make_unique<MediaFoundationFeed>(bytes_, hwnd(), kFeedMessage, downloadNumber_);
+        feed_ = streaming_.get();
+        download_ =
+            std::make_unique<HttpDownload>(address, hwnd(), kDownloadMessage, downloadNumber_, bytes_);
+        return;
+    }
+    track_ = std::make_unique<AudioTrack>(decoders_);
+    feed_ = track_.get();
+    download_ = std::make_unique<HttpDownload>(address, hwnd(), kDownloadMessage, downloadNumber_);
+}
+
+void MediaPlayerWin32::OnFeed(WPARAM number, LPARAM event) {
+    if (number != downloadNumber_ || !streaming_) return;
+    switch (event) {
+        case MediaFoundationFeed::Opened:
+            OnOpened();
+            return;
+        case MediaFoundationFeed::Failed:
+            FailWith(streaming_->failure().value_or(OpenFailure::NotAudio));
+            return;
+        default:
+            Refill();
+            InvalidateRect(hwnd(), nullptr, FALSE);
+    }
 }
 
 void MediaPlayerWin32::OnDownload(WPARAM number) {
-    if (number != downloadNumber_ || !download_ || !track_ || downloadEnded_) return;
+    if (number != downloadNumber_ || !download_ || downloadEnded_) return;
     HttpDownload::Progress progress = download_->Take();
+    if (streaming_) {
+        if (!progress.done) return;
+        downloadEnded_ = true;
+        // Without a byte of the song there is nothing to decode; with some, the decoder plays
+        // what came and then tells that the rest is missing.
+        if (progress.failure && !opened_ && bytes_->arrived() == 0)
+            FailWith(*progress.failure, progress.httpStatus);
+        return;
+    }
     track_->SetContentLength(progress.contentLength);
     AudioTrack::Status status = track_->Append(progress.bytes);
     if (progress.done) {
@@ -98,7 +142,7 @@ void MediaPlayerWin32::OnDownload(WPARAM number) {
 }
 
 void MediaPlayerWin32::OnOpened() {
-    if (!output_.Open(hwnd(), track_->sampleRate(), track_->channels())) {
+    if (!output_.Open(hwnd(), feed_->sampleRate(), feed_->channels())) {
         FailWith(OpenFailure::NoSoundDevice);
         return;
     }
@@ -113,10 +157,7 @@ void MediaPlayerWin32::OnOpened() {
 }
 
 void MediaPlayerWin32::FailWith(OpenFailure failure, int32_t httpStatus) {
-    download_.reset();
-    output_.Close();
-    track_.reset();
-    opened_ = false;
+    Unload();
     KillTimer(hwnd(), kDisplayTimer);
     InvalidateRect(hwnd(), nullptr, FALSE);
     state_.Fail(failure, httpStatus);
@@ -133,12 +174,9 @@ void MediaPlayerWin32::StartRun(uint64_t frame) {
 }
 
 size_t MediaPlayerWin32::FillBuffer(int16_t* into, size_t frames) {
-    const size_t channels = track_->channels();
-    const size_t available =
-        track_->frames() > submitted_ ? static_cast<size_t>(track_->frames() - submitted_) : 0;
-    const size_t count = std::min(frames, available);
+    const size_t channels = feed_->channels();
+    const size_t count = feed_->Read(submitted_, std::span(into, frames * channels));
     if (count == 0) return 0;
-    std::memcpy(into, track_->samples().data() + submitted_ * channels, count * channels * sizeof(int16_t));
     ApplyVolume(std::span(into, count * channels), volume_);
     submitted_ += count;
     return count;
@@ -152,8 +190,13 @@ void MediaPlayerWin32::Refill() {
         if (s == PlayState::Buffering) EnterState(PlayState::Playing);
         return;
     }
-    if (track_->complete() && submitted_ >= track_->frames()) {
-        // Every buffer has come back played: the song has been heard to its end.
+    if (feed_->EndsAt(submitted_)) {
+        // Every buffer has come back played: the song has been heard to its end, or to where
+        // its data stops.
+        if (streaming_ && streaming_->failure()) {
+            FailWith(*streaming_->failure());
+            return;
+        }
         cursorFrame_ = 0;
         EnterState(PlayState::MediaEnded);
         return;
@@ -208,14 +251,14 @@ double MediaPlayerWin32::currentPosition() const {
     if (!Playable()) return 0;
     uint64_t frame = cursorFrame_;
     if (Running()) frame = std::min(runStart_ + output_.PlayedFrames(), submitted_);
-    return static_cast<double>(frame) / track_->sampleRate();
+    return static_cast<double>(frame) / feed_->sampleRate();
 }
 
 uint64_t MediaPlayerWin32::FrameAt(double seconds) const {
-    const double limit =
-        track_->complete() ? static_cast<double>(track_->frames()) / track_->sampleRate() : duration();
-    const double clamped = std::clamp(std::isfinite(seconds) ? seconds : 0.0, 0.0, limit);
-    return static_cast<uint64_t>(clamped * track_->sampleRate());
+    const double wanted = std::isfinite(seconds) ? std::max(0.0, seconds) : 0.0;
+    // A stream without a known length can only be placed where it has been.
+    const double limit = duration() > 0 ? duration() : currentPosition();
+    return static_cast<uint64_t>(std::min(wanted, limit) * feed_->sampleRate());
 }
 
 void MediaPlayerWin32::SetCurrentPosition(double seconds) {
@@ -238,7 +281,7 @@ void MediaPlayerWin32::SetCurrentPosition(double seconds) {
 }
 
 double MediaPlayerWin32::duration() const {
-    return Playable() ? track_->duration() : 0;
+    return Playable() ? feed_->duration() : 0;
 }
 
 void MediaPlayerWin32::SetVolume(int32_t volume) {
@@ -325,6 +368,9 @@ LRESULT MediaPlayerWin32::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case kDownloadMessage:
             OnDownload(wp);
+            return 0;
+        case kFeedMessage:
+            OnFeed(wp, lp);
             return 0;
         case MM_WOM_DONE:
             Refill();

@@ -7,6 +7,7 @@
 #include "player/acm_decoder_win32.h"
 #include "player/audio_track.h"
 #include "player/http_download_win32.h"
+#include "player/media_foundation_feed_win32.h"
 #include "player/media_player.h"
 #include "player/player_state.h"
 #include "player/wave_output_win32.h"
@@ -14,9 +15,11 @@
 
 namespace mulan::app {
 
-// The player on Windows: downloads the address with WinHTTP, decodes with the system's codecs as
-// the bytes arrive, plays through the wave output and shows its state and position in its own
-// child window. Everything runs on the UI thread except the download, which reports by message.
+// The player on Windows: downloads the address with WinHTTP, decodes with Media Foundation as the
+// bytes arrive (a few seconds ahead, on a worker thread), plays through the wave output and shows
+// its state and position in its own child window. Where Media Foundation is missing, the system's
+// audio compression manager decodes MP3 and WAV instead. The download and the decoder report by
+// message; the UI thread only moves decoded samples into the output's buffers.
 class MediaPlayerWin32 final : public win::WindowBase, public MediaPlayer {
   public:
     explicit MediaPlayerWin32(MediaPlayerEvents* events = nullptr);
@@ -50,13 +53,15 @@ class MediaPlayerWin32 final : public win::WindowBase, public MediaPlayer {
   private:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     void OnDownload(WPARAM number);
+    void OnFeed(WPARAM number, LPARAM event);
+    void Unload();
     void OnOpened();
     void Refill();
     void StartRun(uint64_t frame);
     size_t FillBuffer(int16_t* into, size_t frames);
     void EnterState(PlayState state);
     void FailWith(OpenFailure failure, int32_t httpStatus = 0);
-    bool Playable() const { return track_ && opened_; }
+    bool Playable() const { return feed_ && opened_; }
     bool Running() const;
     uint64_t FrameAt(double seconds) const;
     void Paint();
@@ -64,7 +69,10 @@ class MediaPlayerWin32 final : public win::WindowBase, public MediaPlayer {
 
     PlayerState state_;
     AcmDecoderFactory decoders_;
-    std::unique_ptr<AudioTrack> track_;
+    std::unique_ptr<AudioTrack> track_;  // decoding without Media Foundation
+    std::shared_ptr<CompressedBytes> bytes_;
+    std::unique_ptr<MediaFoundationFeed> streaming_;
+    PcmFeed* feed_ = nullptr;  // the one of the two in use
     std::unique_ptr<HttpDownload> download_;
     WaveOutput output_;
     WPARAM downloadNumber_ = 0;

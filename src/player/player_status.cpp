@@ -42,6 +42,10 @@ Text FailureStatus(OpenFailure failure, int32_t httpStatus) {
             return u"无法播放：不是音频数据";
         case OpenFailure::NoSoundDevice:
             return u"无法播放：没有可用的声音设备";
+        case OpenFailure::Interrupted:
+            return u"播放中断：下载未完成";
+        case OpenFailure::Truncated:
+            return u"播放中断：文件不完整";
     }
     return {};
 }

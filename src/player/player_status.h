@@ -12,8 +12,10 @@ enum class OpenFailure {
     BadAddress,     // not an http address the player can request
     NoConnection,   // the server could not be reached or the transfer broke off
     HttpStatus,     // the server answered with a status other than 200
-    NotAudio,       // the data is neither MP3 nor WAV, or cannot be decoded
+    NotAudio,       // no decoder of the system can read the data
     NoSoundDevice,  // the system gives no audio output
+    Interrupted,    // the transfer broke off before the end of the song
+    Truncated,      // the file ends well before the length it announces
 };
 
 // The status text the player shows in each state; empty for Undefined (nothing loaded).

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+
+#include "player/compressed_bytes.h"
+#include "player/pcm_feed.h"
+#include "player/player_status.h"
+
+namespace mulan::app {
+
+// Decodes the downloading song with Media Foundation's source reader on a worker thread, a few
+// seconds ahead of the output, into a bounded window of samples; a read outside the window
+// repositions the reader there. The worker reports to the owner's window by message (wParam the
+// feed's number, lParam an Event); the owner then asks the feed what happened.
+class MediaFoundationFeed final : public PcmFeed {
+  public:
+    enum Event : LPARAM { Opened = 1, MoreSamples = 2, Failed = 3 };
+
+    // Whether Media Foundation starts on this system; tried once, the answer is kept.
+    static bool Available();
+
+    MediaFoundationFeed(std::shared_ptr<CompressedBytes> bytes, HWND window, UINT message, WPARAM number);
+    // Stops the worker without waiting for it: it lets go of everything when it wakes.
+    ~MediaFoundationFeed() override;
+    MediaFoundationFeed(const MediaFoundationFeed&) = delete;
+    MediaFoundationFeed& operator=(const MediaFoundationFeed&) = delete;
+
+    bool opened() const;
+    // Why decoding failed, once it has.
+    std::optional<OpenFailure> failure() const;
+
+    uint32_t sampleRate() const override;
+    uint16_t channels() const override;
+    double duration() const override;
+    size_t Read(uint64_t frame, std::span<int16_t> into) override;
+    bool EndsAt(uint64_t frame) const override;
+
+    struct Shared;
+
+  private:
+    std::shared_ptr<Shared> shared_;
+};
+
+}  // namespace mulan::app
