@@ -2,6 +2,7 @@
 
 #include <winhttp.h>
 
+#include <algorithm>
 #include <thread>
 
 namespace mulan::app {
@@ -108,8 +109,17 @@ void Run(std::shared_ptr<HttpDownload::Shared> shared, std::wstring url) {
     uint64_t received = 0;
     for (;;) {
         if (shared->cancelled) return;
+        // Asks only for what has arrived: a read of a whole chunk would wait for the chunk to
+        // fill, and a slow stream would stall on it.
+        DWORD available = 0;
+        if (!WinHttpQueryDataAvailable(request.get(), &available)) {
+            shared->Finish(OpenFailure::NoConnection);
+            return;
+        }
+        if (available == 0) break;
         DWORD read = 0;
-        if (!WinHttpReadData(request.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read)) {
+        const auto wanted = static_cast<DWORD>(std::min<size_t>(available, chunk.size()));
+        if (!WinHttpReadData(request.get(), chunk.data(), wanted, &read)) {
             shared->Finish(OpenFailure::NoConnection);
             return;
         }

@@ -99,6 +99,8 @@ bool Configure(IMFSourceReader* reader, Shared& shared) {
         seconds = static_cast<double>(length.uhVal.QuadPart) / kUnitsPerSecond;
     }
     PropVariantClear(&length);
+    // A stream without an end has no length, whatever the reader made of the stand-in size.
+    if (shared.bytes->length() == CompressedBytes::kUnknownLength) seconds = 0;
     std::lock_guard lock(shared.mutex);
     shared.sampleRate = rate;
     shared.channels = static_cast<uint16_t>(channels);
