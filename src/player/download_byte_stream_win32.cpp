@@ -12,17 +12,18 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-// Carries the byte count of an asynchronous read from BeginRead to EndRead.
-class ReadCount final : public IUnknown {
+// Reference counting and QueryInterface for an object of one COM interface.
+template <class Interface>
+class ComObject : public Interface {
   public:
-    explicit ReadCount(ULONG count) : count_(count) {}
-    ULONG count() const { return count_; }
+    explicit ComObject(const IID& iid) : iid_(iid) {}
+    virtual ~ComObject() = default;
 
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
         if (!out) return E_POINTER;
-        *out = riid == IID_IUnknown ? static_cast<IUnknown*>(this) : nullptr;
+        *out = (riid == IID_IUnknown || riid == iid_) ? static_cast<Interface*>(this) : nullptr;
         if (!*out) return E_NOINTERFACE;
-        AddRef();
+        this->AddRef();
         return S_OK;
     }
     STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
@@ -34,27 +35,23 @@ class ReadCount final : public IUnknown {
 
   private:
     std::atomic<ULONG> refs_{1};
+    const IID& iid_;
+};
+
+// Carries the byte count of an asynchronous read from BeginRead to EndRead.
+class ReadCount final : public ComObject<IUnknown> {
+  public:
+    explicit ReadCount(ULONG count) : ComObject(IID_IUnknown), count_(count) {}
+    ULONG count() const { return count_; }
+
+  private:
     ULONG count_;
 };
 
-class DownloadByteStream final : public IMFByteStream {
+class DownloadByteStream final : public ComObject<IMFByteStream> {
   public:
-    explicit DownloadByteStream(std::shared_ptr<CompressedBytes> bytes) : bytes_(std::move(bytes)) {}
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        *out =
-            (riid == IID_IUnknown || riid == IID_IMFByteStream) ? static_cast<IMFByteStream*>(this) : nullptr;
-        if (!*out) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
+    explicit DownloadByteStream(std::shared_ptr<CompressedBytes> bytes)
+        : ComObject(IID_IMFByteStream), bytes_(std::move(bytes)) {}
 
     STDMETHODIMP GetCapabilities(DWORD* capabilities) override {
         if (!capabilities) return E_POINTER;
@@ -128,7 +125,6 @@ class DownloadByteStream final : public IMFByteStream {
     STDMETHODIMP Close() override { return S_OK; }
 
   private:
-    std::atomic<ULONG> refs_{1};
     std::shared_ptr<CompressedBytes> bytes_;
     std::mutex mutex_;
     QWORD position_ = 0;

@@ -51,11 +51,17 @@ for i in 0 1 2 3 4; do
   ext=${formats[$i]} want=$((330 + 110 * i))
   xdotool mousemove $((left + 60)) $((top + 1 + i * 18 + 9)) click --repeat 2 --delay 80 1
   eventually 100 logged "GET /music/audio/100$((i + 1)).$ext 200" || fail "double click on entry $((i + 1)) did not fetch its $ext"
-  sleep 1.5
-  "$MULAN_ROOT/scripts/record-sound" 1.2 "$work/$ext.wav"
-  read -r rms freq < <("$MULAN_ROOT/scripts/measure-sound" "$work/$ext.wav" | sed 's/rms=\([^ ]*\) peak=[^ ]* freq=\(.*\)/\1 \2/')
-  python3 -c "import sys; r,f,w=map(float,sys.argv[1:]); sys.exit(0 if r > 0.01 and abs(f-w) <= 8 else 1)" "$rms" "$freq" "$want" \
-    || fail "$ext: expected $want Hz, heard rms $rms at $freq Hz"
+  # The first song also waits for the platform's decoders to load; how long is the benchmark's
+  # business, so a few recordings are allowed.
+  heard=no
+  for _ in 1 2 3 4 5; do
+    sleep 0.5
+    "$MULAN_ROOT/scripts/record-sound" 1.2 "$work/$ext.wav"
+    read -r rms freq < <("$MULAN_ROOT/scripts/measure-sound" "$work/$ext.wav" | sed 's/rms=\([^ ]*\) peak=[^ ]* freq=\(.*\)/\1 \2/')
+    python3 -c "import sys; r,f,w=map(float,sys.argv[1:]); sys.exit(0 if r > 0.01 and abs(f-w) <= 8 else 1)" \
+      "$rms" "$freq" "$want" && { heard=yes; break; }
+  done
+  [ $heard = yes ] || fail "$ext: expected $want Hz, heard rms $rms at $freq Hz"
   ok "$ext by double click heard at $freq Hz (tone $want Hz)"
 done
 kill $app 2>/dev/null || true
@@ -64,15 +70,15 @@ wait $app 2>/dev/null || true
 media=$(sed -n 's/.*media=\([^ ]*\).*/\1/p' "$MULAN_RUN_DIR/site.ready")
 for ext in flac m4a; do
   timeout 40 wine "$playcheck" "url:http://$media/music/audio/100$([ $ext = flac ] && echo 5 || echo 4).$ext" \
-    until:3:10 sleep:1000 seek:7.5 sleep:400 >"$work/seek-$ext.log" 2>&1 || fail "$ext seek run"
+    until:3:10 sleep:1000 seek:7.5 sleep:600 pause >"$work/seek-$ext.log" 2>&1 || fail "$ext seek run"
   python3 - "$work/seek-$ext.log" <<'PY' || fail "$ext seek (log: $work/seek-$ext.log)"
 import sys
 lines = open(sys.argv[1], encoding="utf-8").read().splitlines()
 pos = lambda l: float(l.split("pos=")[1].split()[0])
 at_seek = pos(next(l for l in lines if " step seek:7.5 " in l))
-later = pos(next(l for l in lines if " step sleep:400 " in l))
-ok = abs(at_seek - 7.5) <= 0.3 and 7.5 <= later <= 8.2
-print(("ok   " if ok else "FAIL ") + f"seek to 7.5 s read back {at_seek}, {later} a moment later")
+later = pos(next(l for l in lines if " step pause " in l))
+ok = abs(at_seek - 7.5) <= 0.3 and 7.6 <= later <= 8.3
+print(("ok   " if ok else "FAIL ") + f"seek to 7.5 s read back {at_seek}, {later} 0.6 s later")
 sys.exit(0 if ok else 1)
 PY
 done
