@@ -9,9 +9,12 @@
 //   url:ADDRESS           a new address (autoStart plays it)
 //
 // Output (UTF-8, one line per event or step): "<ms> <what> state=<n> pos=<s> dur=<s> status=<text>".
-// Exit status 0 when every step ran, 1 when a wait timed out, 2 on a usage error.
+// Exit status 0 when every step ran, 1 when a wait timed out, 2 on a usage error. The last line,
+// "ui-lag max=<ms>", tells how late the UI thread came to a 100 ms heartbeat at worst: how long the
+// player kept it from answering.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -41,6 +44,8 @@ class Driver final : public mulan::app::MediaPlayerEvents {
     int Run() {
         player_.SetEvents(this);
         if (!player_.Create(nullptr, RECT{0, 0, 160, 60}, 0)) return 2;
+        heartbeat_ = SetTimer(nullptr, 0, kHeartbeatMillis, nullptr);
+        lastBeat_ = GetTickCount64();
         Next();
         MSG msg;
         while (!finished_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -51,6 +56,7 @@ class Driver final : public mulan::app::MediaPlayerEvents {
             DispatchMessageW(&msg);
         }
         player_.stop();
+        std::printf("ui-lag max=%llu\n", maxLag_);
         return exitCode_;
     }
 
@@ -79,6 +85,13 @@ class Driver final : public mulan::app::MediaPlayerEvents {
     }
 
     void OnTimer(UINT_PTR id) {
+        if (id == heartbeat_) {
+            const ULONGLONG now = GetTickCount64();
+            if (now - lastBeat_ > kHeartbeatMillis)
+                maxLag_ = std::max(maxLag_, now - lastBeat_ - kHeartbeatMillis);
+            lastBeat_ = now;
+            return;
+        }
         if (id != timer_) return;
         KillTimer(nullptr, timer_);
         timer_ = 0;
@@ -139,6 +152,10 @@ class Driver final : public mulan::app::MediaPlayerEvents {
     size_t next_ = 0;
     ULONGLONG start_;
     UINT_PTR timer_ = 0;
+    static constexpr UINT kHeartbeatMillis = 100;
+    UINT_PTR heartbeat_ = 0;
+    ULONGLONG lastBeat_ = 0;
+    ULONGLONG maxLag_ = 0;
     int waitingFor_ = -1;
     bool finished_ = false;
     int exitCode_ = 0;
