@@ -46,16 +46,20 @@ std::optional<Text> PlayerApp::ResolveSongAddress(TextView id) {
     }
 }
 
+// An id without a number has no lyrics page to ask for; either way the previous song's lines must
+// not run on under this one.
 bool PlayerApp::FetchLyrics(TextView id) {
     const auto number = site::SongIdNumber(id);
-    if (!number) return false;
     try {
-        site::FetchLyrics(site_, *number, *this, *this);
-        return true;
+        if (number) {
+            site::FetchLyrics(site_, *number, *this, *this);
+            return true;
+        }
     } catch (const site::SiteError&) {
-        SetCaption(u"歌词获取失败");
-        return false;
     }
+    Clear();
+    SetCaption(u"歌词获取失败");
+    return false;
 }
 
 void PlayerApp::Pla() {
