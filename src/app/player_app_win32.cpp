@@ -46,20 +46,8 @@ std::optional<Text> PlayerApp::ResolveSongAddress(TextView id) {
     }
 }
 
-// An id without a number has no lyrics page to ask for; either way the previous song's lines must
-// not run on under this one.
 bool PlayerApp::FetchLyrics(TextView id) {
-    const auto number = site::SongIdNumber(id);
-    try {
-        if (number) {
-            site::FetchLyrics(site_, *number, *this, *this);
-            return true;
-        }
-    } catch (const site::SiteError&) {
-    }
-    Clear();
-    SetCaption(u"歌词获取失败");
-    return false;
+    return site::FetchEntryLyrics(site_, id, *this, *this);
 }
 
 void PlayerApp::Pla() {
