@@ -95,9 +95,6 @@ bool Form1::Create(int showCommand) {
                          frame.right - frame.left, frame.bottom - frame.top, nullptr)) {
         return false;
     }
-    // The results window docks to the main window from its own loading on.
-    fChild_.SetLoadHooks([this](HWND results) { oMagneticWnd_.AddWindow(results, hwnd()); },
-                         [this](HWND results) { oMagneticWnd_.RemoveWindow(results); });
     if (!fChild_.Create(icon_) || !CreateControls()) return false;
     // The results window starts beside the main window.
     RECT main{};
@@ -105,6 +102,10 @@ bool Form1::Create(int showCommand) {
     SetWindowPos(fChild_.hwnd(), nullptr, main.right, main.top, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     Form_Load();
+    // The results window docks to the main window from its own loading on, which comes with its
+    // first showing: after the main window has registered itself in Form_Load.
+    fChild_.SetLoadHooks([this](HWND results) { oMagneticWnd_.AddWindow(results, hwnd()); },
+                         [this](HWND results) { oMagneticWnd_.RemoveWindow(results); });
     ShowWindow(hwnd(), showCommand);
     UpdateWindow(hwnd());
     Form_Resize();

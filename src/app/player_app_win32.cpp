@@ -47,15 +47,7 @@ std::optional<Text> PlayerApp::ResolveSongAddress(TextView id) {
 }
 
 bool PlayerApp::FetchLyrics(TextView id) {
-    const auto number = site::SongIdNumber(id);
-    if (!number) return false;
-    try {
-        site::FetchLyrics(site_, *number, *this, *this);
-        return true;
-    } catch (const site::SiteError&) {
-        SetCaption(u"歌词获取失败");
-        return false;
-    }
+    return site::FetchEntryLyrics(site_, id, *this, *this);
 }
 
 void PlayerApp::Pla() {

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "app/download_name.h"
+#include "base/download_name.h"
 #include "site/request_address.h"
 #include "site/text_cut.h"
 

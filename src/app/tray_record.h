@@ -35,15 +35,15 @@ using mulan::TrayNotice;
 // The shell command a notice is sent with.
 enum class TrayCommand : uint32_t { Add = 0, Modify = 1, Delete = 2 };
 
-// Text left-aligned in a field and filled with spaces; too long text is cut at the end of the
-// field. The last character stays zero so the platform always finds the end of the text. Empty
-// text leaves the field empty: a blank balloon text would still raise a balloon.
+// Text left-aligned in its fixed-size field; too long text is cut at the end of the field. The
+// rest of the field is zero rather than spaces: the shell shows a field up to its first zero, and
+// trailing spaces would widen the tooltip and the balloon into a large empty box. An empty text
+// leaves the field empty, so no balloon is raised.
 template <size_t N>
 void FillTrayField(std::array<char16_t, N>& field, TextView text) {
-    field.fill(text.empty() ? u'\0' : u' ');
+    field.fill(u'\0');
     const size_t count = text.size() < N - 1 ? text.size() : N - 1;
     for (size_t i = 0; i < count; ++i) field[i] = text[i];
-    field[N - 1] = u'\0';
 }
 
 // The record of ShowTrayNotice; the balloon title is always the tip.

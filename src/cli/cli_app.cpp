@@ -2,9 +2,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
 
+#include "base/download_name.h"
 #include "site/encode_query.h"
 #include "site/lyrics.h"
 #include "site/request_address.h"
@@ -25,7 +27,7 @@ constexpr char kUsage[] =
     "  search WORDS...          hits as ID<TAB>NAME, the final status on standard error\n"
     "  resolve ID               the audio address of a song\n"
     "  lyrics ID                the lyric lines of a song\n"
-    "  download ID [-o FILE]    saves the audio file of a song\n";
+    "  download ID [-o FILE]    saves the audio file of a song (-o -: to standard output)\n";
 
 struct UsageError {
     std::string message;
@@ -94,36 +96,33 @@ class LinePrinter final : public site::LyricLines, public site::LyricLabel {
     Text caption;
 };
 
-// Writes the body to a file and draws a progress bar on a terminal.
-class FileSink final : public site::BodySink {
+// Writes the body to the stream it opens once the server has answered with the file, and draws a
+// progress bar on a terminal.
+class DownloadSink final : public site::BodySink {
   public:
-    FileSink(const std::filesystem::path& path, std::ostream& err, bool showProgress)
-        : path_(path), err_(err), showProgress_(showProgress) {}
+    DownloadSink(std::function<std::ostream&()> open, std::string name, std::ostream& err, bool showProgress)
+        : open_(std::move(open)), name_(std::move(name)), err_(err), showProgress_(showProgress) {}
 
     void Begin(int status, std::optional<uint64_t> length) override {
         if (status != 200) throw site::SiteError("HTTP status " + std::to_string(status));
         length_ = length;
-        file_.open(path_, std::ios::binary | std::ios::trunc);
-        if (!file_) throw site::SiteError("cannot write " + FileName());
+        stream_ = &open_();
+        if (!*stream_) throw site::SiteError("cannot write " + name_);
     }
     void Write(std::string_view bytes) override {
-        file_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        if (!file_) throw site::SiteError("cannot write " + FileName());
+        stream_->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (!*stream_) throw site::SiteError("cannot write " + name_);
         written_ += bytes.size();
         DrawProgress();
     }
-    void Close() {
-        file_.close();
-        if (!file_) throw site::SiteError("cannot write " + FileName());
+    void Finish() {
+        if (!stream_) throw site::SiteError("no answer");
+        stream_->flush();
+        if (!*stream_) throw site::SiteError("cannot write " + name_);
         if (showProgress_) err_ << '\n';
     }
-    uint64_t Written() const { return written_; }
 
   private:
-    std::string FileName() const {
-        const auto name = path_.u8string();
-        return std::string(name.begin(), name.end());
-    }
     void DrawProgress() {
         if (!showProgress_) return;
         constexpr int kWidth = 40;
@@ -138,13 +137,19 @@ class FileSink final : public site::BodySink {
         }
     }
 
-    std::filesystem::path path_;
+    std::function<std::ostream&()> open_;
+    std::string name_;
     std::ostream& err_;
     bool showProgress_;
     std::optional<uint64_t> length_;
-    std::ofstream file_;
+    std::ostream* stream_ = nullptr;
     uint64_t written_ = 0;
 };
+
+std::string PathText(const std::filesystem::path& path) {
+    const auto name = path.u8string();
+    return std::string(name.begin(), name.end());
+}
 
 struct Invocation {
     site::SiteHosts hosts = site::SiteHosts::Built();
@@ -207,6 +212,15 @@ int Lyrics(const Invocation& call, site::SiteAccess& site, std::ostream& out) {
     return kExitOk;
 }
 
+void Fetch(site::SiteAccess& site, const Text& address, DownloadSink& sink) {
+    try {
+        site.transport.Get(site::RequestAddress(address), sink, site.pump);
+        sink.Finish();
+    } catch (const site::SiteError& error) {
+        throw site::SiteError(Utf8(address) + ": " + error.what());
+    }
+}
+
 int Download(const Invocation& call, site::SiteAccess& site, CliPlatform& platform, std::ostream& out,
              std::ostream& err) {
     std::optional<Text> file;
@@ -223,16 +237,37 @@ int Download(const Invocation& call, site::SiteAccess& site, CliPlatform& platfo
     }
     if (!id) throw UsageError{"download needs a song id"};
     const Text address = site::ResolveSongAddress(site, *id);
-    const std::filesystem::path path(file ? *file : DownloadFileName(address));
-    FileSink sink(path, err, platform.stderrIsTerminal);
-    try {
-        site.transport.Get(site::RequestAddress(address), sink, site.pump);
-        sink.Close();
-    } catch (const site::SiteError& error) {
-        throw site::SiteError(Utf8(address) + ": " + error.what());
+    if (file == u"-") {
+        DownloadSink sink([&out]() -> std::ostream& { return out; }, "standard output", err,
+                          platform.stderrIsTerminal);
+        Fetch(site, address, sink);
+        return kExitOk;
     }
-    const auto name = path.u8string();
-    out << std::string(name.begin(), name.end()) << '\n';
+    // Named as the player's download window names it, and written whole or not at all: the file
+    // appears under its name only when complete, and an earlier file of that name survives a failure.
+    const std::filesystem::path path(file ? *file : DownloadFileName(address));
+    std::filesystem::path part = path;
+    part += ".part";
+    std::ofstream stream;
+    DownloadSink sink(
+        [&]() -> std::ostream& {
+            stream.open(part, std::ios::binary | std::ios::trunc);
+            return stream;
+        },
+        PathText(path), err, platform.stderrIsTerminal);
+    std::error_code error;
+    try {
+        Fetch(site, address, sink);
+        stream.close();
+        if (!stream) throw site::SiteError("cannot write " + PathText(path));
+        std::filesystem::rename(part, path, error);
+        if (error) throw site::SiteError("cannot write " + PathText(path) + ": " + error.message());
+    } catch (const site::SiteError&) {
+        stream.close();
+        std::filesystem::remove(part, error);
+        throw;
+    }
+    out << PathText(path) << '\n';
     return kExitOk;
 }
 
@@ -255,29 +290,6 @@ int Dispatch(const Invocation& call, CliPlatform& platform, std::ostream& out, s
 }
 
 }  // namespace
-
-Text DownloadFileName(TextView address) {
-    Text path = site::BeforeMarker(site::BeforeMarker(address, u"?"), u"#");
-    const size_t slash = path.find_last_of(u"/\\");
-    Text name = slash == Text::npos ? path : path.substr(slash + 1);
-    for (char16_t& c : name) {
-        if (c < 0x20 || c == 0x7F || Text(u"<>:\"/\\|?*").find(c) != Text::npos) c = u'_';
-    }
-    const size_t start = name.find_first_not_of(u". ");
-    if (start == Text::npos) return u"download";
-    name.erase(0, start);
-    while (!name.empty() && (name.back() == u'.' || name.back() == u' ')) name.pop_back();
-    // Names Windows reserves for devices would not make a file.
-    Text stem = site::BeforeMarker(name, u".");
-    for (char16_t& c : stem) {
-        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
-    }
-    const bool numbered = stem.size() == 4 && (stem.starts_with(u"COM") || stem.starts_with(u"LPT")) &&
-                          stem[3] >= u'0' && stem[3] <= u'9';
-    if (numbered || stem == u"CON" || stem == u"PRN" || stem == u"AUX" || stem == u"NUL")
-        name.insert(0, u"_");
-    return name;
-}
 
 int RunCli(const std::vector<Text>& args, CliPlatform& platform, std::ostream& out, std::ostream& err) {
     Invocation call;

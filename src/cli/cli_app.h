@@ -24,9 +24,4 @@ inline constexpr int kExitUsage = 2;
 // Runs mulan-cli with its arguments (without the program name). Writes UTF-8 with LF line ends.
 int RunCli(const std::vector<Text>& args, CliPlatform& platform, std::ostream& out, std::ostream& err);
 
-// The file name a download is saved under when none is given: the address's last path segment
-// without query, with everything that could lead out of the current folder or is not allowed in a
-// file name replaced by "_"; "download" when nothing usable is left.
-Text DownloadFileName(TextView address);
-
 }  // namespace mulan::cli

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "site/cp936_private_use.h"
 #include "site/site_error.h"
 
 namespace mulan::site {
@@ -59,10 +60,17 @@ Text IconvCodec::Decode(std::string_view bytes, std::u16string_view charset) con
     char* in = input.data();
     size_t inLeft = input.size();
     std::string utf16;
+    const bool gbk = ClassifyCharset(charset) == CharsetKind::Gbk;
     while (!converter.Run(in, inLeft, utf16) && inLeft > 0) {
-        utf16.append("\xFD\xFF", 2);
-        ++in;
-        --inLeft;
+        const auto privateUse = gbk && inLeft >= 2 ? Cp936PrivateUse(static_cast<unsigned char>(in[0]),
+                                                                     static_cast<unsigned char>(in[1]))
+                                                   : std::nullopt;
+        const char16_t unit = privateUse.value_or(u'\uFFFD');
+        utf16 += static_cast<char>(unit & 0xFF);
+        utf16 += static_cast<char>(unit >> 8);
+        const size_t taken = privateUse ? 2 : 1;
+        in += taken;
+        inLeft -= taken;
     }
     Text text(utf16.size() / 2, u'\0');
     for (size_t i = 0; i < text.size(); ++i) {
@@ -83,8 +91,12 @@ std::string IconvCodec::Encode(TextView text, std::u16string_view charset) const
     char* in = input.data();
     size_t inLeft = input.size();
     std::string out;
+    const bool gbk = ClassifyCharset(charset) == CharsetKind::Gbk;
     while (!converter.Run(in, inLeft, out) && inLeft > 0) {
-        out += '?';
+        const char16_t unit = static_cast<char16_t>(
+            static_cast<unsigned char>(in[0]) | (inLeft >= 2 ? static_cast<unsigned char>(in[1]) << 8 : 0));
+        const auto privateUse = gbk ? Cp936BytesOf(unit) : std::nullopt;
+        out += privateUse.value_or("?");
         // A unit that cannot be taken, or a lone surrogate: one UTF-16 unit is two bytes.
         const size_t skip = inLeft >= 2 ? 2 : inLeft;
         in += skip;

@@ -57,6 +57,19 @@ void FetchLyrics(SiteAccess& site, int32_t id, LyricLines& lines, LyricLabel& la
     for (const Text& line : *found) lines.Add(line);
 }
 
+bool FetchEntryLyrics(SiteAccess& site, TextView id, LyricLines& lines, LyricLabel& label) {
+    try {
+        if (const auto number = SongIdNumber(id)) {
+            FetchLyrics(site, *number, lines, label);
+            return true;
+        }
+    } catch (const SiteError&) {
+    }
+    lines.Clear();
+    label.SetCaption(kLyricsFailed);
+    return false;
+}
+
 std::optional<int32_t> SongIdNumber(TextView id) {
     const Text trimmed = TrimSpaces(id);
     size_t i = 0;

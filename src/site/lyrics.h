@@ -26,11 +26,17 @@ class LyricLabel {
 
 inline constexpr char16_t kFetchingLyrics[] = u"正在获取歌词。。。";
 inline constexpr char16_t kNoLyrics[] = u"暂无歌词";
+inline constexpr char16_t kLyricsFailed[] = u"歌词获取失败";
 
 // Fills lines from the song's lyrics page. A page without lyrics sets the label to "暂无歌词".
 // Throws SiteError when the fetch fails or the page lacks BaiduButtonBEGIN or </div>; the lines are
 // then empty and the label says "正在获取歌词。。。".
 void FetchLyrics(SiteAccess& site, int32_t id, LyricLines& lines, LyricLabel& label);
+
+// The lyrics step of playing an entry: FetchLyrics when the entry's id has a number. Without one, or
+// when the fetch fails, the lines are emptied (the previous song's must not run on under this one)
+// and the label says "歌词获取失败"; false then.
+bool FetchEntryLyrics(SiteAccess& site, TextView id, LyricLines& lines, LyricLabel& label);
 
 // The reading of a lyrics page on its own: the lines, or nothing for a page without lyrics.
 std::optional<std::vector<Text>> LyricLinesFromPage(TextView page);

@@ -29,6 +29,10 @@ struct TransportTimeouts {
     int silenceSeconds = 30;
 };
 
+// Both transports follow a redirect as WinHTTP does by itself, but only to plain http and at most
+// this many times; past that the exchange fails.
+inline constexpr int kMaxRedirects = 5;
+
 class Transport {
   public:
     virtual ~Transport() = default;

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <cwchar>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -106,6 +107,11 @@ void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD code, LPVOID i
                 }
                 SetEvent(exchange.event);
                 if (!WinHttpQueryDataAvailable(handle, nullptr)) Finish(exchange, GetLastError());
+                break;
+            case WINHTTP_CALLBACK_STATUS_REDIRECT:
+                if (_wcsnicmp(static_cast<const wchar_t*>(info), L"http://", 7) != 0) {
+                    Finish(exchange, ERROR_WINHTTP_REDIRECT_FAILED);
+                }
                 break;
             case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR: {
                 const auto* result = static_cast<WINHTTP_ASYNC_RESULT*>(info);
@@ -219,7 +225,11 @@ void WinHttpTransport::Get(std::string_view address, BodySink& sink, MessagePump
     exchange->event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     if (!exchange->event) Fail(address, GetLastError());
     auto* context = new ExchangeRef(exchange);
-    const DWORD notifications = WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS | WINHTTP_CALLBACK_FLAG_HANDLES;
+    DWORD redirects = kMaxRedirects;
+    WinHttpSetOption(request.handle, WINHTTP_OPTION_MAX_HTTP_AUTOMATIC_REDIRECTS, &redirects,
+                     sizeof redirects);
+    const DWORD notifications = WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS | WINHTTP_CALLBACK_FLAG_HANDLES |
+                                WINHTTP_CALLBACK_FLAG_REDIRECT;
     if (WinHttpSetStatusCallback(request.handle, &OnStatus, notifications, 0) ==
             WINHTTP_INVALID_STATUS_CALLBACK ||
         !WinHttpSetOption(request.handle, WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context)) {

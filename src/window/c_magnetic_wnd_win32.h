@@ -37,6 +37,7 @@ class cMagneticWnd final : public SubclassClient, private DockingPlatform {
     bool IsGlued(HWND hWnd) const { return layout_.IsGlued(ToId(hWnd)); }
     HWND ParentOf(HWND hWnd) const { return reinterpret_cast<HWND>(layout_.ParentOf(ToId(hWnd))); }
     int32_t WindowCount() const { return layout_.WindowCount(); }
+    HWND WindowAt(int32_t position) const { return reinterpret_cast<HWND>(layout_.WindowAt(position)); }
     const WindowHook& Hook() const { return hook_; }
 
     void zSubclass_Proc(bool bBefore, bool& bHandled, HookResult& lReturn, HookWindowHandle& lng_hWnd,

@@ -68,6 +68,11 @@ class MagneticLayout {
     Rect SnapMoving(WindowId window, Rect proposed, std::vector<GluedMove>& glued);
 
     int32_t WindowCount() const { return static_cast<int32_t>(records_.size()) - 1; }
+    // The window registered position-th (from 1, in the order of registration); 0 when none.
+    WindowId WindowAt(int32_t position) const {
+        return position >= 1 && position <= WindowCount() ? records_[static_cast<size_t>(position)].window
+                                                          : 0;
+    }
     bool IsGlued(WindowId window) const;
     WindowId ParentOf(WindowId window) const;
 

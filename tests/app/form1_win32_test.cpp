@@ -150,6 +150,10 @@ TEST_F(Form1Test, StartUpSetsTheStateMenusTrayAndShowsBothWindowsWithoutASkin) {
     EXPECT_TRUE(form.player().autoStart());
     EXPECT_EQ(form.player().status(), u"");
     EXPECT_TRUE(form.trayIconUp());
+    // The main window registers for docking first, the results window after it as its child.
+    EXPECT_EQ(form.magneticWnd().WindowAt(1), form.hwnd());
+    EXPECT_EQ(form.magneticWnd().WindowAt(2), form.fChild());
+    EXPECT_EQ(form.magneticWnd().ParentOf(form.fChild()), form.hwnd());
     // No skin library beside the tests: the failure names it, so nothing is reported, and the
     // steps after it do not run: the progress bar keeps its design value.
     ASSERT_TRUE(form.startupFailure());

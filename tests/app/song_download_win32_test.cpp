@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/download_name.h"
+#include "base/download_name.h"
 
 namespace mulan::app {
 namespace {

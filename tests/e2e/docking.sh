@@ -12,7 +12,6 @@ host_exe=$MULAN_BUILD/mingw/tests/window/docking-host.exe
 run_dir=$(mktemp -d /tmp/docking-e2e.XXXXXX)
 log=$run_dir/host.log
 host_pid=
-failures=0
 
 cleanup() {
   if [ -n "$host_pid" ] && kill -0 "$host_pid" 2>/dev/null; then kill "$host_pid" 2>/dev/null || true; fi
@@ -20,14 +19,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-check() {  # check DESCRIPTION ACTUAL EXPECTED
-  if [ "$2" == "$3" ]; then
-    echo "ok: $1"
-  else
-    echo "FAILED: $1: got '$2', expected '$3'"
-    failures=$((failures + 1))
-  fi
-}
+source "$MULAN_ROOT/tests/e2e/lib/common.sh"
 
 lines() { tr -d '\r' <"$log"; }
 reports() { lines | grep -c '^report$' || true; }
@@ -46,7 +38,7 @@ wait_for_report() {  # wait_for_report COUNT: until more than COUNT reports are 
     [ "$(reports)" -gt "$1" ] && return 0
     sleep 0.1
   done
-  echo "FAILED: the host did not report"; exit 1
+  fail "the host did not report"
 }
 
 # drag NAME DX DY STEPS [GRAB_X GRAB_Y]: presses on NAME's caption (or at GRAB_X, GRAB_Y inside the
@@ -75,7 +67,7 @@ for i in $(seq 1 100); do
   grep -q '^ready' "$log" && break
   sleep 0.1
 done
-grep -q '^ready' "$log" || { echo "FAILED: the host did not start"; exit 1; }
+grep -q "^ready" "$log" || fail "the host did not start"
 sleep 0.5
 
 read -r wa_left wa_top wa_right wa_bottom < <(lines | awk '$1 == "workarea" { print $2, $3, $4, $5; exit }')
@@ -151,5 +143,5 @@ check "the right edge snapped to the work area, the others stayed" "$(rect resul
 xdotool mousemove "$(($(field "$(rect main)" 1) + 150))" "$(($(field "$(rect main)" 2) + 200))" click 3
 wait "$host_pid" || true
 host_pid=
-[ "$failures" -eq 0 ] || { echo "$failures docking check(s) failed"; exit 1; }
+checks_passed docking
 echo "docking: all checks passed"

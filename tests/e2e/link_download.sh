@@ -24,7 +24,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() { echo "link_download: $*" >&2; exit 1; }
+source "$MULAN_ROOT/tests/e2e/lib/common.sh"
 
 python3 "$MULAN_ROOT/tools/site/make_demo_catalogue.py" "$catalogue" >/dev/null
 python3 "$MULAN_ROOT/tools/site/mulan_site.py" --catalogue "$catalogue" --site-port "${ports[0]}" \

@@ -12,23 +12,9 @@ exe="$MULAN_BUILD/mingw/src/app/mulan.exe"
 title='沐岚音乐播放器'
 # The results window's caption changes with every search: it is found by its class.
 results='class:MulanFChild'
-fail() { echo "FAIL: $*" >&2; exit 1; }
-ok() { echo "ok   $*"; }
-# The probe's output goes through a file: a pipe could be held open by Wine's own processes.
-probe_out() {
-  local rc=0
-  wine "$probe" "$@" >"$work/probe.txt" 2>&1 || rc=$?
-  tr -d '\r' <"$work/probe.txt"
-  return $rc
-}
+source "$MULAN_ROOT/tests/e2e/lib/common.sh"
 visibility() { probe_out tree "$1" | head -1 | awk -F'\t' '{print $NF}'; }
 field() { probe_out tree "$1" | head -1 | awk -F'\t' -v n="$2" '{split($(NF-1), r, ","); print r[n]}'; }
-# Waits up to about five seconds for a condition.
-eventually() {
-  local i
-  for i in $(seq 50); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
 is() { [ "$(visibility "$1")" = "$2" ]; }
 
 "$MULAN_ROOT/scripts/screenshot" "$work/before.png"
@@ -39,7 +25,7 @@ wine "$exe" >"$work/wine.out" 2>&1 &
 app=$!
 trap 'kill $app $keeper 2>/dev/null || true' EXIT
 wine "$probe" wait "$title" 30 || fail "no main window"
-eventually is "$results" visible || fail "results window not shown"
+eventually 50 is "$results" visible || fail "results window not shown"
 ok "both windows shown"
 is "$title" visible || fail "main window not visible"
 if wine "$probe" wait '错误' 1; then fail "a start-up message box"; fi
@@ -51,34 +37,34 @@ read -r icon_x icon_y changed < <(python3 "$MULAN_ROOT/tests/e2e/tray_pixels.py"
 [ "$icon_x" != none ] && [ "$changed" -gt 20 ] || fail "no tray icon"
 ok "tray icon at $icon_x,$icon_y"
 xdotool mousemove "$icon_x" "$icon_y"
-tip_shown() { probe_out class tooltips_class32 | grep -q $'\t'"$title"; }
-eventually tip_shown || fail "the icon's tip is not the caption"
+tip_shown() { probe_out class tooltips_class32 | awk -F'\t' -v t="$title" '$3 == t { found = 1 } END { exit !found }'; }
+eventually 50 tip_shown || fail "the icon's tip is not the caption"
 ok "tip is the caption"
 
 # The close box: the title bar's rightmost button.
 left=$(field "$title" 1); top=$(field "$title" 2); width=$(field "$title" 3)
 xdotool mousemove $((left + width - 12)) $((top + 11)) click 1
-eventually is "$title" hidden || fail "close did not hide the main window"
-eventually is "$results" hidden || fail "the results window did not follow into the tray"
+eventually 50 is "$title" hidden || fail "close did not hide the main window"
+eventually 50 is "$results" hidden || fail "the results window did not follow into the tray"
 ok "closed to the tray"
 
 xdotool mousemove "$icon_x" "$icon_y" click 1
-eventually is "$title" visible || fail "a left click on the icon did not bring the window back"
-eventually is "$results" visible || fail "the results window did not come back"
+eventually 50 is "$title" visible || fail "a left click on the icon did not bring the window back"
+eventually 50 is "$results" visible || fail "the results window did not come back"
 ok "left click on the icon brought both windows back"
 
 menu_height() { probe_out menu | awk -F'\t' '{split($(NF-1), r, ","); print r[4]}'; }
 menu_open() { probe_out menu >/dev/null; }
 xdotool mousemove "$icon_x" "$icon_y" click 3
-eventually menu_open || fail "no tray menu"
+eventually 50 menu_open || fail "no tray menu"
 shown_height=$(menu_height)
 xdotool key Escape
 sleep 0.5
 
 xdotool mousemove "$icon_x" "$icon_y" click 1
-eventually is "$title" hidden || fail "a left click on the icon did not hide the window"
+eventually 50 is "$title" hidden || fail "a left click on the icon did not hide the window"
 xdotool mousemove "$icon_x" "$icon_y" click 3
-eventually menu_open || fail "no tray menu while minimised"
+eventually 50 menu_open || fail "no tray menu while minimised"
 hidden_height=$(menu_height)
 [ "$hidden_height" -gt "$shown_height" ] || fail "menu while minimised ($hidden_height) not longer than while shown ($shown_height)"
 ok "the tray menu grows by 显示 while minimised ($shown_height -> $hidden_height px)"

@@ -11,7 +11,6 @@ host_exe=$MULAN_BUILD/mingw/tests/site/results_window/results-window-host.exe
 run_dir=$(mktemp -d /tmp/results-e2e.XXXXXX)
 log=$run_dir/host.log
 host_pid=
-failures=0
 
 cleanup() {
   if [ -n "$host_pid" ] && kill -0 "$host_pid" 2>/dev/null; then kill "$host_pid" 2>/dev/null || true; fi
@@ -19,14 +18,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-check() {  # check DESCRIPTION ACTUAL EXPECTED
-  if [ "$2" == "$3" ]; then
-    echo "ok: $1"
-  else
-    echo "FAILED: $1: got '$2', expected '$3'"
-    failures=$((failures + 1))
-  fi
-}
+source "$MULAN_ROOT/tests/e2e/lib/common.sh"
 
 lines() { tr -d '\r' <"$log"; }
 at() {  # at KIND INDEX: "X Y" of the last report of that kind
@@ -51,7 +43,7 @@ for _ in $(seq 1 100); do
   grep -q '^ready' "$log" && break
   sleep 0.1
 done
-grep -q '^ready' "$log" || { echo "FAILED: the host did not start"; exit 1; }
+grep -q "^ready" "$log" || fail "the host did not start"
 sleep 0.5
 "$MULAN_ROOT/scripts/screenshot" "$MULAN_BUILD/results-window.png"
 echo "screenshot: $MULAN_BUILD/results-window.png"
@@ -116,8 +108,4 @@ settle
 check "a click on the other header flips the order" "$(lines | grep '^sorted' | tail -1)" "sorted ascending"
 "$MULAN_ROOT/scripts/screenshot" "$MULAN_BUILD/results-window-sorted.png"
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "results window: all checks passed"
+checks_passed "results window"

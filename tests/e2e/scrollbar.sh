@@ -9,7 +9,6 @@ host_exe=$MULAN_BUILD/mingw/tests/controls/scrollbar/scrollbar-host.exe
 run_dir=$(mktemp -d /tmp/scrollbar-e2e.XXXXXX)
 left=100 top=100
 host_pid=
-failures=0
 
 cleanup() {
   if [ -n "$host_pid" ] && kill -0 "$host_pid" 2>/dev/null; then kill "$host_pid" 2>/dev/null || true; fi
@@ -26,7 +25,7 @@ start_host() {  # start_host NAME: a fresh window per scenario; its log is $run_
     grep -q '^ready' "$log" && break
     sleep 0.1
   done
-  grep -q '^ready' "$log" || { echo "FAILED: the host window did not start"; exit 1; }
+  grep -q "^ready" "$log" || fail "the host window did not start"
   sleep 0.5  # let the window reach the screen
 }
 
@@ -45,18 +44,11 @@ values() {  # values EVENT: the values of the vertical bar's EVENT lines, space 
   tr -d '\r' <"$log" | awk -v e="$1" '$1 == e { printf "%s ", $2 }' | sed 's/ $//'
 }
 
-check() {  # check DESCRIPTION ACTUAL EXPECTED
-  if [ "$2" == "$3" ]; then
-    echo "ok: $1"
-  else
-    echo "FAILED: $1: got '$2', expected '$3'"
-    failures=$((failures + 1))
-  fi
-}
+source "$MULAN_ROOT/tests/e2e/lib/common.sh"
 
 check_true() {  # check_true DESCRIPTION COMMAND...
   local what=$1; shift
-  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
+  if "$@"; then ok "$what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi
 }
 
 consecutive_from_one() { awk '{ for (i = 1; i <= NF; i++) if ($i != i) exit 1 }' <<<"$1"; }
@@ -145,5 +137,5 @@ if [ -f "$sheet" ] && command -v convert >/dev/null; then
 fi
 
 rm -rf "$run_dir"
-[ "$failures" -eq 0 ] || { echo "$failures scrollbar check(s) failed"; exit 1; }
+checks_passed scrollbar
 echo "scrollbar: all checks passed"

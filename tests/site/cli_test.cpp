@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iterator>
 #include <sstream>
 
 #include "site/site_fakes.h"
@@ -68,15 +70,31 @@ TEST_F(CliTest, LyricsPrintLinesOrTheNoLyricsLabel) {
     EXPECT_EQ(out.str(), "[00:01]a\n[00:02]b\n暂无歌词\n");
 }
 
-TEST(DownloadFileName, StaysInTheCurrentFolder) {
-    EXPECT_EQ(DownloadFileName(u"http://m/music/audio/1001.mp3"), u"1001.mp3");
-    EXPECT_EQ(DownloadFileName(u"http://m/a/song.mp3?x=/../y#z"), u"song.mp3");
-    EXPECT_EQ(DownloadFileName(u"http://m/a/.."), u"download");
-    EXPECT_EQ(DownloadFileName(u"http://m/a/"), u"download");
-    EXPECT_EQ(DownloadFileName(u"http://m/a/..\\..\\x.mp3"), u"x.mp3");
-    EXPECT_EQ(DownloadFileName(u"http://m/a/c:x*<.mp3"), u"c_x__.mp3");
-    EXPECT_EQ(DownloadFileName(u"http://m/a/..hidden"), u"hidden");
-    EXPECT_EQ(DownloadFileName(u"http://m/nul.mp3"), u"_nul.mp3");
+// The file is named as the player's download window names it, appears only when complete, and "-o -"
+// sends the bytes to standard output instead.
+TEST_F(CliTest, DownloadNamesTheFileAsThePlayerDoesOrWritesStandardOutput) {
+    transport.Serve("http://s:1/play/5.htm", "firstplay = \"/music/%E5%90%8E%E6%9D%A5%3F.mp3\";}catch(e)");
+    transport.Serve("http://m:3/music/%E5%90%8E%E6%9D%A5%3F.mp3", std::string("ID3\0\n\r\nbytes", 12));
+    transport.Serve("http://s:1/play/6.htm", "firstplay = \"/music/gone.mp3\";}catch(e)");
+    transport.Serve("http://m:3/music/gone.mp3", "not found", 404);
+    EXPECT_EQ(Run({u"download", u"5", u"-o", u"-"}), kExitOk);
+    EXPECT_EQ(out.str(), std::string("ID3\0\n\r\nbytes", 12));
+
+    const auto folder = std::filesystem::temp_directory_path() / "mulan-cli-download-test";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const auto before = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    out.str("");
+    const int saved = Run({u"download", u"5"});
+    const int failed = Run({u"download", u"6"});
+    std::filesystem::current_path(before);
+    EXPECT_EQ(saved, kExitOk);
+    EXPECT_EQ(out.str(), "后来_.mp3\n");
+    EXPECT_EQ(std::filesystem::file_size(folder / u8"后来_.mp3"), 12u);
+    EXPECT_EQ(failed, kExitSiteFailed);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -103,6 +103,49 @@ SilentServer::~SilentServer() {
     close(socket_);
 }
 
+RedirectServer::RedirectServer() : socket_(BoundLoopbackSocket()) {
+    listen(socket_, 8);
+    thread_ = std::thread([this] {
+        for (int client; (client = accept(socket_, nullptr, nullptr)) >= 0;) {
+            Answer(client);
+            close(client);
+        }
+    });
+}
+
+RedirectServer::~RedirectServer() {
+    shutdown(socket_, SHUT_RDWR);
+    close(socket_);
+    thread_.join();
+}
+
+std::string RedirectServer::Address(const std::string& target) const {
+    return "http://127.0.0.1:" + std::to_string(PortOf(socket_)) + target;
+}
+
+void RedirectServer::Answer(int client) {
+    std::string head;
+    char buffer[1024];
+    while (head.find("\r\n\r\n") == std::string::npos) {
+        const ssize_t got = recv(client, buffer, sizeof buffer, 0);
+        if (got <= 0) return;
+        head.append(buffer, static_cast<size_t>(got));
+    }
+    ++requests_;
+    const std::string target = head.substr(4, head.find(' ', 4) - 4);
+    std::string response;
+    if (target == "/r/0") {
+        response = "HTTP/1.1 200 OK\r\nContent-Length: 7\r\nConnection: close\r\n\r\narrived";
+    } else {
+        const std::string to = target.starts_with("/r/")
+                                   ? Address("/r/" + std::to_string(std::stoi(target.substr(3)) - 1))
+                                   : "https://127.0.0.1:" + std::to_string(PortOf(socket_)) + "/r/0";
+        response =
+            "HTTP/1.1 302 Found\r\nLocation: " + to + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+    }
+    send(client, response.data(), response.size(), MSG_NOSIGNAL);
+}
+
 int ClosedPort() {
     const int fd = BoundLoopbackSocket();
     const int port = PortOf(fd);

@@ -2,7 +2,9 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 namespace mulan::site::testing {
 
@@ -33,6 +35,24 @@ class SilentServer {
 
   private:
     int socket_ = -1;
+};
+
+// A loopback server of redirects, one connection at a time: "/r/N" sends to "/r/N-1", "/r/0" answers
+// "arrived", "/https" sends to an https address. Every request line is kept.
+class RedirectServer {
+  public:
+    RedirectServer();
+    ~RedirectServer();
+    RedirectServer(const RedirectServer&) = delete;
+    RedirectServer& operator=(const RedirectServer&) = delete;
+    std::string Address(const std::string& target) const;
+    int Requests() const { return requests_.load(); }
+
+  private:
+    void Answer(int client);
+    int socket_ = -1;
+    std::atomic<int> requests_{0};
+    std::thread thread_;
 };
 
 // A loopback port nothing listens on.

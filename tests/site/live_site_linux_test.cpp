@@ -129,5 +129,15 @@ TEST(CurlTransport, ClosedPortAndSilentServerFailWithinTheTimeOuts) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
+TEST(CurlTransport, FollowsFiveRedirectsOverPlainHttpOnly) {
+    CurlTransport transport;
+    NoMessagePump pump;
+    testing::RedirectServer server;
+    EXPECT_EQ(GetBody(transport, server.Address("/r/5"), pump), "arrived");
+    EXPECT_EQ(server.Requests(), 6);
+    EXPECT_THROW(GetBody(transport, server.Address("/r/6"), pump), SiteError);
+    EXPECT_THROW(GetBody(transport, server.Address("/https"), pump), SiteError);
+}
+
 }  // namespace
 }  // namespace mulan::site

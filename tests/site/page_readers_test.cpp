@@ -96,6 +96,21 @@ TEST_F(PageReaderTest, LyricsFailWithoutEndMarkersAndLeaveTheListEmpty) {
     EXPECT_THROW(FetchLyrics(site, 2, out, out), SiteError);  // nothing served
 }
 
+TEST_F(PageReaderTest, AnEntryWithoutANumberOrAFailedFetchLeavesNoOldLinesAndSaysSo) {
+    RecordingLyrics out;
+    out.lines = {u"[00:01]old song"};
+    EXPECT_FALSE(FetchEntryLyrics(site, u"abc", out, out));
+    EXPECT_TRUE(out.lines.empty());
+    EXPECT_TRUE(transport.requests.empty());
+    out.lines = {u"[00:01]old song"};
+    EXPECT_FALSE(FetchEntryLyrics(site, u"8", out, out));  // nothing served
+    EXPECT_TRUE(out.lines.empty());
+    EXPECT_EQ(out.captions.back(), kLyricsFailed);
+    transport.Serve("http://s:1/geci/9.htm", LyricsPage("[00:01]a<BR>"));
+    EXPECT_TRUE(FetchEntryLyrics(site, u" 9 ", out, out));
+    EXPECT_EQ(out.lines, std::vector<Text>{u"[00:01]a"});
+}
+
 TEST_F(PageReaderTest, LyricsCutsKeepTheTextWhenOptionalMarkersAreAbsent) {
     // No "歌曲播放：" and no ">[": everything before </div> is lyrics, CR alone goes, LF stays.
     const auto lines = LyricLinesFromPage(u"a\rb\nc<BR>d</div>BaiduButtonBEGIN");

@@ -29,6 +29,16 @@ TEST(PlatformCodec, InvalidBytesBecomeReplacementCharacters) {
     EXPECT_EQ(utf8.substr(3).find_first_not_of(u'\uFFFD'), Text::npos);
 }
 
+// The site's decorations (and the other codes GBK leaves to private use) read alike on every platform,
+// so the cleaning of song names that removes them works in mulan-cli as in the player.
+TEST(PlatformCodec, GbkPrivateUseCodesReadAsCodePage936ReadsThem) {
+    const std::string bytes =
+        "\xA9\xA2\xD7\xFA\xD7\xFB\xD7\xFC\xD7\xFD\xD7\xFE\xAA\xA1\xA1\x80\xFE\xA0\xA6\xF3";
+    const Text characters = u"\uE7FF\uE810\uE811\uE812\uE813\uE814\uE000\uE505\uE864\uE796";
+    EXPECT_EQ(PlatformCodec().Decode(bytes, kCharsetGb2312), characters);
+    EXPECT_EQ(PlatformCodec().Encode(characters, kCharsetGb2312), bytes);
+}
+
 TEST(PlatformCodec, EncodesGbkWithQuestionMarksForWhatItLacks) {
     EXPECT_EQ(PlatformCodec().Encode(u"歌a", kCharsetGb2312),
               "\xB8\xE8"

@@ -8,9 +8,11 @@
 //                                      example tooltips_class32: a shown tooltip's text)
 //   mulan-probe menu                   prints the open popup menu's window (its height tells the
 //                                      number of items shown)
+//   mulan-probe status TITLE           prints the texts of the window's status bar panels, one a line
 //
 // Output is UTF-8. Exit status 0 on success, 1 when the window is missing, 2 on a usage error.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <string>
@@ -72,8 +74,34 @@ int PrintMenu() {
 // A window named by its title, or by its class as "class:NAME" (for windows whose caption changes).
 HWND FindNamed(const std::wstring& name) {
     const std::wstring prefix = L"class:";
-    if (name.compare(0, prefix.size(), prefix) == 0) return FindWindowW(name.c_str() + prefix.size(), nullptr);
+    if (name.compare(0, prefix.size(), prefix) == 0)
+        return FindWindowW(name.c_str() + prefix.size(), nullptr);
     return FindWindowW(nullptr, name.c_str());
+}
+
+// A status bar's panel texts live in the other process: the text is read into memory allocated there.
+int PrintStatusPanels(HWND window) {
+    const HWND bar = FindWindowExW(window, nullptr, STATUSCLASSNAMEW, nullptr);
+    if (!bar) return 1;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(bar, &processId);
+    const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ, FALSE, processId);
+    if (!process) return 1;
+    constexpr SIZE_T kChars = 1024;
+    void* remote = VirtualAllocEx(process, nullptr, kChars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE);
+    const auto parts = remote ? SendMessageW(bar, SB_GETPARTS, 0, 0) : 0;
+    for (LRESULT part = 0; part < parts; ++part) {
+        const auto length = LOWORD(SendMessageW(bar, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part), 0));
+        wchar_t text[kChars]{};
+        if (length < kChars) {
+            SendMessageW(bar, SB_GETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(remote));
+            ReadProcessMemory(process, remote, text, (length + 1) * sizeof(wchar_t), nullptr);
+        }
+        std::printf("%s\n", Utf8(text).c_str());
+    }
+    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return parts > 0 ? 0 : 1;
 }
 
 }  // namespace
@@ -81,7 +109,9 @@ HWND FindNamed(const std::wstring& name) {
 int wmain(int argc, wchar_t** argv) {
     if (argc == 2 && std::wstring(argv[1]) == L"menu") return PrintMenu();
     if (argc < 3) {
-        std::fprintf(stderr, "usage: mulan-probe wait TITLE [SECONDS] | tree TITLE | class CLASS | menu\n");
+        std::fprintf(
+            stderr,
+            "usage: mulan-probe wait TITLE [SECONDS] | tree TITLE | status TITLE | class CLASS | menu\n");
         return 2;
     }
     const std::wstring command = argv[1];
@@ -104,6 +134,10 @@ int wmain(int argc, wchar_t** argv) {
         if (!hwnd) return 1;
         PrintTree(hwnd, 0);
         return 0;
+    }
+    if (command == L"status") {
+        const HWND hwnd = FindNamed(title);
+        return hwnd ? PrintStatusPanels(hwnd) : 1;
     }
     std::fprintf(stderr, "unknown command\n");
     return 2;

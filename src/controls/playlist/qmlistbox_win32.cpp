@@ -174,21 +174,33 @@ LRESULT QMListBox::Mouse(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
-            // The wheel goes to the window with the focus.
+            // The wheel goes to the window with the focus; the release comes here even off the control.
             SetFocus(hwnd());
+            SetCapture(hwnd());
+            doubleClicked_ = false;
             input_.MouseDown(msg == WM_LBUTTONDOWN ? 1 : msg == WM_RBUTTONDOWN ? 2 : 4, shift, x, y);
             return 0;
         case WM_LBUTTONDBLCLK:
         case WM_RBUTTONDBLCLK:
+        case WM_MBUTTONDBLCLK:
+            SetCapture(hwnd());
+            doubleClicked_ = true;
             input_.DoubleClick();
             return 0;
         case WM_MOUSEMOVE:
             input_.MouseMove(ButtonState(wp), shift, x, y);
             return 0;
         default: {
-            const int16_t button = msg == WM_LBUTTONUP ? 1 : msg == WM_RBUTTONUP ? 2 : 4;
-            input_.MouseUp(button, shift, x, y);
-            if (msg == WM_LBUTTONUP) input_.Click();
+            // Released before the host hears of it: its handler may open a popup menu.
+            const bool pressedHere = GetCapture() == hwnd();
+            if (pressedHere && ButtonState(wp) == 0) ReleaseCapture();
+            RECT client{};
+            GetClientRect(hwnd(), &client);
+            const POINT at{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+            input_.MouseUp(msg == WM_LBUTTONUP ? 1 : msg == WM_RBUTTONUP ? 2 : 4, shift, x, y);
+            // A click is a press and a release on the control; the release that ends a double click
+            // is no further click.
+            if (pressedHere && !doubleClicked_ && PtInRect(&client, at)) input_.Click();
             return 0;
         }
     }
@@ -214,6 +226,7 @@ LRESULT QMListBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_MBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
         case WM_RBUTTONDBLCLK:
+        case WM_MBUTTONDBLCLK:
         case WM_MOUSEMOVE:
         case WM_LBUTTONUP:
         case WM_RBUTTONUP:

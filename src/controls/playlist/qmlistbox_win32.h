@@ -141,6 +141,7 @@ class QMListBox final : public win::WindowBase,
     PlaylistInput input_;
     win::ScopedFont font_;
     std::unique_ptr<window::WindowHook> hook_;
+    bool doubleClicked_ = false;  // since the last press: its release raises no Click
 };
 
 }  // namespace mulan::playlist

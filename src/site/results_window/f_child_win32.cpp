@@ -1,5 +1,7 @@
 #include "site/results_window/f_child_win32.h"
 
+#include <iterator>
+
 #include "site/message_pump_win32.h"
 
 namespace mulan::site {
@@ -24,6 +26,25 @@ int CompareLikeTheList(TextView a, TextView b) {
                                       static_cast<int>(b.size()));
     // CSTR_LESS_THAN, CSTR_EQUAL, CSTR_GREATER_THAN are 1, 2, 3; 0 is a failure, read as equal.
     return result == 0 ? 0 : result - CSTR_EQUAL;
+}
+
+// The width that shows a column's header text whole: the text and the header's margin on both sides.
+int HeaderTextWidth(HWND listView, int column) {
+    wchar_t text[64] = {};
+    LVCOLUMNW info{};
+    info.mask = LVCF_TEXT;
+    info.pszText = text;
+    info.cchTextMax = static_cast<int>(std::size(text));
+    if (!ListView_GetColumn(listView, column, &info)) return 0;
+    const int margin = 3 * GetSystemMetrics(SM_CXEDGE);
+    return ListView_GetStringWidth(listView, text) + 2 * margin;
+}
+
+// Sized to its content, but never narrower than its header: a cut header ("歌曲I…") reads as broken.
+void SizeColumnToContent(HWND listView, int column) {
+    SendMessageW(listView, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), LVSCW_AUTOSIZE);
+    const int header = HeaderTextWidth(listView, column);
+    if (ListView_GetColumnWidth(listView, column) < header) ListView_SetColumnWidth(listView, column, header);
 }
 
 }  // namespace
@@ -177,9 +198,9 @@ Text FChild::Caption() const {
 void FChild::AutoSizeColumns(std::optional<int> column) {
     WindowsMessagePump().RunPending();
     if (column) {
-        SendMessageW(listView_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(*column), LVSCW_AUTOSIZE);
+        SizeColumnToContent(listView_, *column);
     } else {
-        for (int i = 0; i < kColumnCount; ++i) SendMessageW(listView_, LVM_SETCOLUMNWIDTH, i, LVSCW_AUTOSIZE);
+        for (int i = 0; i < kColumnCount; ++i) SizeColumnToContent(listView_, i);
     }
     InvalidateRect(listView_, nullptr, TRUE);
     UpdateWindow(listView_);

@@ -37,6 +37,10 @@ class EventLog : public PlaylistEvents {
     void MouseDown(int16_t b, int16_t, float, float) override {
         events.push_back("MouseDown " + std::to_string(b));
     }
+    void MouseUp(int16_t b, int16_t, float, float) override {
+        events.push_back("MouseUp " + std::to_string(b));
+    }
+    void Click(int16_t b, int16_t, float, float) override { events.push_back("Click " + std::to_string(b)); }
     void Scroll() override { events.push_back("Scroll"); }
 };
 
@@ -93,8 +97,25 @@ TEST_F(QMListBoxTest, MouseSelectsAndDoubleClickMarksThePlayingRow) {
     Press(WM_LBUTTONDBLCLK, RowTop(3) + 5);
     EXPECT_EQ(list.Model().ListIndex(), 3);
     EXPECT_EQ(list.Model().PlayIndex(), 3);
-    EXPECT_EQ(log.events, (std::vector<std::string>{"ListIndexChanged -1,3,0", "MouseDown 1",
-                                                    "PlayIndexChanged -1,3,0", "DBClick 1"}));
+    EXPECT_EQ(log.events, (std::vector<std::string>{"ListIndexChanged -1,3,0", "MouseDown 1", "MouseUp 1",
+                                                    "Click 1", "PlayIndexChanged -1,3,0", "DBClick 1"}));
+}
+
+TEST_F(QMListBoxTest, EveryButtonCapturesThePointerUntilItsRelease) {
+    auto send = [this](UINT message, int y) { SendMessageW(list.hWnd(), message, 0, MAKELPARAM(40, y)); };
+    send(WM_RBUTTONDOWN, RowTop(2) + 5);
+    EXPECT_EQ(GetCapture(), list.hWnd());
+    send(WM_RBUTTONUP, 500);  // released below the control: still heard, but no click
+    EXPECT_EQ(GetCapture(), nullptr);
+    send(WM_MBUTTONDOWN, RowTop(4) + 5);
+    send(WM_MBUTTONUP, RowTop(4) + 5);
+    send(WM_MBUTTONDBLCLK, RowTop(4) + 5);
+    send(WM_MBUTTONUP, RowTop(4) + 5);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(list.Model().ListIndex(), 2);
+    EXPECT_EQ(log.events,
+              (std::vector<std::string>{"ListIndexChanged -1,2,0", "MouseDown 2", "MouseUp 2", "MouseDown 4",
+                                        "MouseUp 4", "Click 4", "DBClick 4", "MouseUp 4"}));
 }
 
 TEST_F(QMListBoxTest, WheelScrollsByAFifthOfThePageAndMovesTheScrollbar) {

@@ -1,7 +1,22 @@
-# Shared by the end-to-end scripts that drive mulan.exe against mulan-site; sourced, never run.
-# Needs $work (the script's own folder) and $probe (mulan-probe.exe).
+# Shared by the end-to-end scripts; sourced, never run. probe_out needs $work (the script's own
+# folder) and $probe (mulan-probe.exe); logged needs $log.
 fail() { echo "FAIL: $*" >&2; exit 1; }
 ok() { echo "ok   $*"; }
+# check DESCRIPTION ACTUAL EXPECTED: a check that lets the script go on; checks_passed ends it.
+failures=0
+check() {
+  if [ "$2" == "$3" ]; then
+    ok "$1"
+  else
+    echo "FAIL: $1: got '$2', expected '$3'"
+    failures=$((failures + 1))
+  fi
+}
+# checks_passed NAME: fails the script when a check failed.
+checks_passed() {
+  [ "$failures" -eq 0 ] || fail "$failures $1 check(s) failed"
+  ok "$1: all checks passed"
+}
 # The probe's output goes through a file: a pipe could be held open by Wine's own processes.
 probe_out() {
   local rc=0

@@ -1,9 +1,9 @@
-#include "app/download_name.h"
+#include "base/download_name.h"
 
 #include <array>
 #include <string>
 
-namespace mulan::app {
+namespace mulan {
 
 namespace {
 
@@ -118,4 +118,4 @@ bool IsPlainFileName(TextView name) {
     return !IsDeviceName(name);
 }
 
-}  // namespace mulan::app
+}  // namespace mulan

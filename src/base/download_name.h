@@ -4,7 +4,7 @@
 
 #include "base/text.h"
 
-namespace mulan::app {
+namespace mulan {
 
 // Longest file name proposed for a download, in UTF-16 units; well inside every file system's limit
 // and leaves room for the folder in a path.
@@ -21,4 +21,4 @@ Text DownloadFileName(TextView address);
 // no separator, reserved or control character, not "." or "..", no device name.
 bool IsPlainFileName(TextView name);
 
-}  // namespace mulan::app
+}  // namespace mulan
