@@ -1,0 +1,197 @@
+"""The library's index: songs in SQLite, searched with FTS5 trigrams.
+
+Ids are the rows' AUTOINCREMENT keys, one per file path: a file keeps its id over restarts and
+rescans, and the id of a removed file is never handed out again. Files that could not be read
+keep a row too (with the reason, and no search text), so that a repaired file gets its old id back.
+
+Search text is the folded (casefold) title, singer and album, so that case-insensitive matching
+is a plain substring test: FTS5 with trigrams for words of three characters or more, instr() for
+shorter ones, which trigrams cannot index.
+"""
+
+import contextlib
+import queue
+import sqlite3
+import threading
+
+SCHEMA_VERSION = 1
+SCHEMA = """
+CREATE TABLE songs (
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  path TEXT NOT NULL UNIQUE,
+  size INTEGER NOT NULL,
+  mtime_ns INTEGER NOT NULL,
+  title TEXT NOT NULL DEFAULT '',
+  singer TEXT NOT NULL DEFAULT '',
+  album TEXT NOT NULL DEFAULT '',
+  duration REAL,
+  lyrics TEXT,
+  folded TEXT NOT NULL DEFAULT '',
+  error TEXT
+);
+CREATE INDEX songs_order ON songs (singer COLLATE NOCASE, title COLLATE NOCASE, id);
+CREATE VIRTUAL TABLE song_text USING fts5 (folded, content='songs', content_rowid='id',
+                                           tokenize='trigram case_sensitive 1');
+CREATE TRIGGER songs_ai AFTER INSERT ON songs BEGIN
+  INSERT INTO song_text (rowid, folded) VALUES (new.id, new.folded);
+END;
+CREATE TRIGGER songs_ad AFTER DELETE ON songs BEGIN
+  INSERT INTO song_text (song_text, rowid, folded) VALUES ('delete', old.id, old.folded);
+END;
+CREATE TRIGGER songs_au AFTER UPDATE OF folded ON songs BEGIN
+  INSERT INTO song_text (song_text, rowid, folded) VALUES ('delete', old.id, old.folded);
+  INSERT INTO song_text (rowid, folded) VALUES (new.id, new.folded);
+END;
+"""
+SONG_COLUMNS = "id, path, title, singer, album, duration, lyrics"
+ORDER = "ORDER BY singer COLLATE NOCASE, title COLLATE NOCASE, id"
+TRIGRAM = 3
+BUSY_TIMEOUT_S = 10
+
+
+class IndexUnusable(Exception):
+    """The database cannot be opened or is not a mulan-site index."""
+
+
+def search_text(title, singer, album):
+    # Words never hold white space, so the separator cannot join parts into a false match.
+    return "\n".join((title, singer, album)).casefold()
+
+
+def _connect(path):
+    connection = sqlite3.connect(path, timeout=BUSY_TIMEOUT_S, isolation_level=None, check_same_thread=False)
+    connection.execute("PRAGMA synchronous = NORMAL")
+    return connection
+
+
+class Index:
+    def __init__(self, path):
+        self.path = path
+        try:
+            self._writer = _connect(path)
+            self._prepare()
+        except sqlite3.Error as err:
+            raise IndexUnusable("cannot open database %s: %s" % (path, err)) from err
+        self._readers = queue.SimpleQueue()
+        self._lock = threading.Lock()
+
+    def _prepare(self):
+        db = self._writer
+        version = db.execute("PRAGMA user_version").fetchone()[0]
+        tables = db.execute("SELECT count(*) FROM sqlite_master").fetchone()[0]
+        if version == 0 and tables == 0:
+            db.execute("PRAGMA journal_mode = WAL")
+            db.executescript("BEGIN;" + SCHEMA + "PRAGMA user_version = %d; COMMIT;" % SCHEMA_VERSION)
+        elif version != SCHEMA_VERSION:
+            raise sqlite3.DatabaseError("not a mulan-site index of this version (remove it to index anew)")
+        db.execute("PRAGMA journal_mode = WAL")
+
+    def close(self):
+        self._writer.close()
+        while True:
+            try:
+                self._readers.get_nowait().close()
+            except queue.Empty:
+                return
+
+    @contextlib.contextmanager
+    def reader(self):
+        """A connection of the calling thread's own while the block runs; readers never wait on the scan."""
+        try:
+            connection = self._readers.get_nowait()
+        except queue.Empty:
+            connection = _connect(self.path)
+        try:
+            yield connection
+        finally:
+            self._readers.put(connection)
+
+    # The scan's side: one writer.
+
+    def known_files(self):
+        """{path: (id, size, mtime_ns, error)} of every row."""
+        rows = self._writer.execute("SELECT path, id, size, mtime_ns, error FROM songs")
+        return {path: (song_id, size, mtime, error) for path, song_id, size, mtime, error in rows}
+
+    @contextlib.contextmanager
+    def batch(self):
+        self._writer.execute("BEGIN IMMEDIATE")
+        try:
+            yield self._writer
+        except BaseException:
+            self._writer.execute("ROLLBACK")
+            raise
+        self._writer.execute("COMMIT")
+
+    @staticmethod
+    def put_song(db, path, size, mtime_ns, tags):
+        values = (size, mtime_ns, tags.title, tags.singer, tags.album, tags.duration,
+                  "\n".join(tags.lyrics) if tags.lyrics else None, search_text(tags.title, tags.singer, tags.album))
+        Index._upsert(db, path, values, None)
+
+    @staticmethod
+    def put_failure(db, path, size, mtime_ns, reason):
+        Index._upsert(db, path, (size, mtime_ns, "", "", "", None, None, ""), reason)
+
+    @staticmethod
+    def _upsert(db, path, values, error):
+        db.execute(
+            "INSERT INTO songs (path, size, mtime_ns, title, singer, album, duration, lyrics, folded, error)"
+            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (path) DO UPDATE SET size = excluded.size,"
+            " mtime_ns = excluded.mtime_ns, title = excluded.title, singer = excluded.singer,"
+            " album = excluded.album, duration = excluded.duration, lyrics = excluded.lyrics,"
+            " folded = excluded.folded, error = excluded.error",
+            (path, *values, error),
+        )
+
+    @staticmethod
+    def remove(db, paths):
+        db.executemany("DELETE FROM songs WHERE path = ?", ((p,) for p in paths))
+
+    # The servers' side: many readers.
+
+    def song_by_id(self, song_id):
+        return self._one("SELECT %s FROM songs WHERE id = ? AND error IS NULL" % SONG_COLUMNS, (song_id,))
+
+    def song_by_path(self, path):
+        return self._one("SELECT %s FROM songs WHERE path = ? AND error IS NULL" % SONG_COLUMNS, (path,))
+
+    def count(self):
+        with self.reader() as db:
+            return db.execute("SELECT count(*) FROM songs WHERE error IS NULL").fetchone()[0]
+
+    def first_songs(self, limit):
+        with self.reader() as db:
+            return db.execute("SELECT %s FROM songs WHERE error IS NULL %s LIMIT ?" % (SONG_COLUMNS, ORDER),
+                              (limit,)).fetchall()
+
+    def search(self, words, offset, limit):
+        """(number of hits, rows offset .. offset + limit) of the songs whose text holds every word.
+
+        words are already folded. A limit of 0 only counts.
+        """
+        where, parameters = _conditions(words)
+        with self.reader() as db:
+            total = db.execute("SELECT count(*) FROM songs WHERE " + where, parameters).fetchone()[0]
+            if limit <= 0 or offset >= total:
+                return total, []
+            rows = db.execute("SELECT %s FROM songs WHERE %s %s LIMIT ? OFFSET ?" % (SONG_COLUMNS, where, ORDER),
+                              (*parameters, limit, offset)).fetchall()
+        return total, rows
+
+    def _one(self, sql, parameters):
+        with self.reader() as db:
+            return db.execute(sql, parameters).fetchone()
+
+
+def _conditions(words):
+    long_words = [w for w in words if len(w) >= TRIGRAM]
+    short_words = [w for w in words if len(w) < TRIGRAM]
+    conditions, parameters = [], []
+    if long_words:
+        conditions.append("id IN (SELECT rowid FROM song_text WHERE song_text MATCH ?)")
+        parameters.append(" AND ".join('"%s"' % w.replace('"', '""') for w in long_words))
+    for word in short_words:
+        conditions.append("instr(folded, ?) > 0")
+        parameters.append(word)
+    return " AND ".join(conditions) or "0", parameters
