@@ -6,7 +6,8 @@ Usage: make_test_library.py OUTDIR [SECONDS]
 Each song is a sine tone (ffmpeg) whose tags are written with mutagen: ID3v2 with synchronised
 lyrics (MP3), MP4 atoms with ©lyr (M4A), Vorbis comments with LYRICS (FLAC, Ogg), ASF with
 WM/Lyrics (WMA); an untagged WAV named "singer - title"; an MP3 whose Latin-1 frames hold GBK
-bytes and whose .lrc beside it wins over its USLT; and a corrupt MP3. SONGS says what each file
+bytes and whose .lrc beside it wins over its USLT; and a corrupt MP3. Lyric lines come at 0.5 s,
+1.5 s and 2.5 s (SYLT), so SECONDS (default 0.5) of 3 or more show them all. SONGS says what each file
 should give.
 """
 
@@ -29,7 +30,10 @@ SONGS = {
     "wma/moon.wma": ("月亮代表我的心", "邓丽君", "", 760, "[00:00.80]你问我爱你有多深"),
     "wav/陈默 - 蓝色Blue.wav": ("蓝色Blue", "陈默", "", 840, None),
     "mp3/legacy.mp3": ("旧歌", "老歌手", "", 920, "[00:00.30]来自LRC文件"),
+    # Found only by its tag title, which the file name does not give.
+    "mp3/track07.mp3": ("Starlight", "沐岚乐队", "夜曲", 1000, "[00:00.50]第一句歌词"),
 }
+SYLT_LINES = ("第一句歌词", "第二句歌词", "第三句歌词")
 CORRUPT = "mp3/broken.mp3"
 CODECS = {".mp3": ["-c:a", "libmp3lame", "-b:a", "64k"], ".m4a": ["-c:a", "aac", "-b:a", "64k"],
           ".flac": ["-c:a", "flac"], ".ogg": ["-c:a", "libvorbis", "-q:a", "1"], ".wma": ["-c:a", "wmav2", "-b:a", "64k"],
@@ -61,7 +65,7 @@ def tag(path, relative):
         tags.add(TPE1(encoding=Encoding.UTF8, text=singer))
         tags.add(TALB(encoding=Encoding.UTF8, text=album))
         tags.add(SYLT(encoding=Encoding.UTF8, lang="chi", format=2, type=1,
-                      text=[("第一句歌词", 500), ("第二句歌词", 1500), ("第三句歌词", 2500)]))
+                      text=[(line, 500 + 1000 * n) for n, line in enumerate(SYLT_LINES)]))
         tags.save(path)
     elif kind == ".m4a":
         audio = MP4(path)
