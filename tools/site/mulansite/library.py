@@ -3,7 +3,6 @@
 import os
 
 from .catalogue import ID_PATTERN, MAX_ID, PAGE_SIZE, Song, sibling_lrc
-from .index import Index
 
 DB_NAME = ".mulan-site.db"
 HOME_SONGS = 200

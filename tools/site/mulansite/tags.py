@@ -8,7 +8,6 @@ import posixpath
 from dataclasses import dataclass
 
 import mutagen
-from mutagen.apev2 import APEv2
 from mutagen.asf import ASF, ASFTags
 from mutagen.flac import FLAC
 from mutagen.id3 import ID3, Encoding
@@ -22,7 +21,6 @@ from . import lyrics
 MP4_KEYS = ("\xa9nam", ("\xa9ART", "aART"), "\xa9alb", ("\xa9lyr",))
 VORBIS_KEYS = ("title", ("artist", "albumartist", "performer"), "album", ("lyrics", "unsyncedlyrics"))
 ASF_KEYS = ("Title", ("Author", "WM/AlbumArtist"), "WM/AlbumTitle", ("WM/Lyrics",))
-APE_KEYS = ("Title", ("Artist", "Album Artist"), "Album", ("Lyrics",))
 SYLT_MILLISECONDS = 2
 MPEG_FRAME_SAMPLES = 1152
 MAX_FIELD = 500
@@ -93,7 +91,7 @@ def _open(path):
 def _from_tags(tags, info, duration):
     if isinstance(tags, ID3):
         return _from_id3(tags, info, duration)
-    for family, keys in ((MP4Tags, MP4_KEYS), (ASFTags, ASF_KEYS), (APEv2, APE_KEYS)):
+    for family, keys in ((MP4Tags, MP4_KEYS), (ASFTags, ASF_KEYS)):
         if isinstance(tags, family):
             return _from_keys(tags, keys, duration)
     if hasattr(tags, "as_dict"):  # Vorbis comments: FLAC, Ogg Vorbis, Opus, Speex

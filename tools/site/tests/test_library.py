@@ -3,7 +3,6 @@ import re
 import shutil
 import subprocess
 import sys
-import threading
 import unittest
 
 import make_test_library as maker
