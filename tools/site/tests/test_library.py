@@ -1,6 +1,7 @@
 import os
 import re
 import shutil
+import socket
 import subprocess
 import sys
 import unittest
@@ -110,6 +111,15 @@ class LibrarySiteTest(unittest.TestCase):
         for relative, expected in (("flac/wind.flac", "audio/flac"), ("m4a/star.m4a", "audio/mp4"),
                                    ("wma/moon.wma", "audio/x-ms-wma"), ("ogg/rain.ogg", "audio/ogg")):
             self.assertEqual(request(self.site.media, "/music/" + relative, "HEAD").header("Content-Type"), expected)
+
+
+    def test_a_stalled_client_does_not_hold_up_the_others(self):
+        name, port = self.site.media.rsplit(":", 1)
+        with socket.create_connection((name, int(port)), timeout=10) as stalled:
+            stalled.sendall(b"GET /music/flac/wind.flac HTTP/1.1\r\nHost: x\r\n\r\n")
+            stalled.recv(100)  # the reply has begun; the connection stays open and is read no further
+            self.assertEqual(self.hits("雨夜"), [(self.ids["ogg/rain.ogg"], "雨夜")])
+            self.assertEqual(request(self.site.media, "/music/ogg/rain.ogg", "HEAD").status, 200)
 
 
 class RescanTest(unittest.TestCase):
