@@ -31,7 +31,7 @@ SONGS = {
     "wav/陈默 - 蓝色Blue.wav": ("蓝色Blue", "陈默", "", 840, None),
     "mp3/legacy.mp3": ("旧歌", "老歌手", "", 920, "[00:00.30]来自LRC文件"),
     # Found only by its tag title, which the file name does not give.
-    "mp3/track07.mp3": ("Starlight", "沐岚乐队", "夜曲", 1000, "[00:00.50]第一句歌词"),
+    "mp3/track07.mp3": ("Starlight", "沐岚乐队", "夜曲", 480, "[00:00.50]第一句歌词"),
 }
 SYLT_LINES = ("第一句歌词", "第二句歌词", "第三句歌词")
 CORRUPT = "mp3/broken.mp3"
