@@ -29,22 +29,34 @@ CREATE TABLE songs (
   folded TEXT NOT NULL DEFAULT '',
   error TEXT
 );
-CREATE INDEX songs_order ON songs (singer COLLATE NOCASE, title COLLATE NOCASE, id);
+-- The readable songs in page order, narrow so that a scan for short words stays quick.
+CREATE TABLE song_order (
+  singer TEXT COLLATE NOCASE,
+  title TEXT COLLATE NOCASE,
+  id INTEGER,
+  folded TEXT,
+  PRIMARY KEY (singer, title, id)
+) WITHOUT ROWID;
 CREATE VIRTUAL TABLE song_text USING fts5 (folded, content='songs', content_rowid='id',
                                            tokenize='trigram case_sensitive 1');
 CREATE TRIGGER songs_ai AFTER INSERT ON songs BEGIN
   INSERT INTO song_text (rowid, folded) VALUES (new.id, new.folded);
+  INSERT INTO song_order SELECT new.singer, new.title, new.id, new.folded WHERE new.error IS NULL;
 END;
 CREATE TRIGGER songs_ad AFTER DELETE ON songs BEGIN
   INSERT INTO song_text (song_text, rowid, folded) VALUES ('delete', old.id, old.folded);
+  DELETE FROM song_order WHERE singer = old.singer AND title = old.title AND id = old.id;
 END;
-CREATE TRIGGER songs_au AFTER UPDATE OF folded ON songs BEGIN
+CREATE TRIGGER songs_au AFTER UPDATE ON songs BEGIN
   INSERT INTO song_text (song_text, rowid, folded) VALUES ('delete', old.id, old.folded);
   INSERT INTO song_text (rowid, folded) VALUES (new.id, new.folded);
+  DELETE FROM song_order WHERE singer = old.singer AND title = old.title AND id = old.id;
+  INSERT INTO song_order SELECT new.singer, new.title, new.id, new.folded WHERE new.error IS NULL;
 END;
 """
 SONG_COLUMNS = "id, path, title, singer, album, duration, lyrics"
 ORDER = "ORDER BY singer COLLATE NOCASE, title COLLATE NOCASE, id"
+PAGE_ORDER = "ORDER BY singer, title, id"  # of song_order, whose columns compare without case
 TRIGRAM = 3
 BUSY_TIMEOUT_S = 10
 
@@ -162,36 +174,39 @@ class Index:
 
     def first_songs(self, limit):
         with self.reader() as db:
-            return db.execute("SELECT %s FROM songs WHERE error IS NULL %s LIMIT ?" % (SONG_COLUMNS, ORDER),
-                              (limit,)).fetchall()
+            ids = [row[0] for row in db.execute("SELECT id FROM song_order %s LIMIT ?" % PAGE_ORDER, (limit,))]
+            return _rows_of(db, ids)
 
     def search(self, words, offset, limit):
         """(number of hits, rows offset .. offset + limit) of the songs whose text holds every word.
 
-        words are already folded. A limit of 0 only counts.
+        words are already folded. The matching ids come in page order from one pass: the
+        trigram index narrows down when a word is long enough, else the narrow song_order
+        table is scanned in its own order. Only the page's rows are read whole.
         """
-        where, parameters = _conditions(words)
+        long_words = [w for w in words if len(w) >= TRIGRAM]
+        short_words = [w for w in words if len(w) < TRIGRAM]
+        conditions = ["instr(folded, ?) > 0"] * len(short_words)
+        parameters = list(short_words)
+        if long_words:
+            conditions.insert(0, "id IN (SELECT rowid FROM song_text WHERE song_text MATCH ?) AND error IS NULL")
+            parameters.insert(0, " AND ".join('"%s"' % w.replace('"', '""') for w in long_words))
+            sql = "SELECT id FROM songs WHERE %s %s" % (" AND ".join(conditions), ORDER)
+        else:
+            sql = "SELECT id FROM song_order WHERE %s %s" % (" AND ".join(conditions) or "0", PAGE_ORDER)
         with self.reader() as db:
-            total = db.execute("SELECT count(*) FROM songs WHERE " + where, parameters).fetchone()[0]
-            if limit <= 0 or offset >= total:
-                return total, []
-            rows = db.execute("SELECT %s FROM songs WHERE %s %s LIMIT ? OFFSET ?" % (SONG_COLUMNS, where, ORDER),
-                              (*parameters, limit, offset)).fetchall()
-        return total, rows
+            ids = [row[0] for row in db.execute(sql, parameters)]
+            return len(ids), _rows_of(db, ids[offset : offset + max(0, limit)])
 
     def _one(self, sql, parameters):
         with self.reader() as db:
             return db.execute(sql, parameters).fetchone()
 
 
-def _conditions(words):
-    long_words = [w for w in words if len(w) >= TRIGRAM]
-    short_words = [w for w in words if len(w) < TRIGRAM]
-    conditions, parameters = [], []
-    if long_words:
-        conditions.append("id IN (SELECT rowid FROM song_text WHERE song_text MATCH ?)")
-        parameters.append(" AND ".join('"%s"' % w.replace('"', '""') for w in long_words))
-    for word in short_words:
-        conditions.append("instr(folded, ?) > 0")
-        parameters.append(word)
-    return " AND ".join(conditions) or "0", parameters
+def _rows_of(db, ids):
+    """The song rows of ids (a page's worth), in the order of ids."""
+    if not ids:
+        return []
+    marks = ",".join("?" * len(ids))
+    by_id = {row[0]: row for row in db.execute("SELECT %s FROM songs WHERE id IN (%s)" % (SONG_COLUMNS, marks), ids)}
+    return [by_id[i] for i in ids if i in by_id]
