@@ -120,6 +120,7 @@ def scan_in_background(scanner, stopping, woken):
         try:
             outcome["summary"] = scanner.run(stopping)
             say(outcome["summary"].line())
+            scanner.index.warm()
         except Exception as err:  # noqa: BLE001 - the site goes on serving what is indexed
             say("indexing failed: %s" % err)
         finally:

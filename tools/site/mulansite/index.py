@@ -5,14 +5,17 @@ rescans, and the id of a removed file is never handed out again. Files that coul
 keep a row too (with the reason, and no search text), so that a repaired file gets its old id back.
 
 Search text is the folded (casefold) title, singer and album, so that case-insensitive matching
-is a plain substring test: FTS5 with trigrams for words of three characters or more, instr() for
-shorter ones, which trigrams cannot index.
+is a plain substring test: FTS5 with trigrams for words of three characters or more, a substring
+scan (a LIKE '%word%', done over the texts in memory, see page_order.py) for shorter ones, which
+trigrams cannot index. Triggers keep the trigram index and song_order, the readable songs in page
+order, in step with the songs table.
 """
 
 import contextlib
 import queue
 import sqlite3
-import threading
+
+from .page_order import PageOrder
 
 SCHEMA_VERSION = 1
 SCHEMA = """
@@ -55,7 +58,6 @@ CREATE TRIGGER songs_au AFTER UPDATE ON songs BEGIN
 END;
 """
 SONG_COLUMNS = "id, path, title, singer, album, duration, lyrics"
-ORDER = "ORDER BY singer COLLATE NOCASE, title COLLATE NOCASE, id"
 PAGE_ORDER = "ORDER BY singer, title, id"  # of song_order, whose columns compare without case
 TRIGRAM = 3
 BUSY_TIMEOUT_S = 10
@@ -85,7 +87,7 @@ class Index:
         except sqlite3.Error as err:
             raise IndexUnusable("cannot open database %s: %s" % (path, err)) from err
         self._readers = queue.SimpleQueue()
-        self._lock = threading.Lock()
+        self._page_order = PageOrder(_connect(path))
 
     def _prepare(self):
         db = self._writer
@@ -100,6 +102,7 @@ class Index:
 
     def close(self):
         self._writer.close()
+        self._page_order.close()
         while True:
             try:
                 self._readers.get_nowait().close()
@@ -180,23 +183,22 @@ class Index:
     def search(self, words, offset, limit):
         """(number of hits, rows offset .. offset + limit) of the songs whose text holds every word.
 
-        words are already folded. The matching ids come in page order from one pass: the
-        trigram index narrows down when a word is long enough, else the narrow song_order
-        table is scanned in its own order. Only the page's rows are read whole.
+        words are already folded. Words long enough for trigrams pick the candidates from the
+        trigram index, the in-memory page order checks the rest (and all words when none is
+        that long) and gives the order. Only the page's rows are read whole.
         """
         long_words = [w for w in words if len(w) >= TRIGRAM]
         short_words = [w for w in words if len(w) < TRIGRAM]
-        conditions = ["instr(folded, ?) > 0"] * len(short_words)
-        parameters = list(short_words)
-        if long_words:
-            conditions.insert(0, "id IN (SELECT rowid FROM song_text WHERE song_text MATCH ?) AND error IS NULL")
-            parameters.insert(0, " AND ".join('"%s"' % w.replace('"', '""') for w in long_words))
-            sql = "SELECT id FROM songs WHERE %s %s" % (" AND ".join(conditions), ORDER)
-        else:
-            sql = "SELECT id FROM song_order WHERE %s %s" % (" AND ".join(conditions) or "0", PAGE_ORDER)
         with self.reader() as db:
-            ids = [row[0] for row in db.execute(sql, parameters)]
+            candidates = None
+            if long_words:
+                match = " AND ".join('"%s"' % w.replace('"', '""') for w in long_words)
+                candidates = [row[0] for row in db.execute("SELECT rowid FROM song_text WHERE song_text MATCH ?", (match,))]
+            ids = self._page_order.matching_ids(candidates, short_words) if words else []
             return len(ids), _rows_of(db, ids[offset : offset + max(0, limit)])
+
+    def warm(self):
+        self._page_order.warm()
 
     def _one(self, sql, parameters):
         with self.reader() as db:

@@ -41,16 +41,20 @@ class Library:
         return total, self._songs(rows)
 
     def _songs(self, rows):
-        return [song for song in map(self._song, rows) if song is not None]
+        """Songs for lists (search and home pages), which need no look at the files."""
+        return [self._song(row, checked=False) for row in rows]
 
-    def _song(self, row):
+    def _song(self, row, checked=True):
         if row is None:
             return None
         song_id, path, title, singer, album, duration, lyrics = row
         audio_path = os.path.join(self.root, *path.split("/"))
-        # A file can be swapped for a link out of the library after the scan: checked on every use.
-        real = os.path.realpath(audio_path)
-        if os.path.commonpath([self.root, real]) != self.root:
-            return None
-        return Song(str(song_id), title, singer, path, real, sibling_lrc(self.root, audio_path),
+        lrc_path = None
+        if checked:
+            # A file can be swapped for a link out of the library after the scan: checked on every use.
+            audio_path = os.path.realpath(audio_path)
+            if os.path.commonpath([self.root, audio_path]) != self.root:
+                return None
+            lrc_path = sibling_lrc(self.root, os.path.join(self.root, *path.split("/")))
+        return Song(str(song_id), title, singer, path, audio_path, lrc_path,
                     album=album, duration=duration, lyrics=lyrics.split("\n") if lyrics else None)
