@@ -17,7 +17,6 @@ A port of 0 takes any free port; the ready line tells which. SIGINT or SIGTERM s
 
 import argparse
 import os
-import sqlite3
 import signal
 import sys
 import threading
@@ -25,9 +24,7 @@ import threading
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from mulansite import catalogue, pages, server  # noqa: E402
-from mulansite.index import Index, IndexUnusable  # noqa: E402
 from mulansite.library import DB_NAME, Library  # noqa: E402
-from mulansite.scan import Scanner  # noqa: E402
 
 # FTS5's trigram tokenizer came with SQLite 3.34.
 MIN_SQLITE = (3, 34, 0)
@@ -98,10 +95,16 @@ def open_songs(args):
             return catalogue.load(root), None
         except catalogue.CatalogueError as err:
             raise Failure(str(err)) from err
+    # A catalogue needs neither the tag library nor SQLite, so any Python 3.11 serves one.
     try:
+        import sqlite3
+
         from mulansite import tags
+        from mulansite.index import Index, IndexUnusable
+        from mulansite.scan import Scanner
     except ImportError as err:
-        raise Failure("reading tags needs mutagen (Debian's python3-mutagen; run with /usr/bin/python3): %s" % err) from err
+        raise Failure("a music folder needs mutagen and sqlite3 (Debian's python3-mutagen; run with /usr/bin/python3): %s"
+                      % err) from err
     if sqlite3.sqlite_version_info < MIN_SQLITE:
         raise Failure("SQLite %s is too old for the search index (3.34 or later needed)" % sqlite3.sqlite_version)
     root = os.path.realpath(root)
