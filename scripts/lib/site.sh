@@ -1,12 +1,14 @@
 # Starting and stopping mulan-site for a run. Sourced after wine-env.sh (shares its pid list).
 
-# mulan_site_start CATALOGUE LOG: serves the catalogue and waits until it listens. The ports are the
-# defaults unless MULAN_SITE_PORT, MULAN_SEARCH_PORT, MULAN_MEDIA_PORT say otherwise (they must match
-# the hosts the program was built with).
+# mulan_site_start CATALOGUE LOG [OPTION...]: serves the catalogue (or music folder) and waits until
+# it listens (a music folder: until its scan is done). The ports are the defaults unless
+# MULAN_SITE_PORT, MULAN_SEARCH_PORT, MULAN_MEDIA_PORT say otherwise (they must match the hosts the
+# program was built with). Debian's python3 has the tag library the site reads music folders with.
 mulan_site_start() {
   local catalogue=$1 log=$2 ready="$MULAN_RUN_DIR/site.ready"
+  shift 2
   rm -f "$ready"
-  python3 "$MULAN_ROOT/tools/site/mulan_site.py" --catalogue "$catalogue" --log "$log" \
+  "${MULAN_SITE_PYTHON:-/usr/bin/python3}" "$MULAN_ROOT/tools/site/mulan_site.py" --catalogue "$catalogue" --log "$log" "$@" \
     --site-port "${MULAN_SITE_PORT:-18080}" --search-port "${MULAN_SEARCH_PORT:-18081}" \
     --media-port "${MULAN_MEDIA_PORT:-18082}" \
     --ready-file "$ready" >"$MULAN_RUN_DIR/site.out" 2>&1 &

@@ -7,8 +7,7 @@ A catalogue folder either holds a catalogue.json,
 
 (paths relative to the folder; "lrc" may be null; a missing "lrc" means the .lrc beside the
 audio file, if there is one; other fields are kept and ignored), or just audio files, which
-are then listed in path order with ids 1, 2, 3, ... and titles taken from the file names
-("singer - title.mp3" or "title.mp3").
+make a music library instead (library.py).
 """
 
 import json
@@ -50,6 +49,9 @@ class Song:
     audio_path: str
     lrc_path: str | None
     extra: dict = field(default_factory=dict)
+    album: str = ""
+    duration: float | None = None
+    lyrics: list | None = None  # lines from the file's own tags, used when there is no .lrc
 
     @property
     def media_path(self):
@@ -93,6 +95,17 @@ class Catalogue:
     def by_file(self, relative):
         return self._by_file.get(relative)
 
+    def count(self):
+        return len(self.songs)
+
+    def home_songs(self):
+        return self.songs, len(self.songs)
+
+    def search_page(self, key, page):
+        """(number of hits, the songs of page number page) for the words of key."""
+        hits = self.search(key)
+        return len(hits), hits[(page - 1) * PAGE_SIZE : page * PAGE_SIZE]
+
     def search(self, key):
         """Songs whose title or singer contains every word of key, ignoring letter case."""
         words = [w.casefold() for w in key.split()]
@@ -101,14 +114,16 @@ class Catalogue:
         return [s for s in self.songs if s.matches(words)]
 
 
+def has_listing(root):
+    return os.path.exists(os.path.join(root, CATALOGUE_FILE))
+
+
 def load(root):
+    """The catalogue of root's catalogue.json."""
     root = os.path.realpath(root)
     if not os.path.isdir(root):
         raise CatalogueError("catalogue folder not found: %s" % root)
-    listing = os.path.join(root, CATALOGUE_FILE)
-    if os.path.exists(listing):
-        return Catalogue(root, _songs_from_listing(root, listing))
-    return Catalogue(root, _songs_from_folder(root))
+    return Catalogue(root, _songs_from_listing(root, os.path.join(root, CATALOGUE_FILE)))
 
 
 def _songs_from_listing(root, listing):
@@ -137,7 +152,7 @@ def _song_from_entry(root, index, entry):
         lrc = entry["lrc"]
         lrc_path = None if lrc is None else _existing_file(root, where, _check_relative(where, "lrc", lrc))
     else:
-        lrc_path = _sibling_lrc(audio_path)
+        lrc_path = sibling_lrc(root, audio_path)
     known = {"id", "title", "singer", "file", "lrc"}
     extra = {k: v for k, v in entry.items() if k not in known}
     return Song(song_id, title, singer, file, audio_path, lrc_path, extra)
@@ -177,36 +192,23 @@ def _existing_file(root, where, relative):
     return path
 
 
-def _sibling_lrc(audio_path):
-    lrc = os.path.splitext(audio_path)[0] + ".lrc"
-    return lrc if os.path.isfile(lrc) else None
-
-
-def _songs_from_folder(root):
-    files = []
-    for folder, dirs, names in os.walk(root):
-        dirs.sort()
-        for name in names:
-            if os.path.splitext(name)[1].lower() in AUDIO_TYPES:
-                rel = os.path.relpath(os.path.join(folder, name), root).replace(os.sep, "/")
-                files.append(rel)
-    songs = []
-    for number, rel in enumerate(sorted(files), start=1):
-        stem = posixpath.splitext(posixpath.basename(rel))[0]
-        singer, sep, title = stem.partition(" - ")
-        if not sep:
-            singer, title = "", stem
-        audio_path = _existing_file(root, rel, rel)
-        songs.append(Song(str(number), title.strip() or stem, singer.strip(), rel, audio_path, _sibling_lrc(audio_path)))
-    return songs
+def sibling_lrc(root, audio_path):
+    """The .lrc beside the audio file, if there is one inside root."""
+    lrc = os.path.realpath(os.path.splitext(audio_path)[0] + ".lrc")
+    return lrc if os.path.commonpath([root, lrc]) == root and os.path.isfile(lrc) else None
 
 
 def read_lyrics(song):
-    """The song's .lrc as a list of non-empty lines, or None when it has none or it is unreadable."""
-    if song.lrc_path is None:
-        return None
+    """The song's lyrics as a list of non-empty lines, or None when it has none.
+
+    Its .lrc comes first; without one (or when it is unreadable), the lyrics of its tags.
+    """
+    return (_read_lrc(song.lrc_path) if song.lrc_path else None) or song.lyrics
+
+
+def _read_lrc(path):
     try:
-        with open(song.lrc_path, "rb") as f:
+        with open(path, "rb") as f:
             data = f.read(MAX_LRC_BYTES + 1)
     except OSError:
         return None

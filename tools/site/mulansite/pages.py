@@ -74,6 +74,11 @@ def ascii_attr(value):
     return "".join(c if c.isascii() else "&#%d;" % ord(c) for c in attr(value))
 
 
+def play_text(value):
+    """Text of a play page; no "=" so that no title can plant a second "firstplay=" before the script's."""
+    return attr(value).replace("=", "&#61;")
+
+
 def _head(title_html):
     return [
         '<!DOCTYPE html PUBLIC "-//W3C//DTD XHTML 1.0 Transitional//EN"'
@@ -114,11 +119,9 @@ def _foot(hosts):
     ]
 
 
-def search_page(hosts, key, page, hits):
-    """Result page number page (from 1) for the words key, given all hits of the search."""
-    total = len(hits)
+def search_page(hosts, key, page, total, shown):
+    """Result page number page (from 1) for the words key: total hits, shown the songs of this page."""
     pages = page_count(total)
-    shown = hits[(page - 1) * PAGE_SIZE : page * PAGE_SIZE] if page <= pages else []
     lines = _head(ascii_attr(key) + " 歌曲搜索" if key.strip() else "歌曲搜索")
     lines += _top(hosts, key)
     lines += [
@@ -167,12 +170,15 @@ def _page_links(key, page, pages):
 
 
 def play_page(hosts, song):
-    lines = _head(text("%s - %s 在线试听" % (song.title, song.singer)))
+    lines = _head(play_text("%s - %s 在线试听" % (song.title, song.singer)))
     lines += _top(hosts)
     lines += [
         '<div class="main">',
-        "<h1>%s</h1>" % text(song.title),
-        '<p>歌手：<a href="http://%s/so.asp?key=%s">%s</a></p>' % (hosts.search, encode_query(song.singer), text(song.singer)),
+        "<h1>%s</h1>" % play_text(song.title),
+        '<p>歌手：<a href="http://%s/so.asp?key=%s">%s</a></p>' % (hosts.search, encode_query(song.singer), play_text(song.singer)),
+    ]
+    lines += _song_details(song)
+    lines += [
         '<div id="player">正在载入播放器……</div>',
         '<p><a href="//%s/geci/%s.htm">查看歌词</a> <a href="http://%s%s">下载歌曲</a></p>'
         % (hosts.site, song.id, hosts.media, song.media_path),
@@ -189,20 +195,31 @@ def play_page(hosts, song):
     return NL.join(lines + _foot(hosts))
 
 
+def _song_details(song):
+    details = []
+    if song.album:
+        details.append("<p>专辑：%s</p>" % play_text(song.album))
+    if song.duration:
+        minutes, seconds = divmod(int(round(song.duration)), 60)
+        details.append("<p>时长：%d:%02d</p>" % (minutes, seconds))
+    return details
+
+
 def lyrics_page(hosts, song, lrc_lines):
     """The lyrics page of song; lrc_lines None gives the page that asks for lyrics."""
-    lines = _head(text("%s 歌词" % song.title))
+    # Titles and singers from tags must not carry the page's Chinese markers: written as references.
+    lines = _head(ascii_attr("%s 歌词" % song.title))
     lines += _top(hosts)
-    lines += ['<div class="main">', "<h1>%s 歌词</h1>" % text(song.title)]
+    lines += ['<div class="main">', "<h1>%s 歌词</h1>" % ascii_attr(song.title)]
     if lrc_lines is None:
         lines += [
-            "<p>歌手：%s</p>" % text(song.singer),
+            "<p>歌手：%s</p>" % ascii_attr(song.singer),
             '<p>暂无歌词，<a href="//%s/upload.htm?id=%s">我要上传歌词</a></p>' % (hosts.site, song.id),
         ]
     else:
         lines += [
             '<p class="info">歌手：%s　歌曲播放：<a href="http://%s/play/%s.htm" target="_blank">在线试听</a></p>'
-            % (text(song.singer), hosts.site, song.id),
+            % (ascii_attr(song.singer), hosts.site, song.id),
             '<div class="lrc" id="lrc_content">' + "".join(text(line) + "<BR>" + NL for line in lrc_lines) + "</div>",
             "<!-- Baidu Button BEGIN -->",
             '<div id="bdshare" class="bdshare_t">分享到：<a class="bds_qzone">QQ空间</a><a class="bds_tsina">新浪微博</a></div>',
@@ -212,10 +229,11 @@ def lyrics_page(hosts, song, lrc_lines):
     return NL.join(lines + _foot(hosts))
 
 
-def home_page(hosts, songs):
+def home_page(hosts, songs, total):
+    """The home page: the first of all songs (total of them)."""
     lines = _head("首页")
     lines += _top(hosts)
-    lines += ['<div class="main">', "<h2>全部歌曲</h2>", "<ul>"]
+    lines += ['<div class="main">', "<h2>全部歌曲（共%d首）</h2>" % total, "<ul>"]
     for song in songs:
         lines.append(
             '<li><a href="http://%s/play/%s.htm">%s</a> - %s</li>' % (hosts.site, song.id, text(song.title), text(song.singer))

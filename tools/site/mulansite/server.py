@@ -70,6 +70,10 @@ class Site:
     def page(self, status, html):
         return Response(status, body=pages.encode(html))
 
+    def home(self):
+        songs, total = self.catalogue.home_songs()
+        return self.page(200, pages.home_page(self.hosts, songs, total))
+
     def error(self, status):
         return self.page(status, pages.error_page(self.hosts, status))
 
@@ -84,7 +88,7 @@ def route(site, role, path, query, headers):
 
 def _route_site(site, path):
     if path in ("/", "/index.htm"):
-        return site.page(200, pages.home_page(site.hosts, site.catalogue.songs))
+        return site.home()
     match = PLAY_PATH.fullmatch(path)
     if match:
         song = site.catalogue.by_id(match.group(1))
@@ -101,7 +105,7 @@ def _route_site(site, path):
 
 def _route_search(site, path, query):
     if path == "/":
-        return site.page(200, pages.home_page(site.hosts, site.catalogue.songs))
+        return site.home()
     if path != "/so.asp":
         return site.error(404)
     fields = parse_query(query)
@@ -112,8 +116,8 @@ def _route_search(site, path, query):
     page = _page_number(fields.get("page", ""))
     if page is None:
         return site.error(400)
-    hits = site.catalogue.search(key)
-    return site.page(200, pages.search_page(site.hosts, key, page, hits))
+    total, shown = site.catalogue.search_page(key, page)
+    return site.page(200, pages.search_page(site.hosts, key, page, total, shown))
 
 
 def _page_number(raw):
@@ -160,6 +164,15 @@ class Handler(BaseHTTPRequestHandler):
     server_version = "mulan-site/1.0"
     # Idle keep-alive connections and stalled clients are dropped after this many seconds.
     timeout = 30
+
+    def setup(self):
+        super().setup()
+        # Headers and body go out in separate writes; without this, Nagle's algorithm holds the
+        # body back until the client's delayed acknowledgement of the headers (some 40 ms).
+        try:
+            self.connection.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+        except OSError:
+            pass
 
     def version_string(self):
         return self.server_version

@@ -61,11 +61,14 @@ class SiteProcess:
     """mulan-site on free ports of 127.0.0.1, with a request log."""
 
     def __init__(self, catalogue_dir, *extra):
-        self.log_path = os.path.join(scratch_dir("mulan-site-log-"), "requests.log")
-        self.process = subprocess.Popen(
-            [sys.executable, SERVER, "--catalogue", catalogue_dir, "--site-port", "0", "--search-port", "0",
-             "--media-port", "0", "--log", self.log_path, *extra],
-            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        logs = scratch_dir("mulan-site-log-")
+        self.log_path = os.path.join(logs, "requests.log")
+        self.errors_path = os.path.join(logs, "stderr.txt")
+        with open(self.errors_path, "wb") as errors:
+            self.process = subprocess.Popen(
+                [sys.executable, SERVER, "--catalogue", catalogue_dir, "--site-port", "0", "--search-port", "0",
+                 "--media-port", "0", "--log", self.log_path, *extra],
+                stdout=subprocess.PIPE, stderr=errors, text=True)
         line = self._read_ready_line()
         fields = dict(item.split("=", 1) for item in line.split()[1:])
         self.site, self.search, self.media = fields["site"], fields["search"], fields["media"]
@@ -80,7 +83,7 @@ class SiteProcess:
         line = self.process.stdout.readline()
         if not line.startswith("ready "):
             self.process.wait(10)
-            message = self.process.stderr.read()
+            message = self.errors()
             self.stop()
             raise RuntimeError("mulan-site failed to start: %s%s" % (line, message))
         return line
@@ -90,7 +93,11 @@ class SiteProcess:
             self.process.terminate()
         self.process.wait(10)
         self.process.stdout.close()
-        self.process.stderr.close()
+
+    def errors(self):
+        """What the site wrote to standard error so far."""
+        with open(self.errors_path, encoding="utf-8", errors="replace") as f:
+            return f.read()
 
     def log_lines(self):
         with open(self.log_path, encoding="ascii") as f:

@@ -111,24 +111,6 @@ class LyricsFileTest(unittest.TestCase):
 
 
 class FolderTest(unittest.TestCase):
-    def test_audio_files_listed_in_path_order_with_names_from_files(self):
-        root = scratch_dir("mulan-folder-")
-        for rel in ("b/柳如云 - 后来.mp3", "a.wav", "b/notes.txt", "c/Luna.WAV"):
-            path = os.path.join(root, *rel.split("/"))
-            os.makedirs(os.path.dirname(path), exist_ok=True)
-            with open(path, "wb") as f:
-                f.write(b"x")
-        with open(os.path.join(root, "b", "柳如云 - 后来.lrc"), "w", encoding="utf-8") as f:
-            f.write("[00:00.50]后来\n")
-        cat = catalogue.load(root)
-        listed = [(s.id, s.title, s.singer, s.file, s.lrc_path is not None) for s in cat.songs]
-        self.assertEqual(listed, [
-            ("1", "a", "", "a.wav", False),
-            ("2", "后来", "柳如云", "b/柳如云 - 后来.mp3", True),
-            ("3", "Luna", "", "c/Luna.WAV", False),
-        ])
-        self.assertEqual(cat.by_id("2").media_path, "/music/b/%E6%9F%B3%E5%A6%82%E4%BA%91%20-%20%E5%90%8E%E6%9D%A5.mp3")
-
     def test_missing_folder_is_refused(self):
         with self.assertRaises(CatalogueError):
             catalogue.load(os.path.join(scratch_dir("mulan-none-"), "nothing"))
