@@ -70,10 +70,10 @@ std::optional<int32_t> PlaylistInput::KeyTarget(int16_t KeyCode) const {
     const int32_t at = std::clamp<int32_t>(model_.ListIndex(), -1, count - 1);
     int32_t target = 0;
     switch (KeyCode) {
-        case KeyUp:
+        case KeyArrowUp:
             target = at - 1;
             break;
-        case KeyDown:
+        case KeyArrowDown:
             target = at + 1;
             break;
         case KeyPageUp:

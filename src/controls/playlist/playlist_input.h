@@ -15,8 +15,8 @@ enum PlaylistKey : int16_t {
     KeyPageDown = 0x22,
     KeyEnd = 0x23,
     KeyHome = 0x24,
-    KeyUp = 0x26,
-    KeyDown = 0x28,
+    KeyArrowUp = 0x26,
+    KeyArrowDown = 0x28,
 };
 
 // The playlist's mouse, wheel, scrollbar and resize handling: selection by press, the playing row by

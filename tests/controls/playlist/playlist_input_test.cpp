@@ -215,10 +215,10 @@ namespace {
 
 TEST_F(PlaylistInputTest, KeysMoveTheSelectionThroughTheSetterAndKeepItInFullView) {
     Add(40);  // 19 whole rows of 18 in 359
-    input.KeyPressed(KeyDown, 0);
+    input.KeyPressed(KeyArrowDown, 0);
     EXPECT_EQ(model.ListIndex(), 0);
     EXPECT_EQ(log.lines.front(), "ListIndexChanged -1,0,1");
-    input.KeyPressed(KeyDown, 0);
+    input.KeyPressed(KeyArrowDown, 0);
     EXPECT_EQ(model.ListIndex(), 1);
     input.KeyPressed(KeyEnd, 0);
     EXPECT_EQ(model.ListIndex(), 39);
@@ -235,11 +235,11 @@ TEST_F(PlaylistInputTest, KeysMoveTheSelectionThroughTheSetterAndKeepItInFullVie
     EXPECT_EQ(model.FirstIndex(), 0);
     EXPECT_EQ(bar.value, 0);
     log.lines.clear();
-    input.KeyPressed(KeyUp, 0);  // at the top nothing changes
+    input.KeyPressed(KeyArrowUp, 0);  // at the top nothing changes
     EXPECT_TRUE(log.lines.empty());
     // A selection left past the end by a removal steps back into the list.
     model.StoreListIndex(45);
-    input.KeyPressed(KeyDown, 0);
+    input.KeyPressed(KeyArrowDown, 0);
     EXPECT_EQ(model.ListIndex(), 39);
 }
 
