@@ -72,13 +72,16 @@ int PrintMenu() {
 // A window named by its title, or by its class as "class:NAME" (for windows whose caption changes).
 HWND FindNamed(const std::wstring& name) {
     const std::wstring prefix = L"class:";
-    if (name.compare(0, prefix.size(), prefix) == 0) return FindWindowW(name.c_str() + prefix.size(), nullptr);
+    if (name.compare(0, prefix.size(), prefix) == 0)
+        return FindWindowW(name.c_str() + prefix.size(), nullptr);
     return FindWindowW(nullptr, name.c_str());
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    // Rectangles in the screen's own pixels at any DPI, as xdotool and the screenshots see them.
+    SetProcessDPIAware();
     if (argc == 2 && std::wstring(argv[1]) == L"menu") return PrintMenu();
     if (argc < 3) {
         std::fprintf(stderr, "usage: mulan-probe wait TITLE [SECONDS] | tree TITLE | class CLASS | menu\n");
