@@ -105,9 +105,10 @@ UINT MenuBase(const Text& name) {
     return kEndMenuBase;
 }
 
-// Points to font height at dpi, as a character height.
+// Points to font height at dpi, as a character height. A fraction of a pixel is dropped: text
+// never outgrows the scaled box it was designed for (10.5 points at 120 DPI is 17.5 pixels).
 HFONT MakeFont(double points, int weight, int dpi) {
-    const int height = -static_cast<int>(points * dpi / 72.0 + 0.5);
+    const int height = -static_cast<int>(points * dpi / 72.0);
     return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体");
 }

@@ -467,10 +467,10 @@ void ExpectLaidOutAt(Form1& form, int dpi) {
                             placement.name == u"Text1" ? want.height : r.bottom - r.top};
         EXPECT_EQ(got, want) << TextToUtf8(placement.name) << " at " << dpi;
     }
-    const LONG nine = -static_cast<LONG>(9.0 * dpi / 72 + 0.5);
+    const LONG nine = -static_cast<LONG>(9.0 * dpi / 72);
     EXPECT_EQ(FontHeight(form.control(u"StatusBar1")), nine) << dpi;
     EXPECT_EQ(FontHeight(form.control(u"Text1")), nine) << dpi;
-    EXPECT_EQ(FontHeight(form.control(u"Label1")), -static_cast<LONG>(10.5 * dpi / 72 + 0.5)) << dpi;
+    EXPECT_EQ(FontHeight(form.control(u"Label1")), -static_cast<LONG>(10.5 * dpi / 72)) << dpi;
     EXPECT_EQ(form.playlist().Model().RowPitch(), ScaleToDpi(18, dpi));
     EXPECT_EQ(form.playlist().Model().ItemHeight(), 18);  // the stored value stays
     EXPECT_EQ(form.playlist().ucBar().Width(), ScaleToDpi(17, dpi));

@@ -31,17 +31,25 @@ int32_t PlaylistModel::AddItem(TextView Title, std::optional<TextView> Author, s
     const TextView url = URL.value_or(u"");
     const TextView strTime = StrTime.value_or(u"");
     if (ListCount() >= kMaxItems) return -1;
+    // The number column is measured before drawing: when the count gains a digit, the rows drawn
+    // before would otherwise keep a column too narrow for their numbers ("10" shown as ".").
+    const int32_t numberWidth = numberWidth_;
     if (!Index || items_.empty()) {
         if (Index && std::floor(*Index) != 0.0) return -1;
         StoreNewItem(items_.size(), Title, author, url, strTime);
-        view_.DrawRow(static_cast<int16_t>(ListCount() - 1));
+        MeasureNumberWidth();
+        if (numberWidth_ != numberWidth && ListCount() > 1) {
+            view_.DrawRows();
+        } else {
+            view_.DrawRow(static_cast<int16_t>(ListCount() - 1));
+        }
     } else {
         const double at = std::floor(*Index);
         if (std::isnan(at) || at < 0 || at > ListCount()) return -1;
         StoreNewItem(static_cast<size_t>(at), Title, author, url, strTime);
+        MeasureNumberWidth();
         view_.DrawRows();
     }
-    MeasureNumberWidth();
     view_.UpdateScrollRange();
     return ListCount();
 }
