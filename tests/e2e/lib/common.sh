@@ -31,10 +31,20 @@ song() {
   /usr/bin/python3 -c "import json,sys; s={x['id']: x for x in json.load(open(sys.argv[1]))['songs']}; print(s[sys.argv[2]][sys.argv[3]])" \
     "$catalogue/catalogue.json" "$1" "$2"
 }
+# record_second FILE: a second of what plays; tried again when the recorder started too late to
+# get any of it (a busy machine), so that an empty file never reads as silence.
+record_second() {
+  local attempt
+  for attempt in 1 2 3; do
+    "$MULAN_ROOT/scripts/record-sound" 1.2 "$1" || true
+    [ "$(stat -c %s "$1")" -gt 8000 ] && return 0
+  done
+  return 1
+}
 # heard ID: a second of sound carries the song's tone. silent: a second of (near) silence.
 heard() {
   local rms freq want
-  "$MULAN_ROOT/scripts/record-sound" 1 "$work/heard.wav"
+  record_second "$work/heard.wav" || { echo "nothing recorded" >"$work/heard.txt"; return 1; }
   read -r rms freq < <("$MULAN_ROOT/scripts/measure-sound" "$work/heard.wav" | sed 's/rms=\([^ ]*\) peak=[^ ]* freq=\(.*\)/\1 \2/')
   want=$(song "$1" frequency)
   echo "rms $rms at $freq Hz (want $want Hz)" >"$work/heard.txt"
@@ -42,7 +52,7 @@ heard() {
 }
 silent() {
   local rms
-  "$MULAN_ROOT/scripts/record-sound" 1 "$work/silent.wav"
+  record_second "$work/silent.wav" || { echo "nothing recorded" >"$work/heard.txt"; return 1; }
   read -r rms < <("$MULAN_ROOT/scripts/measure-sound" "$work/silent.wav" | sed 's/rms=\([^ ]*\).*/\1/')
   echo "rms $rms" >"$work/heard.txt"
   python3 -c "import sys; sys.exit(0 if float(sys.argv[1]) < 0.005 else 1)" "$rms"
