@@ -1,16 +1,16 @@
 #include "app/form1_layout.h"
 
-#include <cmath>
+#include "base/dpi_scale.h"
 
 namespace mulan::app {
 
-int32_t TwipsToPixels(int32_t twips) {
-    return static_cast<int32_t>(std::nearbyint(static_cast<double>(twips) / 15.0));
+int32_t TwipsToPixels(int32_t twips, int32_t dpi) {
+    return TwipsToPixelsAt(twips, dpi);
 }
 
-PixelRect ToPixels(const ControlPlacement& placement) {
-    return {TwipsToPixels(placement.left), TwipsToPixels(placement.top), TwipsToPixels(placement.width),
-            TwipsToPixels(placement.height)};
+PixelRect ToPixels(const ControlPlacement& placement, int32_t dpi) {
+    return {TwipsToPixels(placement.left, dpi), TwipsToPixels(placement.top, dpi),
+            TwipsToPixels(placement.width, dpi), TwipsToPixels(placement.height, dpi)};
 }
 
 const ControlPlacement& Form1Placement(TextView name) {

@@ -21,9 +21,9 @@ struct PixelRect {
 inline constexpr int32_t kForm1ClientWidthTwips = 4710;
 inline constexpr int32_t kForm1ClientHeightTwips = 7350;
 
-// Twips to pixels at 96 DPI, halves to the even neighbour.
-int32_t TwipsToPixels(int32_t twips);
-PixelRect ToPixels(const ControlPlacement& placement);
+// Twips to pixels at dpi (96 unless given), halves to the even neighbour.
+int32_t TwipsToPixels(int32_t twips, int32_t dpi = 96);
+PixelRect ToPixels(const ControlPlacement& placement, int32_t dpi = 96);
 
 // The main window's controls as designed. Label1's place is inside Frame1; the state holders lie
 // outside the client area and are never seen.

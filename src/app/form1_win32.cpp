@@ -7,7 +7,10 @@
 
 #include "app/form1_layout.h"
 #include "app/like_pattern.h"
+#include "app/media_keys.h"
 #include "app/resource_ids.h"
+#include "base/dpi_scale.h"
+#include "base/window_dpi_win32.h"
 
 namespace mulan::app {
 
@@ -47,9 +50,46 @@ std::wstring Wide(TextView text) {
     return std::wstring(text.begin(), text.end());
 }
 
-RECT PixelsOf(TextView name) {
-    const PixelRect r = ToPixels(Form1Placement(name));
+RECT PixelsOf(TextView name, int dpi) {
+    const PixelRect r = ToPixels(Form1Placement(name), dpi);
     return RECT{r.left, r.top, r.left + r.width, r.top + r.height};
+}
+
+constexpr DWORD kForm1Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+// The search box's drop-down list, below the box, in 96-DPI pixels.
+constexpr int kDropDownHeight = 200;
+constexpr int kTipWidth = 600;
+// Hot key ids of the media keys, in the order of kMediaKeys.
+constexpr int kFirstHotKey = 1;
+constexpr struct {
+    UINT vk;
+    MediaKey key;
+} kMediaKeys[] = {{VK_MEDIA_PLAY_PAUSE, MediaKey::PlayPause},
+                  {VK_MEDIA_NEXT_TRACK, MediaKey::Next},
+                  {VK_MEDIA_PREV_TRACK, MediaKey::Previous},
+                  {VK_MEDIA_STOP, MediaKey::Stop}};
+
+std::optional<MediaKey> AppCommandKey(int command) {
+    switch (command) {
+        case APPCOMMAND_MEDIA_PLAY_PAUSE:
+            return MediaKey::PlayPause;
+        case APPCOMMAND_MEDIA_PLAY:
+            return MediaKey::Play;
+        case APPCOMMAND_MEDIA_PAUSE:
+            return MediaKey::Pause;
+        case APPCOMMAND_MEDIA_STOP:
+            return MediaKey::Stop;
+        case APPCOMMAND_MEDIA_NEXTTRACK:
+            return MediaKey::Next;
+        case APPCOMMAND_MEDIA_PREVIOUSTRACK:
+            return MediaKey::Previous;
+        default:
+            return std::nullopt;
+    }
+}
+
+bool KeyIsDown(int vk) {
+    return GetKeyState(vk) < 0;
 }
 
 int ControlId(TextView name) {
@@ -65,9 +105,10 @@ UINT MenuBase(const Text& name) {
     return kEndMenuBase;
 }
 
-// Points to font height at 96 DPI, as a character height.
-HFONT MakeFont(double points, int weight) {
-    const int height = -static_cast<int>(points * 96.0 / 72.0 + 0.5);
+// Points to font height at dpi, as a character height. A fraction of a pixel is dropped: text
+// never outgrows the scaled box it was designed for (10.5 points at 120 DPI is 17.5 pixels).
+HFONT MakeFont(double points, int weight, int dpi) {
+    const int height = -static_cast<int>(points * dpi / 72.0);
     return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体");
 }
@@ -78,23 +119,26 @@ Form1::Form1() : menu_(MakeMenu()), mos_(MakeMosMenu()), endMenu_(MakeEndMenu())
 
 Form1::~Form1() {
     tray_.RemoveTrayIcon();
-    if (font_) DeleteObject(font_);
-    if (labelFont_) DeleteObject(labelFont_);
 }
 
 bool Form1::Create(int showCommand) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     icon_ = static_cast<HICON>(
         LoadImageW(instance, MAKEINTRESOURCEW(kAppIconId), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    // The notification area shows the small image at the screen's DPI.
+    trayIcon_ = win::LoadIconAt(instance, kAppIconId, SM_CXSMICON, win::SystemDpi());
+    if (!trayIcon_) trayIcon_ = icon_;
     if (!RegisterClassOnce(kClassName, icon_, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1))) return false;
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-    RECT frame{0, 0, TwipsToPixels(kForm1ClientWidthTwips), TwipsToPixels(kForm1ClientHeightTwips)};
-    AdjustWindowRectEx(&frame, style, FALSE, 0);
+    dpi_ = win::SystemDpi();
+    const SIZE frame = FrameSize();
     Form_Initialize();
-    if (!CreateWindowFor(kClassName, Wide(kCaption).c_str(), style, 0, CW_USEDEFAULT, CW_USEDEFAULT,
-                         frame.right - frame.left, frame.bottom - frame.top, nullptr)) {
+    if (!CreateWindowFor(kClassName, Wide(kCaption).c_str(), kForm1Style, 0, CW_USEDEFAULT, CW_USEDEFAULT,
+                         frame.cx, frame.cy, nullptr)) {
         return false;
     }
+    // The window may have opened on a monitor of another DPI than the screen's.
+    dpi_ = win::WindowDpi(hwnd());
+    FitClientArea();
     if (!fChild_.Create(icon_) || !CreateControls()) return false;
     // The results window starts beside the main window.
     RECT main{};
@@ -106,20 +150,32 @@ bool Form1::Create(int showCommand) {
     // first showing: after the main window has registered itself in Form_Load.
     fChild_.SetLoadHooks([this](HWND results) { oMagneticWnd_.AddWindow(results, hwnd()); },
                          [this](HWND results) { oMagneticWnd_.RemoveWindow(results); });
+    RegisterMediaKeys();
     ShowWindow(hwnd(), showCommand);
     UpdateWindow(hwnd());
     Form_Resize();
     return true;
 }
 
+SIZE Form1::FrameSize() const {
+    return win::FrameSizeForClient(TwipsToPixels(kForm1ClientWidthTwips, dpi_),
+                                   TwipsToPixels(kForm1ClientHeightTwips, dpi_), kForm1Style, 0, dpi_);
+}
+
+RECT Form1::PlaceOf(TextView name) const {
+    RECT r = PixelsOf(name, dpi_);
+    if (name == u"Text1") r.bottom = r.top + ScaleToDpi(kDropDownHeight, dpi_);
+    return r;
+}
+
 HWND Form1::AddControl(TextView name, const wchar_t* className, const wchar_t* text, DWORD style, HWND parent,
                        int id) {
-    const RECT r = PixelsOf(name);
+    const RECT r = PlaceOf(name);
     const HWND control = CreateWindowExW(
         0, className, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left, r.bottom - r.top,
         parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (control) {
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
         controls_.emplace_back(Text(name), control);
     }
     return control;
@@ -136,16 +192,15 @@ void Form1::AddTooltip(HWND control, const wchar_t* text) {
 }
 
 bool Form1::CreateControls() {
-    font_ = MakeFont(9, FW_NORMAL);
-    labelFont_ = MakeFont(10.5, FW_BOLD);
+    MakeFonts();
     tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
                                GetModuleHandleW(nullptr), nullptr);
     // A width makes the tooltip honour the line breaks of the playlist and status bar tips.
-    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 600);
+    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, ScaleToDpi(kTipWidth, dpi_));
 
     player_.SetEvents(this);
-    if (!player_.Create(hwnd(), PixelsOf(u"WindowsMediaPlayer1"), ControlId(u"WindowsMediaPlayer1")))
+    if (!player_.Create(hwnd(), PlaceOf(u"WindowsMediaPlayer1"), ControlId(u"WindowsMediaPlayer1")))
         return false;
     controls_.emplace_back(u"WindowsMediaPlayer1", player_.hwnd());
     AddTooltip(player_.hwnd(), L"双击全屏显示");
@@ -167,31 +222,25 @@ bool Form1::CreateControls() {
     AddControl(u"Command2", WC_BUTTONW, L":-", BS_PUSHBUTTON, hwnd(), ControlId(u"Command2"));
 
     // The drop-down list opens below the box; the box itself keeps its designed height.
-    const RECT text1 = PixelsOf(u"Text1");
     const HWND combo =
-        CreateWindowExW(0, WC_COMBOBOXW, nullptr,
-                        WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWN | CBS_AUTOHSCROLL,
-                        text1.left, text1.top, text1.right - text1.left, 200, hwnd(),
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(u"Text1"))),
-                        GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(combo, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), (text1.bottom - text1.top) - 6);
+        AddControl(u"Text1", WC_COMBOBOXW, nullptr, WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWN | CBS_AUTOHSCROLL,
+                   hwnd(), ControlId(u"Text1"));
+    SetBoxHeight();
     SetWindowTextW(combo, L"搜索歌曲");
-    controls_.emplace_back(u"Text1", combo);
     COMBOBOXINFO parts{};
     parts.cbSize = sizeof parts;
     if (GetComboBoxInfo(combo, &parts) && parts.hwndItem) {
         SetWindowSubclass(parts.hwndItem, &Form1::Text1Hook, 1, reinterpret_cast<DWORD_PTR>(this));
     }
 
-    if (!frame1_.Create(hwnd(), PixelsOf(u"Frame1"), ControlId(u"Frame1"))) return false;
+    if (!frame1_.Create(hwnd(), PlaceOf(u"Frame1"), ControlId(u"Frame1"))) return false;
     const HWND frame = frame1_.hwnd();
     controls_.emplace_back(u"Frame1", frame);
     const HWND label =
         AddControl(u"Label1", WC_STATICW, L"暂无歌词显示", SS_LEFT | SS_NOTIFY, frame, ControlId(u"Label1"));
-    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_), FALSE);
+    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_.get()), FALSE);
 
-    const RECT list = PixelsOf(u"QMListBox1");
+    const RECT list = PlaceOf(u"QMListBox1");
     if (!QMListBox1_.Create(hwnd(), list.left, list.top, list.right - list.left, list.bottom - list.top,
                             StoredProperties(L"QMLISTBOX1"))) {
         return false;
@@ -202,9 +251,7 @@ bool Form1::CreateControls() {
     const HWND status =
         AddControl(u"StatusBar1", STATUSCLASSNAMEW, nullptr, CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER,
                    hwnd(), ControlId(u"StatusBar1"));
-    const int panel1 = TwipsToPixels(kPanel1Twips);
-    int edges[2] = {panel1, panel1 + TwipsToPixels(kPanel2Twips)};
-    SendMessageW(status, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(edges));
+    SetPanelEdges();
     AddTooltip(status, L"");
     AddTooltip(QMListBox1_.hwnd(), L"");
 
@@ -222,6 +269,152 @@ bool Form1::CreateControls() {
     SetTimer(hwnd(), kTimer4, kDisplayTickMillis, nullptr);
     WatchPointer();
     return true;
+}
+
+void Form1::MakeFonts() {
+    font_.reset(MakeFont(9, FW_NORMAL, dpi_));
+    labelFont_.reset(MakeFont(10.5, FW_BOLD, dpi_));
+}
+
+// The box keeps its designed height: the edit's item height is the box less its frame.
+void Form1::SetBoxHeight() {
+    const RECT box = PixelsOf(u"Text1", dpi_);
+    SendMessageW(control(u"Text1"), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
+                 (box.bottom - box.top) - ScaleToDpi(6, dpi_));
+}
+
+void Form1::SetPanelEdges() {
+    const int panel1 = TwipsToPixels(kPanel1Twips, dpi_);
+    int edges[2] = {panel1, panel1 + TwipsToPixels(kPanel2Twips, dpi_)};
+    SendMessageW(control(u"StatusBar1"), SB_SETPARTS, 2, reinterpret_cast<LPARAM>(edges));
+}
+
+// Everything placed and sized again at the window's DPI: the controls from their twips, the
+// fonts, and the playlist's own pixel metrics.
+void Form1::LayOut() {
+    // The controls let go of the old fonts before they are deleted, at the end.
+    const win::ScopedFont oldFont = std::move(font_);
+    const win::ScopedFont oldLabelFont = std::move(labelFont_);
+    MakeFonts();
+    QMListBox1_.SetDpi(dpi_);
+    for (const auto& [name, handle] : controls_) {
+        const RECT r = PlaceOf(name);
+        if (name != u"WindowsMediaPlayer1" && name != u"QMListBox1" && name != u"Frame1") {
+            const HFONT font = name == u"Label1" ? labelFont_.get() : font_.get();
+            SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        }
+        MoveWindow(handle, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    }
+    SetBoxHeight();
+    SetPanelEdges();
+    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, ScaleToDpi(kTipWidth, dpi_));
+    InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+// The window moves to a monitor of another DPI (or the user changes the scale): it takes the size
+// the system suggests and lays itself out again.
+void Form1::DpiChanged(int dpi, const RECT& suggested) {
+    dpi_ = dpi;
+    SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    LayOut();
+    FitClientArea();
+}
+
+// The client area is the twips at the window's DPI, whatever frame the system draws around it.
+void Form1::FitClientArea() {
+    const int width = TwipsToPixels(kForm1ClientWidthTwips, dpi_);
+    const int height = TwipsToPixels(kForm1ClientHeightTwips, dpi_);
+    // In the tray the window has no client area; it is fitted when it comes back (WM_SIZE).
+    if (IsIconic(hwnd())) return;
+    RECT window{};
+    RECT client{};
+    GetWindowRect(hwnd(), &window);
+    GetClientRect(hwnd(), &client);
+    if (fitting_ || (client.right == width && client.bottom == height)) return;
+    // The size message of this move comes back here; one correction is enough.
+    fitting_ = true;
+    SetWindowPos(hwnd(), nullptr, 0, 0, window.right - window.left + width - client.right,
+                 window.bottom - window.top + height - client.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    fitting_ = false;
+}
+
+// The media keys reach the window even while it is in the background or hidden in the tray. A key
+// another program holds already comes through WM_APPCOMMAND while the window has the focus.
+void Form1::RegisterMediaKeys() {
+    for (size_t i = 0; i < std::size(kMediaKeys); ++i) {
+        RegisterHotKey(hwnd(), kFirstHotKey + static_cast<int>(i), 0, kMediaKeys[i].vk);
+    }
+}
+
+void Form1::MediaKeyPressed(MediaKey key) {
+    const MenuItem* pause = endMenu_.Find(u"zant");
+    const auto command = MediaKeyCommand(key, pause ? pause->caption : Text());
+    if (command) RunCommand(*command);
+}
+
+void Form1::FocusSearchBox() {
+    const HWND box = control(u"Text1");
+    SetFocus(box);
+    SendMessageW(box, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+}
+
+// Tab order: the search box, the playlist, the progress slider, the volume slider.
+void Form1::MoveFocus(HWND from, bool backwards) {
+    const HWND order[] = {control(u"Text1"), QMListBox1_.hwnd(), control(u"Slider1"), control(u"Slider2")};
+    constexpr int count = static_cast<int>(std::size(order));
+    int at = 0;
+    for (int i = 0; i < count; ++i) {
+        if (from == order[i] || IsChild(order[i], from)) at = i;
+    }
+    SetFocus(order[(at + (backwards ? count - 1 : 1)) % count]);
+}
+
+bool Form1::PreTranslateMessage(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+    if (msg.hwnd != hwnd() && !IsChild(hwnd(), msg.hwnd)) return false;
+    // An open drop-down list keeps its own keys.
+    if (SendMessageW(control(u"Text1"), CB_GETDROPPEDSTATE, 0, 0)) return false;
+    const bool ctrl = KeyIsDown(VK_CONTROL);
+    if (msg.wParam == VK_F3 || (msg.wParam == 'F' && ctrl)) {
+        FocusSearchBox();
+        return true;
+    }
+    if (msg.wParam == VK_TAB && !ctrl && msg.message == WM_KEYDOWN) {
+        MoveFocus(msg.hwnd, KeyIsDown(VK_SHIFT));
+        return true;
+    }
+    return false;
+}
+
+// Keys in the playlist that act on its selected entry as the mouse and the playlist menu do.
+void Form1::KeyDown(int16_t& KeyCode, int16_t Shift) {
+    const int16_t selected = QMListBox1_.Model().ListIndex();
+    const bool onEntry = selected >= 0 && selected < QMListBox1_.ListCount();
+    if (KeyCode == VK_RETURN && onEntry && commands_) {
+        commands_->PlayEntryAt(selected);
+    } else if (KeyCode == VK_DELETE && onEntry) {
+        state_.MenuIndex = selected;
+        RunCommand(u"DEL");
+    } else if ((KeyCode == VK_APPS || (KeyCode == VK_F10 && (Shift & 1))) && QMListBox1_.ListCount() > 0) {
+        OpenPlaylistMenuAtSelection();
+    } else {
+        return;
+    }
+    KeyCode = 0;
+}
+
+// The playlist menu from the keyboard opens at the selected row (or the list's top) on MenuIndex.
+void Form1::OpenPlaylistMenuAtSelection() {
+    const auto& model = QMListBox1_.Model();
+    const int16_t selected = model.ListIndex();
+    const bool shown = selected >= model.FirstIndex() && selected < model.BottomIndex();
+    state_.MenuIndex = selected;
+    POINT at{model.BorderPixels() + model.NumberWidth(),
+             model.BorderPixels() + (shown ? selected - model.FirstIndex() + 1 : 1) * model.RowPitch()};
+    ClientToScreen(QMListBox1_.hwnd(), &at);
+    OpenPopupAt(menu_, at);
 }
 
 HWND Form1::control(TextView name) const {
@@ -507,9 +700,13 @@ HMENU Form1::BuildPopup(const MenuModel& menu) const {
 }
 
 void Form1::OpenPopup(const MenuModel& menu) {
-    const HMENU popup = BuildPopup(menu);
     POINT at{};
     GetCursorPos(&at);
+    OpenPopupAt(menu, at);
+}
+
+void Form1::OpenPopupAt(const MenuModel& menu, POINT at) {
+    const HMENU popup = BuildPopup(menu);
     const UINT chosen = static_cast<UINT>(TrackPopupMenu(
         popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, hwnd(), nullptr));
     DestroyMenu(popup);
@@ -617,7 +814,9 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_SIZE:
             // Sizes during creation come before the window is loaded.
-            if (loaded_) Form_Resize();
+            if (!loaded_) return 0;
+            if (wp == SIZE_RESTORED) FitClientArea();
+            Form_Resize();
             return 0;
         case WM_TIMER:
             if (wp == kTimer2) Timer2_Timer();
@@ -627,6 +826,30 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_MOUSEMOVE:
             SetTimer3(true);
             return 0;
+        case WM_ACTIVATE:
+            // The control that had the focus gets it back when the window is active again.
+            if (LOWORD(wp) == WA_INACTIVE) {
+                const HWND focus = GetFocus();
+                if (focus && IsChild(hwnd(), focus)) lastFocus_ = focus;
+            }
+            return Default(msg, wp, lp);
+        case WM_SETFOCUS:
+            SetFocus(lastFocus_ && IsChild(hwnd(), lastFocus_) ? lastFocus_ : QMListBox1_.hwnd());
+            return 0;
+        case win::kWmDpiChanged:
+            DpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
+            return 0;
+        case WM_HOTKEY: {
+            const auto i = static_cast<size_t>(static_cast<int>(wp) - kFirstHotKey);
+            if (i < std::size(kMediaKeys)) MediaKeyPressed(kMediaKeys[i].key);
+            return 0;
+        }
+        case WM_APPCOMMAND:
+            if (const auto key = AppCommandKey(GET_APPCOMMAND_LPARAM(lp))) {
+                MediaKeyPressed(*key);
+                return TRUE;
+            }
+            return Default(msg, wp, lp);
         case WM_COMMAND:
             if (LOWORD(wp) == ControlId(u"Command2") && HIWORD(wp) == BN_CLICKED) Command2_Click();
             // Focus entering the search box.

@@ -6,6 +6,7 @@
 
 #include "app/frame_win32.h"
 #include "app/main_window_state.h"
+#include "app/media_keys.h"
 #include "player/media_player.h"
 #include "player/media_player_win32.h"
 #include "app/menu_model.h"
@@ -59,10 +60,16 @@ class Form1 final : public win::WindowBase,
     HMENU BuildPopup(const MenuModel& menu) const;
     // Runs a menu item's command by its name.
     void RunCommand(TextView name);
+    // The window's own keys, seen before the control with the focus gets them: Tab and Shift+Tab
+    // between the search box, the playlist and the sliders, Ctrl+F and F3 to the search box.
+    // True when the message was used up.
+    bool PreTranslateMessage(const MSG& msg);
+    // The DPI the window is laid out at.
+    int Dpi() const { return dpi_; }
 
     // TrayHost
     HWND MainWindow() const override { return hwnd(); }
-    HICON MainIcon() const override { return icon_; }
+    HICON MainIcon() const override { return trayIcon_; }
     Text Caption() const override;
     const MainWindowState& State() const override { return state_; }
     void OpenEndMenu() override;
@@ -84,6 +91,7 @@ class Form1 final : public win::WindowBase,
                     int id);
     void AddTooltip(HWND control, const wchar_t* text);
     void OpenPopup(const MenuModel& menu);
+    void OpenPopupAt(const MenuModel& menu, POINT at);
 
     void Form_Initialize();
     void Form_Load();
@@ -99,6 +107,7 @@ class Form1 final : public win::WindowBase,
     void DBClick(int16_t Button, int16_t Shift, float X, float Y) override;
     void MouseMove(int16_t Button, int16_t Shift, float X, float Y) override;
     void MouseUp(int16_t Button, int16_t Shift, float X, float Y) override;
+    void KeyDown(int16_t& KeyCode, int16_t Shift) override;
     void ListIndexChanged(int16_t&, int16_t&, int16_t&) override {}
     void PlayIndexChanged(int16_t&, int16_t&, int16_t&) override {}
     void Text1_KeyPress(wchar_t KeyAscii);
@@ -117,6 +126,21 @@ class Form1 final : public win::WindowBase,
     void shows_Click();
     void ends_Click();
 
+    SIZE FrameSize() const;
+    // A control's rectangle at the window's DPI (the search box with its drop-down list).
+    RECT PlaceOf(TextView name) const;
+    void MakeFonts();
+    void SetBoxHeight();
+    void SetPanelEdges();
+    void LayOut();
+    void DpiChanged(int dpi, const RECT& suggested);
+    void FitClientArea();
+    void FocusSearchBox();
+    void MoveFocus(HWND from, bool backwards);
+    void OpenPlaylistMenuAtSelection();
+    void RegisterMediaKeys();
+    void MediaKeyPressed(MediaKey key);
+
     // First member: it outlives every hook it put on the windows below.
     window::cMagneticWnd oMagneticWnd_;
     MainWindowState state_;
@@ -131,8 +155,10 @@ class Form1 final : public win::WindowBase,
     SkinLibrary skin_;
     PlaybackCommands* commands_ = nullptr;
     HICON icon_ = nullptr;
-    HFONT font_ = nullptr;
-    HFONT labelFont_ = nullptr;
+    HICON trayIcon_ = nullptr;
+    win::ScopedFont font_;
+    win::ScopedFont labelFont_;
+    int dpi_ = 96;
     HWND tooltip_ = nullptr;
     std::vector<std::pair<Text, HWND>> controls_;
     site::SearchState searchState_;
@@ -141,6 +167,8 @@ class Form1 final : public win::WindowBase,
     std::optional<StartupFailure> startupFailure_;
     bool loaded_ = false;
     bool timer3On_ = false;
+    bool fitting_ = false;
+    HWND lastFocus_ = nullptr;
 };
 
 }  // namespace mulan::app

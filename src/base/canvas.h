@@ -32,8 +32,8 @@ class Canvas {
     virtual void Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, Colour colour, int32_t penWidth) = 0;
     virtual void RectOutline(const Rect& rect, Colour colour, int32_t penWidth) = 0;
     virtual void FocusRect(const Rect& rect) = 0;
-    // Draws one image of an icon file (its bitmap bytes) at its own size with its mask; false when
-    // the platform could not make an icon of it.
+    // Draws one image of an icon file (its bitmap bytes) with its mask at width x height (its own
+    // size, or a size it is stretched to); false when the platform could not make an icon of it.
     virtual bool DrawIcon(std::span<const uint8_t> image, int32_t width, int32_t height, int32_t x,
                           int32_t y) = 0;
 };

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "app/form1_layout.h"
+#include "base/dpi_scale.h"
+#include "base/window_dpi_win32.h"
 
 namespace mulan::app {
 namespace {
@@ -442,6 +444,106 @@ TEST_F(Form1Test, SearchBoxSearchesRemembersCompletesAndEmpties) {
     EXPECT_EQ(start, 2u);
     EXPECT_EQ(end, 8u);
     form.SetCommands(nullptr);
+}
+
+}  // namespace
+}  // namespace mulan::app
+
+namespace mulan::app {
+namespace {
+
+LONG FontHeight(HWND control) {
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+    return font.lfHeight;
+}
+
+// Every control from its twips, the fonts and the playlist's rows at the window's DPI.
+void ExpectLaidOutAt(Form1& form, int dpi) {
+    RECT client{};
+    GetClientRect(form.hwnd(), &client);
+    EXPECT_EQ(client.right, TwipsToPixels(kForm1ClientWidthTwips, dpi)) << dpi;
+    EXPECT_EQ(client.bottom, TwipsToPixels(kForm1ClientHeightTwips, dpi)) << dpi;
+    for (const ControlPlacement& placement : kForm1Layout) {
+        const PixelRect want = ToPixels(placement, dpi);
+        const RECT r = ClientRectOf(form.control(placement.name));
+        const PixelRect got{r.left, r.top, r.right - r.left,
+                            placement.name == u"Text1" ? want.height : r.bottom - r.top};
+        EXPECT_EQ(got, want) << TextToUtf8(placement.name) << " at " << dpi;
+    }
+    const LONG nine = -static_cast<LONG>(9.0 * dpi / 72);
+    EXPECT_EQ(FontHeight(form.control(u"StatusBar1")), nine) << dpi;
+    EXPECT_EQ(FontHeight(form.control(u"Text1")), nine) << dpi;
+    EXPECT_EQ(FontHeight(form.control(u"Label1")), -static_cast<LONG>(10.5 * dpi / 72)) << dpi;
+    EXPECT_EQ(form.playlist().Model().RowPitch(), ScaleToDpi(18, dpi));
+    EXPECT_EQ(form.playlist().Model().ItemHeight(), 18);  // the stored value stays
+    EXPECT_EQ(form.playlist().ucBar().Width(), ScaleToDpi(17, dpi));
+}
+
+TEST_F(Form1Test, LaysOutAtItsDpiAndAgainWhenTheDpiChanges) {
+    const int screen = win::WindowDpi(form.hwnd());
+    EXPECT_EQ(form.Dpi(), screen);
+    ExpectLaidOutAt(form, screen);
+    // Moved to a monitor of another DPI: the system suggests a rectangle, the window lays out again.
+    for (const int dpi : {screen == 144 ? 120 : 144, screen}) {
+        RECT suggested{};
+        GetWindowRect(form.hwnd(), &suggested);
+        suggested.right = suggested.left + suggested.right * dpi / form.Dpi();
+        SendMessageW(form.hwnd(), win::kWmDpiChanged, MAKEWPARAM(dpi, dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+        EXPECT_EQ(form.Dpi(), dpi);
+        ExpectLaidOutAt(form, dpi);
+    }
+}
+
+// Keys as the message loop sees them, with the focus where a user would have it.
+void PressKey(Form1& form, HWND target, UINT vk) {
+    MSG msg{target, WM_KEYDOWN, vk, 1, 0, {}};
+    if (!form.PreTranslateMessage(msg)) SendMessageW(target, WM_KEYDOWN, vk, 1);
+}
+
+TEST_F(Form1Test, KeyboardRunsThePlaylistTabOrderAndTheSearchBox) {
+    RecordingCommands commands;
+    form.SetCommands(&commands);
+    auto& list = form.playlist();
+    for (int i = 0; i < 5; ++i) list.AddItem(u"歌曲", u"100" + Utf8ToText(std::to_string(i)), u"");
+    const HWND playlist = list.hWnd();
+    PressKey(form, playlist, VK_DOWN);
+    PressKey(form, playlist, VK_DOWN);
+    EXPECT_EQ(list.Model().ListIndex(), 1);
+    PressKey(form, playlist, VK_RETURN);
+    PressKey(form, playlist, VK_DELETE);
+    EXPECT_EQ(form.state().MenuIndex, 1);
+    EXPECT_EQ(commands.calls, (std::vector<std::string>{"PlayEntryAt", "DEL"}));
+    // Tab: search box, playlist, progress slider, volume slider, and round again; Shift+Tab back.
+    SetForegroundWindow(form.hwnd());
+    SetFocus(form.control(u"Text1"));
+    PressKey(form, GetFocus(), VK_TAB);
+    EXPECT_EQ(GetFocus(), playlist);
+    PressKey(form, GetFocus(), VK_TAB);
+    EXPECT_EQ(GetFocus(), form.control(u"Slider1"));
+    PressKey(form, GetFocus(), VK_TAB);
+    PressKey(form, GetFocus(), VK_TAB);
+    EXPECT_TRUE(IsChild(form.control(u"Text1"), GetFocus()) || GetFocus() == form.control(u"Text1"));
+    // F3 from anywhere puts the focus in the search box with its text selected.
+    SetFocus(playlist);
+    PressKey(form, playlist, VK_F3);
+    const DWORD selection = static_cast<DWORD>(SendMessageW(form.control(u"Text1"), CB_GETEDITSEL, 0, 0));
+    EXPECT_EQ(LOWORD(selection), 0);
+    EXPECT_EQ(HIWORD(selection), 4);  // "搜索歌曲"
+    EXPECT_NE(GetFocus(), playlist);
+}
+
+TEST_F(Form1Test, MediaKeysRunTheTrayCommands) {
+    RecordingCommands commands;
+    form.SetCommands(&commands);
+    ShowWindow(form.hwnd(), SW_HIDE);  // in the tray
+    SendMessageW(form.hwnd(), WM_HOTKEY, 2, MAKELPARAM(0, VK_MEDIA_NEXT_TRACK));
+    SendMessageW(form.hwnd(), WM_HOTKEY, 3, MAKELPARAM(0, VK_MEDIA_PREV_TRACK));
+    SendMessageW(form.hwnd(), WM_APPCOMMAND, 0, MAKELPARAM(0, APPCOMMAND_MEDIA_PLAY_PAUSE));
+    // Stop pauses only what plays: with the item reading "停止播放" nothing runs.
+    SendMessageW(form.hwnd(), WM_APPCOMMAND, 0, MAKELPARAM(0, APPCOMMAND_MEDIA_STOP));
+    EXPECT_EQ(commands.calls, (std::vector<std::string>{"Next", "UP", "zant"}));
 }
 
 }  // namespace

@@ -14,7 +14,6 @@ title='沐岚音乐播放器'
 log="$work/requests.log"
 source "$MULAN_ROOT/tests/e2e/lib/common.sh"
 label() { probe_out tree "$title" | awk -F'\t' '$2 == "Static" && NR > 1 { print $3 }' | grep -v '^$' | head -1; }
-song() { python3 -c "import json,sys; s={x['id']: x for x in json.load(open(sys.argv[1]))['songs']}; print(s[sys.argv[2]][sys.argv[3]])" "$catalogue/catalogue.json" "$1" "$2"; }
 
 "$MULAN_ROOT/scripts/screenshot" "$work/before.png"
 start_player_and_site

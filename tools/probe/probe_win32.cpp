@@ -107,6 +107,8 @@ int PrintStatusPanels(HWND window) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    // Rectangles in the screen's own pixels at any DPI, as xdotool and the screenshots see them.
+    SetProcessDPIAware();
     if (argc == 2 && std::wstring(argv[1]) == L"menu") return PrintMenu();
     if (argc < 3) {
         std::fprintf(

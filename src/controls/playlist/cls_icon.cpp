@@ -82,10 +82,11 @@ std::optional<std::vector<uint8_t>> ClsIcon::Data(int32_t i) const {
     return std::vector<uint8_t>(first, first + static_cast<std::ptrdiff_t>(e->Length));
 }
 
-bool ClsIcon::Draw(Canvas& canvas, int32_t x, int32_t y, int32_t i) const {
+bool ClsIcon::Draw(Canvas& canvas, int32_t x, int32_t y, int32_t i, int32_t size) const {
     const auto image = Data(i);
     if (!image) return false;
     const IconEntry* e = Entry(i);
+    if (size > 0) return canvas.DrawIcon(*image, size, size, x, y);
     return canvas.DrawIcon(*image, e->Width, e->Height, x, y);
 }
 

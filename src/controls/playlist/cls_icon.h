@@ -36,7 +36,8 @@ class ClsIcon {
     std::optional<uint32_t> Length(int32_t i) const;
     // Exactly the image's Length bytes, or nothing when they are not all inside the data.
     std::optional<std::vector<uint8_t>> Data(int32_t i) const;
-    bool Draw(Canvas& canvas, int32_t x, int32_t y, int32_t i) const;
+    // Draws image i at its own size, or stretched to a square of size pixels when size is given.
+    bool Draw(Canvas& canvas, int32_t x, int32_t y, int32_t i, int32_t size = 0) const;
 
   private:
     const IconEntry* Entry(int32_t i) const;

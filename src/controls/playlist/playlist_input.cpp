@@ -54,6 +54,59 @@ void PlaylistInput::Click() {
     events_.Click(LastButton, LastShift, LastX, LastY);
 }
 
+void PlaylistInput::KeyPressed(int16_t KeyCode, int16_t Shift) {
+    events_.KeyDown(KeyCode, Shift);
+    const auto target = KeyTarget(KeyCode);
+    if (!target) return;
+    ScrollIntoView(*target);
+    model_.SetListIndex(static_cast<int16_t>(*target));
+}
+
+// Where a key takes the selection; from no selection every key starts at the first row.
+std::optional<int32_t> PlaylistInput::KeyTarget(int16_t KeyCode) const {
+    const int32_t count = model_.ListCount();
+    if (count == 0) return std::nullopt;
+    const int32_t page = std::max(1, model_.ListHeight() / model_.RowPitch());
+    const int32_t at = std::clamp<int32_t>(model_.ListIndex(), -1, count - 1);
+    int32_t target = 0;
+    switch (KeyCode) {
+        case KeyArrowUp:
+            target = at - 1;
+            break;
+        case KeyArrowDown:
+            target = at + 1;
+            break;
+        case KeyPageUp:
+            target = at - page;
+            break;
+        case KeyPageDown:
+            target = at < 0 ? page - 1 : at + page;
+            break;
+        case KeyHome:
+            target = 0;
+            break;
+        case KeyEnd:
+            target = count - 1;
+            break;
+        default:
+            return std::nullopt;
+    }
+    return std::clamp(target, 0, count - 1);
+}
+
+// Scrolls as little as shows the whole row.
+void PlaylistInput::ScrollIntoView(int32_t index) {
+    if (!bar_.Visible()) return;
+    const int32_t page = std::max(1, model_.ListHeight() / model_.RowPitch());
+    const int32_t first = model_.FirstIndex();
+    const int32_t wanted = index < first ? index : index >= first + page ? index - page + 1 : first;
+    const int32_t value = std::clamp(wanted, 0, std::max(0, bar_.Max()));
+    if (value == bar_.Value()) return;
+    bar_.SetValue(value);
+    view_.DrawRows();
+    events_.Scroll();
+}
+
 void PlaylistInput::Wheel(int32_t wParam) {
     if (!bar_.Visible()) return;
     const int32_t step =
@@ -107,7 +160,7 @@ void PlaylistInput::PlaceBar() {
     const int32_t barWidth = bar_.Width();
     const int32_t scaleHeight = model_.ScaleHeight();
     if (model_.Border()) {
-        const int32_t bw = model_.BorderWidth();
+        const int32_t bw = model_.BorderPixels();
         bar_.Move(scaleWidth_ - barWidth - bw, bw, barWidth, scaleHeight - 2 * bw);
     } else {
         bar_.Move(scaleWidth_ - barWidth, 0, barWidth, scaleHeight);

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <string>
 
+#include "base/dpi_scale.h"
+
 namespace mulan::playlist {
 
 namespace {
@@ -29,19 +31,31 @@ int32_t PlaylistModel::AddItem(TextView Title, std::optional<TextView> Author, s
     const TextView url = URL.value_or(u"");
     const TextView strTime = StrTime.value_or(u"");
     if (ListCount() >= kMaxItems) return -1;
+    // The number column is measured before drawing: when the count gains a digit, the rows drawn
+    // before would otherwise keep a column too narrow for their numbers ("10" shown as ".").
+    const int32_t numberWidth = numberWidth_;
     if (!Index || items_.empty()) {
         if (Index && std::floor(*Index) != 0.0) return -1;
         StoreNewItem(items_.size(), Title, author, url, strTime);
-        view_.DrawRow(static_cast<int16_t>(ListCount() - 1));
+        MeasureNumberWidth();
+        if (numberWidth_ != numberWidth && ListCount() > 1) {
+            view_.DrawRows();
+        } else {
+            view_.DrawRow(static_cast<int16_t>(ListCount() - 1));
+        }
     } else {
         const double at = std::floor(*Index);
         if (std::isnan(at) || at < 0 || at > ListCount()) return -1;
         StoreNewItem(static_cast<size_t>(at), Title, author, url, strTime);
+        MeasureNumberWidth();
         view_.DrawRows();
     }
-    numberWidth_ = view_.TextWidth(DecimalText(ListCount())) + 4;
     view_.UpdateScrollRange();
     return ListCount();
+}
+
+void PlaylistModel::MeasureNumberWidth() {
+    if (!items_.empty()) numberWidth_ = view_.TextWidth(DecimalText(ListCount())) + Scaled(4);
 }
 
 void PlaylistModel::StoreNewItem(size_t at, TextView title, TextView author, TextView url, TextView strTime) {
@@ -159,7 +173,7 @@ void PlaylistModel::RecomputeBottomIndex() {
 
 int16_t PlaylistModel::RowAt(double y) const {
     if (items_.empty()) return -1;
-    const double row = std::floor((y - borderWidth_) / RowPitch()) + firstIndex_;
+    const double row = std::floor((y - BorderPixels()) / RowPitch()) + firstIndex_;
     const int16_t i = ToRowIndex(row);
     return IsValid(i) ? i : int16_t{-1};
 }
@@ -198,7 +212,25 @@ void PlaylistModel::SetScaleHeight(int32_t value) {
 }
 
 int32_t PlaylistModel::ListHeight() const {
-    return border_ ? scaleHeight_ - 2 * int32_t{borderWidth_} : scaleHeight_;
+    return border_ ? scaleHeight_ - 2 * BorderPixels() : scaleHeight_;
+}
+
+int32_t PlaylistModel::RowPitch() const {
+    const int32_t pitch = Scaled(itemHeight_);
+    return pitch < 1 ? 1 : pitch;
+}
+
+int32_t PlaylistModel::BorderPixels() const {
+    return Scaled(borderWidth_);
+}
+
+void PlaylistModel::SetDpi(int32_t dpi) {
+    dpi_ = dpi < 1 ? kBaseDpi : dpi;
+    RecomputeBottomIndex();
+}
+
+int32_t PlaylistModel::Scaled(int32_t pixels) const {
+    return ScaleToDpi(pixels, dpi_);
 }
 
 }  // namespace mulan::playlist

@@ -72,12 +72,19 @@ class PlaylistModel {
     bool FileMissing(int16_t index) const;
 
     // Layout the index arithmetic depends on; the appearance properties and resizing set it.
+    // ItemHeight and BorderWidth are the stored 96-DPI values; RowPitch and BorderPixels are what
+    // they come to on the screen at the control's DPI.
     int32_t ItemHeight() const { return itemHeight_; }
     // Below 1 a row height would divide by zero; it counts as 1.
-    int32_t RowPitch() const { return itemHeight_ < 1 ? 1 : itemHeight_; }
+    int32_t RowPitch() const;
     void SetItemHeight(int32_t value);
     int16_t BorderWidth() const { return borderWidth_; }
     void SetBorderWidth(int16_t value) { borderWidth_ = value; }
+    int32_t BorderPixels() const;
+    int32_t Dpi() const { return dpi_; }
+    void SetDpi(int32_t dpi);
+    // A 96-DPI pixel metric at the control's DPI.
+    int32_t Scaled(int32_t pixels) const;
     bool Border() const { return border_; }
     void SetBorder(bool value);
     int32_t ScaleHeight() const { return scaleHeight_; }
@@ -85,6 +92,8 @@ class PlaylistModel {
     int32_t ListHeight() const;
 
     int32_t NumberWidth() const { return numberWidth_; }
+    // The number column as the last added row left it: as wide as the row count's digits.
+    void MeasureNumberWidth();
     void SetNumberWidth(int32_t value) { numberWidth_ = value; }
 
   private:
@@ -107,6 +116,7 @@ class PlaylistModel {
     bool border_ = true;
     int32_t scaleHeight_ = 0;
     int32_t numberWidth_ = 0;
+    int32_t dpi_ = 96;
 };
 
 }  // namespace mulan::playlist

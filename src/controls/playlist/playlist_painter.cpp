@@ -30,19 +30,29 @@ PlaylistPainter::PlaylistPainter(PlaylistModel& model, const PlaylistColours& co
     : model_(model), colours_(colours), playIcon_(playIcon) {}
 
 void PlaylistPainter::MeasureColumns(Canvas& canvas) {
-    model_.SetNumberWidth(canvas.TextWidth(u"000") + 4);
-    authorWidth_ = canvas.TextWidth(u"AAAAAAAAAAA") + 4;
-    timeWidth_ = canvas.TextWidth(u"00:00:00") + 4;
+    const int32_t padding = model_.Scaled(4);
+    model_.SetNumberWidth(canvas.TextWidth(u"000") + padding);
+    authorWidth_ = canvas.TextWidth(u"AAAAAAAAAAA") + padding;
+    timeWidth_ = canvas.TextWidth(u"00:00:00") + padding;
+}
+
+int32_t PlaylistPainter::RowWidth(const PlaylistGeometry& g) const {
+    const int32_t bw = model_.Border() ? model_.BorderPixels() : 0;
+    return g.ScaleWidth - (g.BarVisible ? g.BarWidth : 0) - 2 * bw;
+}
+
+int32_t PlaylistPainter::TitleWidth(const PlaylistGeometry& g) const {
+    return RowWidth(g) - model_.NumberWidth() - authorWidth_ - timeWidth_;
 }
 
 void PlaylistPainter::DrawBorder(Canvas& canvas, const PlaylistGeometry& g) {
     canvas.RectOutline(Rect{0, 0, g.ScaleWidth - 1, g.ScaleHeight - 1}, colours_.BorderColor,
-                       model_.BorderWidth());
+                       model_.BorderPixels());
 }
 
 void PlaylistPainter::FillBackground(Canvas& canvas, const PlaylistGeometry& g) {
     if (model_.Border()) {
-        const int32_t bw = model_.BorderWidth();
+        const int32_t bw = model_.BorderPixels();
         canvas.FillRect(Box(bw, bw, g.ScaleWidth - 2 * bw, g.ScaleHeight - 2 * bw), colours_.BackColor);
     } else {
         canvas.FillRect(Box(0, 0, g.ScaleWidth, g.ScaleHeight), colours_.BackColor);
@@ -76,10 +86,10 @@ void PlaylistPainter::DrawRows(Canvas& canvas, const PlaylistGeometry& g) {
 
 void PlaylistPainter::DrawRow(Canvas& canvas, const PlaylistGeometry& g, int16_t i) {
     if (model_.ListCount() == 0 || i < 0 || i > model_.ListCount() - 1 || i < model_.FirstIndex()) return;
-    const int32_t bw = model_.Border() ? model_.BorderWidth() : 0;
+    const int32_t bw = model_.Border() ? model_.BorderPixels() : 0;
     const int32_t left = bw;
     const int32_t top = bw;
-    const int32_t w = g.ScaleWidth - (g.BarVisible ? g.BarWidth : 0) - 2 * bw;
+    const int32_t w = RowWidth(g);
     model_.SetScaleHeight(g.ScaleHeight);
     const int32_t listHeight = model_.ListHeight();
     if (i > model_.BottomIndex()) return;
@@ -106,12 +116,14 @@ void PlaylistPainter::DrawRow(Canvas& canvas, const PlaylistGeometry& g, int16_t
     };
     const int32_t numberWidth = model_.NumberWidth();
     if (i == model_.PlayIndex() && !error) {
-        playIcon_.Draw(canvas, left + 2, rowTop + RoundHalfEven((itemHeight - kIconSize) / 2.0), 0);
+        const int32_t iconSize = model_.Scaled(kIconSize);
+        playIcon_.Draw(canvas, left + model_.Scaled(2), rowTop + RoundHalfEven((itemHeight - iconSize) / 2.0),
+                       0, iconSize);
     } else {
         cell(RowNumber(i), left, numberWidth, TextAlign::Center);
     }
     const PlaylistItem& item = model_.Items()[static_cast<size_t>(i)];
-    cell(item.Title, left + numberWidth + 2, w - numberWidth - authorWidth_ - timeWidth_, TextAlign::Left);
+    cell(item.Title, left + numberWidth + model_.Scaled(2), TitleWidth(g), TextAlign::Left);
     // The author and time cells are placed from the row width alone, not from its left edge.
     cell(item.Author, w - timeWidth_ - authorWidth_, authorWidth_, TextAlign::Center);
     cell(item.StrTime, w - timeWidth_, timeWidth_, TextAlign::Center);
@@ -122,7 +134,7 @@ void PlaylistPainter::DrawRow(Canvas& canvas, const PlaylistGeometry& g, int16_t
         canvas.FillRect(Box(left, top + bottom, w, listHeight - bottom), colours_.BackColor);
     // Rows cut off at the bottom paint over the border's bottom edge.
     if (model_.Border()) {
-        const int32_t pen = model_.BorderWidth();
+        const int32_t pen = model_.BorderPixels();
         canvas.Line(0, g.ScaleHeight - pen, g.ScaleWidth, g.ScaleHeight - pen, colours_.BorderColor, pen);
     }
 }

@@ -35,9 +35,12 @@ class PlaylistPainter {
     // Measures the three columns from "000", "AAAAAAAAAAA" and "00:00:00", each plus 4.
     void MeasureColumns(Canvas& canvas);
     int32_t AuthorWidth() const { return authorWidth_; }
+    // The title column between the number and the author columns.
+    int32_t TitleWidth(const PlaylistGeometry& geometry) const;
     int32_t TimeWidth() const { return timeWidth_; }
 
   private:
+    int32_t RowWidth(const PlaylistGeometry& geometry) const;
     void FillBackground(Canvas& canvas, const PlaylistGeometry& geometry);
 
     PlaylistModel& model_;

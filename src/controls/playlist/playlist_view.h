@@ -35,6 +35,9 @@ class PlaylistEvents {
     virtual void MouseDown(int16_t /*Button*/, int16_t /*Shift*/, float /*X*/, float /*Y*/) {}
     virtual void MouseMove(int16_t /*Button*/, int16_t /*Shift*/, float /*X*/, float /*Y*/) {}
     virtual void MouseUp(int16_t /*Button*/, int16_t /*Shift*/, float /*X*/, float /*Y*/) {}
+    // A key pressed while the control has the focus, before the control moves its selection; a
+    // handler that uses the key sets KeyCode to 0.
+    virtual void KeyDown(int16_t& /*KeyCode*/, int16_t /*Shift*/) {}
     virtual void ListIndexChanged(int16_t& OldIndex, int16_t& NewIndex, int16_t& Reason) = 0;
     virtual void PlayIndexChanged(int16_t& OldIndex, int16_t& NewIndex, int16_t& Reason) = 0;
     virtual void Scroll() {}

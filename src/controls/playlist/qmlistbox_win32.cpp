@@ -4,7 +4,9 @@
 
 #include <cmath>
 
+#include "base/dpi_scale.h"
 #include "base/gdi_canvas_win32.h"
+#include "base/window_dpi_win32.h"
 #include "window/window_hook_win32.h"
 
 namespace mulan::playlist {
@@ -14,13 +16,10 @@ namespace {
 constexpr wchar_t kClassName[] = L"MulanQMListBox";
 constexpr int kBarWidth = 17;
 
-HFONT MakeFont(const FontSpec& font) {
+HFONT MakeFont(const FontSpec& font, int dpi) {
     LOGFONTW logFont{};
-    // Points to pixels at the screen's resolution, negative for the character height.
-    const HDC screen = GetDC(nullptr);
-    logFont.lfHeight =
-        -MulDiv(static_cast<int>(std::lround(font.Size * 10)), GetDeviceCaps(screen, LOGPIXELSY), 720);
-    ReleaseDC(nullptr, screen);
+    // Points to pixels at the control's resolution, negative for the character height.
+    logFont.lfHeight = -MulDiv(static_cast<int>(std::lround(font.Size * 10)), dpi, 720);
     logFont.lfWeight = font.Weight;
     logFont.lfItalic = font.Italic;
     logFont.lfUnderline = font.Underline;
@@ -34,6 +33,14 @@ int16_t ShiftState(WPARAM keys) {
     int16_t shift = 0;
     if (keys & MK_SHIFT) shift |= 1;
     if (keys & MK_CONTROL) shift |= 2;
+    if (GetKeyState(VK_MENU) < 0) shift |= 4;
+    return shift;
+}
+
+int16_t KeyShiftState() {
+    int16_t shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0) shift |= 1;
+    if (GetKeyState(VK_CONTROL) < 0) shift |= 2;
     if (GetKeyState(VK_MENU) < 0) shift |= 4;
     return shift;
 }
@@ -65,8 +72,11 @@ bool QMListBox::Create(HWND parent, int x, int y, int width, int height, const P
                          parent)) {
         return false;
     }
+    model_.SetDpi(win::WindowDpi(hwnd()));
     bar_.SetEvents(this);
-    if (!bar_.Create(hwnd(), width - kBarWidth, 0, kBarWidth, height, {}, false)) return false;
+    const int barWidth = model_.Scaled(kBarWidth);
+    if (!bar_.Create(hwnd(), width - barWidth, 0, barWidth, height, {}, false)) return false;
+    bar_.SetDpi(model_.Dpi());
     RECT client{};
     GetClientRect(hwnd(), &client);
     input_.Resize(client.right, client.bottom);
@@ -77,6 +87,19 @@ bool QMListBox::Create(HWND parent, int x, int y, int width, int height, const P
     }
     LoadPlayIcon();
     return true;
+}
+
+void QMListBox::SetDpi(int dpi) {
+    if (dpi == model_.Dpi()) return;
+    model_.SetDpi(dpi);
+    bar_.SetDpi(dpi);
+    bar_.Move(0, 0, model_.Scaled(kBarWidth), bar_.Height());
+    ApplyFont(properties_.Font());
+    MeasureColumns();
+    model_.MeasureNumberWidth();
+    input_.PlaceBar();
+    input_.UpdateScrollRange();
+    InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
 void QMListBox::LoadPlayIcon() {
@@ -136,8 +159,12 @@ int32_t QMListBox::TextWidth(TextView text) {
     return canvas.TextWidth(text);
 }
 
+bool QMListBox::TitleFits(int16_t index) {
+    return TextWidth(model_.Title(index)) <= painter_.TitleWidth(Geometry());
+}
+
 void QMListBox::ApplyFont(const FontSpec& font) {
-    font_.reset(MakeFont(font));
+    font_.reset(MakeFont(font, model_.Dpi()));
 }
 
 void QMListBox::MeasureColumns() {
@@ -220,6 +247,14 @@ LRESULT QMListBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         }
         case WM_SIZE:
             input_.Resize(LOWORD(lp), HIWORD(lp));
+            return 0;
+        case WM_GETDLGCODE:
+            return DLGC_WANTARROWS;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            // Alt with a key stays the system's (the window menu, Alt+F4).
+            if (msg == WM_SYSKEYDOWN && wp != VK_F10) return Default(msg, wp, lp);
+            input_.KeyPressed(static_cast<int16_t>(wp), KeyShiftState());
             return 0;
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:

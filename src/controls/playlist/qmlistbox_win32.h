@@ -34,6 +34,9 @@ class QMListBox final : public win::WindowBase,
     // Creates the control and reads its stored property set.
     bool Create(HWND parent, int x, int y, int width, int height, const PropertyBag& stored);
     void SetEvents(PlaylistEvents* events) { events_.host = events; }
+    // Lays the control out again at a new DPI: rows, border, columns, font and scrollbar scale
+    // from their stored 96-DPI values.
+    void SetDpi(int dpi);
 
     PlaylistModel& Model() { return model_; }
     PlaylistProperties& Properties() { return properties_; }
@@ -51,6 +54,8 @@ class QMListBox final : public win::WindowBase,
     int16_t IndexFromPoint(double X, double Y) const { return model_.IndexFromPoint(X, Y); }
     void Refresh() override;
     const scrollbar::ucScrollbar& ucBar() const { return bar_; }
+    // Whether the entry's title shows whole in its column, without the ellipsis.
+    bool TitleFits(int16_t index);
 
     void zSubclass_Proc(bool bBefore, bool& bHandled, window::HookResult& lReturn,
                         window::HookWindowHandle& lng_hWnd, window::HookMessage& uMsg,
@@ -77,6 +82,9 @@ class QMListBox final : public win::WindowBase,
         }
         void MouseUp(int16_t b, int16_t s, float x, float y) override {
             if (host) host->MouseUp(b, s, x, y);
+        }
+        void KeyDown(int16_t& code, int16_t s) override {
+            if (host) host->KeyDown(code, s);
         }
         void ListIndexChanged(int16_t& o, int16_t& n, int16_t& r) override {
             if (host) host->ListIndexChanged(o, n, r);

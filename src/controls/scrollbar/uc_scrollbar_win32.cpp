@@ -1,6 +1,9 @@
 #include "controls/scrollbar/uc_scrollbar_win32.h"
 
+#include "base/dpi_scale.h"
 #include "window/window_hook_win32.h"
+
+#include <algorithm>
 
 namespace mulan::scrollbar {
 namespace {
@@ -71,7 +74,7 @@ bool ucScrollbar::Create(HWND parent, int x, int y, int width, int height, const
     if (!CreateWindowFor(kClassName, L"", style, 0, x, y, width, height, parent)) return false;
     RECT client{};
     GetClientRect(hwnd(), &client);
-    model_.Load(stored, client.right, client.bottom);
+    model_.Load(stored, ScaleFromDpi(client.right, dpi_), ScaleFromDpi(client.bottom, dpi_));
     EnableWindow(hwnd(), stored.enabled);
     HookOwnWindow();
     return true;
@@ -106,9 +109,7 @@ void ucScrollbar::zSubclass_Proc(bool bBefore, bool& bHandled, window::HookResul
     if (window::ToHwnd(lng_hWnd) != hwnd()) return;
     if (bBefore) {
         if (uMsg == WM_SIZE) {
-            RECT client{};
-            GetClientRect(hwnd(), &client);
-            model_.Resize(client.right, client.bottom);
+            ResizeModel();
         } else if (uMsg == WM_PAINT) {
             win::ScopedPaint paint(hwnd());
             PaintTo(paint.get());
@@ -132,7 +133,7 @@ void ucScrollbar::zSubclass_Proc(bool bBefore, bool& bHandled, window::HookResul
             model_.OnTimer(static_cast<std::int32_t>(wParam));
             break;
         case WM_MOUSEMOVE:
-            model_.OnMouseMove(static_cast<std::uint32_t>(wParam), PointFromLParam(lParam));
+            model_.OnMouseMove(static_cast<std::uint32_t>(wParam), ToDesign(PointFromLParam(lParam)));
             break;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:  // a double click is a second press
@@ -144,7 +145,7 @@ void ucScrollbar::zSubclass_Proc(bool bBefore, bool& bHandled, window::HookResul
 }
 
 void ucScrollbar::Press(WPARAM keys, LPARAM position) {
-    model_.OnMouseDown(static_cast<std::uint32_t>(keys), PointFromLParam(position));
+    model_.OnMouseDown(static_cast<std::uint32_t>(keys), ToDesign(PointFromLParam(position)));
     if (model_.PressedPart() != PartNone) SetCapture(hwnd());
 }
 
@@ -155,8 +156,41 @@ void ucScrollbar::Release() {
 
 void ucScrollbar::PaintTo(HDC dc) {
     if (!painter_) painter_ = std::make_unique<cScrollbarDraw>(GetModuleHandleW(nullptr));
-    PaintSession session(dc, *painter_, patternBrush_.get());
-    model_.Paint(session);
+    if (dpi_ == kBaseDpi) {
+        PaintSession session(dc, *painter_, patternBrush_.get());
+        model_.Paint(session);
+        return;
+    }
+    // Painted at the design's size, then stretched over the control's pixels.
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    const int width = std::max(1, ScaleFromDpi(client.right, dpi_));
+    const int height = std::max(1, ScaleFromDpi(client.bottom, dpi_));
+    win::ScopedDC memory(CreateCompatibleDC(dc));
+    win::ScopedBitmap bitmap(CreateCompatibleBitmap(dc, width, height));
+    if (!memory || !bitmap) return;
+    {
+        win::ScopedSelect select(memory.get(), bitmap.get());
+        PaintSession session(memory.get(), *painter_, patternBrush_.get());
+        model_.Paint(session);
+        SetStretchBltMode(dc, COLORONCOLOR);
+        StretchBlt(dc, 0, 0, client.right, client.bottom, memory.get(), 0, 0, width, height, SRCCOPY);
+    }
+}
+
+void ucScrollbar::SetDpi(int dpi) {
+    dpi_ = dpi < 1 ? kBaseDpi : dpi;
+    if (hwnd()) ResizeModel();
+}
+
+void ucScrollbar::ResizeModel() {
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    model_.Resize(ScaleFromDpi(client.right, dpi_), ScaleFromDpi(client.bottom, dpi_));
+}
+
+Point ucScrollbar::ToDesign(Point pixel) const {
+    return {ScaleFromDpi(pixel.x, dpi_), ScaleFromDpi(pixel.y, dpi_)};
 }
 
 bool ucScrollbar::Enabled() const {
@@ -228,7 +262,7 @@ Point ucScrollbar::PointerInClient() {
     POINT p{};
     GetCursorPos(&p);
     ScreenToClient(hwnd(), &p);
-    return {p.x, p.y};
+    return ToDesign({p.x, p.y});
 }
 
 bool ucScrollbar::PointerOverControl() {

@@ -59,6 +59,9 @@ class ucScrollbar final : public win::WindowBase, public window::SubclassClient,
     std::int32_t Width() const;
     std::int32_t Height() const;
     void Move(int left, int top, int width, int height);
+    // The control keeps its 96-DPI geometry (buttons, thumb minimum, skin) and shows it stretched
+    // to its pixels at dpi; the pointer is taken back to the design's coordinates.
+    void SetDpi(int dpi);
 
     const ScrollbarModel& Model() const { return model_; }
 
@@ -82,11 +85,14 @@ class ucScrollbar final : public win::WindowBase, public window::SubclassClient,
     void RaiseScroll() override;
 
     void HookOwnWindow();
+    void ResizeModel();
+    Point ToDesign(Point pixel) const;
     void Press(WPARAM keys, LPARAM position);
     void Release();
 
     ScrollbarModel model_;
     ScrollbarEvents* events_ = nullptr;
+    int dpi_ = 96;
     win::ScopedBitmap patternBitmap_;
     win::ScopedBrush patternBrush_;
     std::unique_ptr<cScrollbarDraw> painter_;

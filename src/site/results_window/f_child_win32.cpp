@@ -2,6 +2,8 @@
 
 #include <iterator>
 
+#include "base/dpi_scale.h"
+#include "base/window_dpi_win32.h"
 #include "site/message_pump_win32.h"
 
 namespace mulan::site {
@@ -79,10 +81,12 @@ ResultsHost& FChild::Host() {
 
 bool FChild::Create(HICON icon) {
     if (!RegisterClassOnce(kClassName, icon, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1))) return false;
+    const int dpi = win::SystemDpi();
     return CreateWindowFor(
         kClassName, kDesignCaption,
         WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_CLIPCHILDREN, 0,
-        CW_USEDEFAULT, CW_USEDEFAULT, kDefaultWidth, kDefaultHeight, nullptr);
+        CW_USEDEFAULT, CW_USEDEFAULT, ScaleToDpi(kDefaultWidth, dpi), ScaleToDpi(kDefaultHeight, dpi),
+        nullptr);
 }
 
 void FChild::SetLoadHooks(std::function<void(HWND)> onLoad, std::function<void(HWND)> onUnload) {
@@ -98,12 +102,9 @@ bool FChild::Load() {
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 0, 0, 0,
         hwnd(), reinterpret_cast<HMENU>(kListViewId), GetModuleHandleW(nullptr), nullptr);
     if (!listView_) return false;
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-        font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
-        if (font_) SendMessageW(listView_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    }
+    dpi_ = win::WindowDpi(hwnd());
+    font_.reset(win::CreateMessageFont(dpi_));
+    if (font_) SendMessageW(listView_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     ListView_SetExtendedListViewStyle(listView_, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
 
     Text idHeader = u"歌曲ID：";
@@ -111,7 +112,7 @@ bool FChild::Load() {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     column.pszText = const_cast<wchar_t*>(Wide(idHeader));
-    column.cx = kIdColumnWidth;
+    column.cx = ScaleToDpi(kIdColumnWidth, dpi_);
     ListView_InsertColumn(listView_, 0, &column);
     column.pszText = const_cast<wchar_t*>(Wide(nameHeader));
     column.iSubItem = 1;
@@ -231,6 +232,23 @@ void FChild::ColumnClick(int column) {
     ShowAllRows();
 }
 
+// On a monitor of another DPI the window takes the suggested size; its font and columns follow.
+void FChild::DpiChanged(int dpi, const RECT& suggested) {
+    const int old = dpi_;
+    dpi_ = dpi;
+    win::ScopedFont font(win::CreateMessageFont(dpi_));
+    if (font && listView_) {
+        SendMessageW(listView_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+        font_ = std::move(font);
+    }
+    for (int i = 0; listView_ && i < kColumnCount; ++i) {
+        const int width = ListView_GetColumnWidth(listView_, i);
+        ListView_SetColumnWidth(listView_, i, MulDiv(width, dpi_, old));
+    }
+    SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 bool FChild::MouseUp(int button, POINT screen) {
     if (list_.Count() < 1 || button != 2 || !menus_) return false;
     TrackPopupMenu(menus_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd(),
@@ -281,6 +299,7 @@ LRESULT FChild::OnNotify(const NMHDR& header) {
             OnItemChanged(reinterpret_cast<const NMLISTVIEW&>(header));
             break;
         case NM_DBLCLK:
+        case NM_RETURN:  // Enter plays the selected row as a double click does
             DblClick();
             break;
         case LVN_COLUMNCLICK:
@@ -304,6 +323,9 @@ LRESULT FChild::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return Load() ? 0 : -1;
         case WM_SIZE:
             if (listView_) MoveWindow(listView_, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
+            return 0;
+        case win::kWmDpiChanged:
+            DpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
             return 0;
         case WM_SETFOCUS:
             if (listView_) SetFocus(listView_);

@@ -74,6 +74,7 @@ class FChild final : public win::WindowBase {
     // Shows the model's check marks and selection again in the list control.
     void ShowChecks();
     void ShowAllRows();
+    void DpiChanged(int dpi, const RECT& suggested);
 
     // Stands in for a missing host: the commands then reach nothing outside this window.
     class NoHost;
@@ -87,6 +88,7 @@ class FChild final : public win::WindowBase {
     std::function<void(HWND)> onUnload_;
     HWND listView_ = nullptr;
     HMENU menus_ = nullptr;
+    int dpi_ = 96;
     // While the window itself changes the list control, its notifications are not the user's.
     bool mirroring_ = false;
 };

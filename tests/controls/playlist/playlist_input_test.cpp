@@ -209,3 +209,59 @@ TEST_F(PlaylistInputTest, ScrollbarSitsInsideTheBorder) {
 
 }  // namespace
 }  // namespace mulan::playlist
+
+namespace mulan::playlist {
+namespace {
+
+TEST_F(PlaylistInputTest, KeysMoveTheSelectionThroughTheSetterAndKeepItInFullView) {
+    Add(40);  // 19 whole rows of 18 in 359
+    input.KeyPressed(KeyArrowDown, 0);
+    EXPECT_EQ(model.ListIndex(), 0);
+    EXPECT_EQ(log.lines.front(), "ListIndexChanged -1,0,1");
+    input.KeyPressed(KeyArrowDown, 0);
+    EXPECT_EQ(model.ListIndex(), 1);
+    input.KeyPressed(KeyEnd, 0);
+    EXPECT_EQ(model.ListIndex(), 39);
+    EXPECT_EQ(model.FirstIndex(), 21);  // the last row at the bottom, whole
+    input.KeyPressed(KeyPageUp, 0);
+    EXPECT_EQ(model.ListIndex(), 20);
+    EXPECT_EQ(model.FirstIndex(), 20);  // scrolled only as far as needed
+    input.KeyPressed(KeyPageDown, 0);
+    EXPECT_EQ(model.ListIndex(), 39);
+    input.KeyPressed(KeyPageDown, 0);  // at the end it stays
+    EXPECT_EQ(model.ListIndex(), 39);
+    input.KeyPressed(KeyHome, 0);
+    EXPECT_EQ(model.ListIndex(), 0);
+    EXPECT_EQ(model.FirstIndex(), 0);
+    EXPECT_EQ(bar.value, 0);
+    log.lines.clear();
+    input.KeyPressed(KeyArrowUp, 0);  // at the top nothing changes
+    EXPECT_TRUE(log.lines.empty());
+    // A selection left past the end by a removal steps back into the list.
+    model.StoreListIndex(45);
+    input.KeyPressed(KeyArrowDown, 0);
+    EXPECT_EQ(model.ListIndex(), 39);
+}
+
+TEST_F(PlaylistInputTest, TheHostSeesEveryKeyFirstAndMayUseItUp) {
+    struct KeyHost : Log {
+        std::vector<int> keys;
+        void KeyDown(int16_t& code, int16_t) override {
+            keys.push_back(code);
+            if (code == KeyHome) code = 0;
+        }
+    } host;
+    PlaylistModel m{host, host, files};
+    PlaylistInput in{m, host, host, bar};
+    in.Resize(313, 361);
+    for (int i = 0; i < 3; ++i) m.AddItem(u"song");
+    in.KeyPressed(13, 0);
+    in.KeyPressed(KeyHome, 0);
+    EXPECT_EQ(m.ListIndex(), -1);
+    in.KeyPressed(KeyEnd, 0);
+    EXPECT_EQ(m.ListIndex(), 2);
+    EXPECT_EQ(host.keys, (std::vector<int>{13, KeyHome, KeyEnd}));
+}
+
+}  // namespace
+}  // namespace mulan::playlist

@@ -101,6 +101,16 @@ TEST_F(PlaylistModelTest, AddItemWithTitleOnlyFillsDefaultsAndDrawsTheNewRow) {
     EXPECT_EQ(list.StrTime(1), u"03:20");
 }
 
+TEST_F(PlaylistModelTest, TheTenthEntryRedrawsEveryRowWithTheWiderNumberColumn) {
+    Fill(9);
+    list.AddItem(u"10");
+    EXPECT_EQ(list.NumberWidth(), 16 + 4);
+    EXPECT_EQ(view.calls, (std::vector<std::string>{"DrawRows", "UpdateScrollRange"}));
+    view.calls.clear();
+    list.AddItem(u"11");
+    EXPECT_EQ(view.calls, (std::vector<std::string>{"DrawRow 10", "UpdateScrollRange"}));
+}
+
 TEST_F(PlaylistModelTest, AddItemAtIndexInsertsTruncatesAndRefusesOutOfRange) {
     Fill(3);
     EXPECT_EQ(list.AddItem(u"x", {}, {}, {}, 4.0), -1);

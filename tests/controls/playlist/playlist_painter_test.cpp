@@ -88,6 +88,23 @@ TEST_F(PlaylistPainterTest, SelectedPlayingRowShowsIconInSelectionColours) {
     EXPECT_FALSE(Has(row, "text-c \"2\" 1,22,13,40"));
 }
 
+TEST_F(PlaylistPainterTest, AtOneAndAHalfTimesTheDpiRowsBorderAndIconGrowWhileStoredValuesStay) {
+    model.SetDpi(144);
+    painter.MeasureColumns(canvas);  // author 88 + 6, time 64 + 6
+    Add(3);                          // the number column from "3": 8 + 6
+    model.SetListIndex(1);
+    model.SetPlayIndex(1);
+    geometry = PlaylistGeometry{453, 112, false, 26};  // a two-pixel border, rows of 27
+    EXPECT_TRUE(Has(Draw(0), "text-l \"t0\" 19,10,290,37"));
+    const auto row = Draw(1);
+    EXPECT_EQ(row[0], "fill 2,29,451,56 CC9462");
+    EXPECT_EQ(row[2], "icon 18x18 at 5,33 bytes 4");
+    EXPECT_EQ(model.ItemHeight(), 18);
+    EXPECT_EQ(model.BorderWidth(), 1);
+    EXPECT_EQ(model.IndexFromPoint(0, 55), 1);
+    EXPECT_EQ(model.IndexFromPoint(0, 56), 2);
+}
+
 TEST_F(PlaylistPainterTest, BrokenPlayingRowShowsItsNumberInTheErrorColour) {
     Add(3);
     model.SetPlayIndex(2);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -132,6 +133,66 @@ TEST_F(QMListBoxTest, WheelScrollsByAFifthOfThePageAndMovesTheScrollbar) {
     list.Clear();
     EXPECT_FALSE(list.ucBar().Visible());
     EXPECT_EQ(list.Model().FirstIndex(), 0);
+}
+
+}  // namespace
+}  // namespace mulan::playlist
+
+namespace mulan::playlist {
+namespace {
+
+// The demo catalogue's titles, from its generator's table of (title, singer) lines.
+std::vector<Text> DemoTitles() {
+    std::ifstream file(MULAN_SOURCE_DIR "/tools/site/make_demo_catalogue.py", std::ios::binary);
+    const std::string start = "    (\"";
+    std::vector<Text> titles;
+    for (std::string line; std::getline(file, line);) {
+        if (line.rfind(start, 0) != 0) continue;
+        const size_t end = line.find('"', start.size());
+        if (end != std::string::npos)
+            titles.push_back(Utf8ToText(line.substr(start.size(), end - start.size())));
+    }
+    return titles;
+}
+
+TEST(QMListBoxDpi, RowsBarAndFontGrowAtOneAndAHalfAndNoTitleThatFitsIsCut) {
+    const HWND host = CreateWindowExW(0, L"STATIC", L"playlist host", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 600,
+                                      700, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_TRUE(host);
+    {
+        QMListBox list;
+        ASSERT_TRUE(list.Create(host, 0, 0, 313, 361, MainWindowSet()));
+        list.SetDpi(96);
+        const std::vector<Text> titles = DemoTitles();
+        ASSERT_GE(titles.size(), 30u);
+        for (const Text& title : titles) list.AddItem(title, u"歌手", u"1001", u"03:00");
+        std::vector<bool> fitted;
+        for (size_t i = 0; i < titles.size(); ++i) fitted.push_back(list.TitleFits(static_cast<int16_t>(i)));
+        EXPECT_GT(std::count(fitted.begin(), fitted.end(), true), 30);
+
+        list.SetDpi(144);
+        MoveWindow(list.hWnd(), 0, 0, 470, 542, TRUE);
+        EXPECT_EQ(list.Model().RowPitch(), 27);
+        EXPECT_EQ(list.Model().ItemHeight(), 18);
+        EXPECT_EQ(list.ucBar().Width(), 26);
+        for (size_t i = 0; i < titles.size(); ++i) {
+            if (fitted[i]) {
+                EXPECT_TRUE(list.TitleFits(static_cast<int16_t>(i))) << TextToUtf8(titles[i]);
+            }
+        }
+        // Stripes of 27 pixels inside a border of 2; the scrollbar along the right edge inside it.
+        DibCanvas shot(470, 542);
+        SendMessageW(list.hWnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(shot.dc()), PRF_CLIENT);
+        EXPECT_EQ(shot.Pixel(1, 100), RGB(0x78, 0xA3, 0xC3));
+        EXPECT_EQ(shot.Pixel(5, 2 + 26), RGB(0xFF, 0xFF, 0xFF));
+        EXPECT_EQ(shot.Pixel(5, 2 + 27), RGB(0xEA, 0xF6, 0xFA));
+        RECT bar{};
+        GetWindowRect(list.ucBar().hWnd(), &bar);
+        MapWindowPoints(nullptr, list.hWnd(), reinterpret_cast<POINT*>(&bar), 2);
+        EXPECT_EQ(bar.right, 470 - 2);
+        EXPECT_EQ(bar.bottom - bar.top, 542 - 4);
+    }
+    DestroyWindow(host);
 }
 
 }  // namespace

@@ -187,3 +187,30 @@ TEST_F(ucScrollbarTest, SmallBarPaintsThePatternedMiddleRow) {
 
 }  // namespace
 }  // namespace mulan::scrollbar
+
+namespace mulan::scrollbar {
+namespace {
+
+TEST_F(ucScrollbarTest, AtOneAndAHalfTheDpiTheDesignIsStretchedAndThePointerTakenBack) {
+    Create();
+    DibCanvas design(18, 300);
+    bar.PaintTo(design.dc());
+    bar.Move(10, 10, 27, 450);
+    bar.SetDpi(144);
+    EXPECT_EQ(bar.Model().Layout().arrow2, (Rect{0, 282, 18, 300}));  // the 96-DPI geometry
+    DibCanvas shown(27, 450);
+    bar.PaintTo(shown.dc());
+    for (const int y : {2, 10, 20, 40, 200, 290}) {
+        for (const int x : {2, 8, 16})
+            EXPECT_EQ(shown.Pixel(x * 3 / 2, y * 3 / 2), design.Pixel(x, y)) << x << "," << y;
+    }
+    // The same drag as at 96 DPI, in the control's own pixels.
+    Mouse(bar, WM_LBUTTONDOWN, MK_LBUTTON, 13, 45);
+    Mouse(bar, WM_MOUSEMOVE, MK_LBUTTON, 13, 135);
+    Mouse(bar, WM_MOUSEMOVE, MK_LBUTTON, 13, 225);
+    Mouse(bar, WM_LBUTTONUP, 0, 13, 225);
+    EXPECT_EQ(log.Take(), (std::vector<std::string>{"Scroll 25", "Scroll 50", "Change 50"}));
+}
+
+}  // namespace
+}  // namespace mulan::scrollbar

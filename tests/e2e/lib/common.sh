@@ -41,3 +41,38 @@ start_player_and_site() {
   app=$!
   trap 'kill $app 2>/dev/null || true; for p in "${MULAN_ENV_PIDS[@]}"; do kill "$p" 2>/dev/null || true; done' EXIT
 }
+# A catalogue song's field (after start_player_and_site).
+song() {
+  /usr/bin/python3 -c "import json,sys; s={x['id']: x for x in json.load(open(sys.argv[1]))['songs']}; print(s[sys.argv[2]][sys.argv[3]])" \
+    "$catalogue/catalogue.json" "$1" "$2"
+}
+# record_second FILE: a second of what plays; tried again when the recorder started too late to
+# get any of it (a busy machine), so that an empty file never reads as silence.
+record_second() {
+  local attempt
+  for attempt in 1 2 3; do
+    "$MULAN_ROOT/scripts/record-sound" 1.2 "$1" || true
+    [ "$(stat -c %s "$1")" -gt 8000 ] && return 0
+  done
+  return 1
+}
+# heard ID: a second of sound carries the song's tone. silent: a second of (near) silence.
+heard() {
+  local rms freq want
+  record_second "$work/heard.wav" || { echo "nothing recorded" >"$work/heard.txt"; return 1; }
+  read -r rms freq < <("$MULAN_ROOT/scripts/measure-sound" "$work/heard.wav" | sed 's/rms=\([^ ]*\) peak=[^ ]* freq=\(.*\)/\1 \2/')
+  want=$(song "$1" frequency)
+  echo "rms $rms at $freq Hz (want $want Hz)" >"$work/heard.txt"
+  python3 -c "import sys; r,f,w=map(float,sys.argv[1:]); sys.exit(0 if r > 0.01 and abs(f-w) <= 8 else 1)" "$rms" "$freq" "$want"
+}
+silent() {
+  local rms
+  record_second "$work/silent.wav" || { echo "nothing recorded" >"$work/heard.txt"; return 1; }
+  read -r rms < <("$MULAN_ROOT/scripts/measure-sound" "$work/silent.wav" | sed 's/rms=\([^ ]*\).*/\1/')
+  echo "rms $rms" >"$work/heard.txt"
+  python3 -c "import sys; sys.exit(0 if float(sys.argv[1]) < 0.005 else 1)" "$rms"
+}
+# The rectangle (left top width height on the screen) of a window of the class inside the main window.
+child_rect() {
+  probe_out tree "$title" | awk -F'\t' -v c="$1" '$2 == c { split($4, r, ","); print r[1], r[2], r[3], r[4]; exit }'
+}

@@ -150,6 +150,18 @@ TEST_F(FChildTest, DoubleClickPlaysTheSelectedRow) {
     EXPECT_TRUE(host.calls.empty());
 }
 
+TEST_F(FChildTest, EnterPlaysTheSelectedRowAndSpaceTogglesItsCheckBox) {
+    AddThree();
+    Select(1);
+    SendMessageW(list, WM_KEYDOWN, VK_SPACE, 1);
+    SendMessageW(list, WM_KEYUP, VK_SPACE, 1);
+    EXPECT_TRUE(window.Rows().Row(1).checked);
+    EXPECT_TRUE(host.calls.empty());
+    SendMessageW(list, WM_KEYDOWN, VK_RETURN, 1);
+    ASSERT_EQ(host.calls.size(), 10u);
+    EXPECT_EQ(host.calls.front(), u"add 1001 a");
+}
+
 TEST_F(FChildTest, MenuCommandsShowTheirChecks) {
     AddThree();
     SendMessageW(window.hwnd(), WM_COMMAND, FChild::kAllSel, 0);
