@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "base/version.h"
 #include "site/encode_query.h"
 #include "site/lyrics.h"
 #include "site/request_address.h"
@@ -20,6 +21,7 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: mulan-cli [--site-host H] [--search-host H] [--media-host H] COMMAND ARGS\n"
+    "       mulan-cli --help | -h | --version\n"
     "commands:\n"
     "  encode TEXT              the search key for TEXT\n"
     "  search WORDS...          hits as ID<TAB>NAME, the final status on standard error\n"
@@ -146,6 +148,10 @@ class FileSink final : public site::BodySink {
     uint64_t written_ = 0;
 };
 
+// Asked for by an option in place of a command.
+constexpr char16_t kHelpCommand[] = u"--help";
+constexpr char16_t kVersionCommand[] = u"--version";
+
 struct Invocation {
     site::SiteHosts hosts = site::SiteHosts::Built();
     Text command;
@@ -155,7 +161,11 @@ struct Invocation {
 Invocation Parse(const std::vector<Text>& args) {
     Invocation call;
     size_t i = 0;
-    for (; i < args.size() && args[i].starts_with(u"--"); ++i) {
+    for (; i < args.size() && args[i].starts_with(u"-"); ++i) {
+        if (args[i] == u"-h" || args[i] == kHelpCommand || args[i] == kVersionCommand) {
+            call.command = args[i] == kVersionCommand ? kVersionCommand : kHelpCommand;
+            return call;
+        }
         Text* host = args[i] == u"--site-host"     ? &call.hosts.site
                      : args[i] == u"--search-host" ? &call.hosts.search
                      : args[i] == u"--media-host"  ? &call.hosts.media
@@ -237,6 +247,14 @@ int Download(const Invocation& call, site::SiteAccess& site, CliPlatform& platfo
 }
 
 int Dispatch(const Invocation& call, CliPlatform& platform, std::ostream& out, std::ostream& err) {
+    if (call.command == kHelpCommand) {
+        out << kUsage;
+        return kExitOk;
+    }
+    if (call.command == kVersionCommand) {
+        out << "mulan-cli " << kVersion << '\n';
+        return kExitOk;
+    }
     WatchedTransport watched(platform.transport);
     site::NoMessagePump pump;
     site::SiteAccess site{watched, platform.codec, pump, call.hosts};
