@@ -20,12 +20,12 @@ ManifestDPIAware true
 !define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
 !define MAIN_WINDOW_CLASS "MulanForm1"
 
-Name "${PRODUCT}"
+Name "$(ProductName)"
 OutFile "${OUTFILE}"
 InstallDir "$LOCALAPPDATA\Programs\Mulan Player"
 ; An install over an earlier one goes where that one is.
 InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
-BrandingText "${PRODUCT} ${VERSION}"
+BrandingText "$(ProductName) ${VERSION}"
 ShowInstDetails nevershow
 ShowUninstDetails nevershow
 
@@ -56,6 +56,9 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright © 2026 ${PUBLISHER}"
 !insertmacro MUI_LANGUAGE "English"
 !insertmacro MUI_LANGUAGE "SimpChinese"
 
+; English pages name the player in English, which also reads on a system without Chinese fonts.
+LangString ProductName ${LANG_ENGLISH} "Mulan Player"
+LangString ProductName ${LANG_SIMPCHINESE} "${PRODUCT}"
 LangString PlayerRunning ${LANG_ENGLISH} "Mulan Player is running. Exit it (tray icon menu, $\"退出$\") and try again."
 LangString PlayerRunning ${LANG_SIMPCHINESE} "沐岚音乐播放器正在运行。请先退出它（通知区域图标的菜单中选“退出”），再重试。"
 
