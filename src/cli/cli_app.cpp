@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/download_name.h"
+#include "base/version.h"
 #include "site/encode_query.h"
 #include "site/lyrics.h"
 #include "site/request_address.h"
@@ -22,6 +23,7 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: mulan-cli [--site-host H] [--search-host H] [--media-host H] COMMAND ARGS\n"
+    "       mulan-cli --help | -h | --version\n"
     "commands:\n"
     "  encode TEXT              the search key for TEXT\n"
     "  search WORDS...          hits as ID<TAB>NAME, the final status on standard error\n"
@@ -151,6 +153,10 @@ std::string PathText(const std::filesystem::path& path) {
     return std::string(name.begin(), name.end());
 }
 
+// Asked for by an option in place of a command.
+constexpr char16_t kHelpCommand[] = u"--help";
+constexpr char16_t kVersionCommand[] = u"--version";
+
 struct Invocation {
     site::SiteHosts hosts = site::SiteHosts::Built();
     Text command;
@@ -160,7 +166,11 @@ struct Invocation {
 Invocation Parse(const std::vector<Text>& args) {
     Invocation call;
     size_t i = 0;
-    for (; i < args.size() && args[i].starts_with(u"--"); ++i) {
+    for (; i < args.size() && args[i].starts_with(u"-"); ++i) {
+        if (args[i] == u"-h" || args[i] == kHelpCommand || args[i] == kVersionCommand) {
+            call.command = args[i] == kVersionCommand ? kVersionCommand : kHelpCommand;
+            return call;
+        }
         Text* host = args[i] == u"--site-host"     ? &call.hosts.site
                      : args[i] == u"--search-host" ? &call.hosts.search
                      : args[i] == u"--media-host"  ? &call.hosts.media
@@ -272,6 +282,14 @@ int Download(const Invocation& call, site::SiteAccess& site, CliPlatform& platfo
 }
 
 int Dispatch(const Invocation& call, CliPlatform& platform, std::ostream& out, std::ostream& err) {
+    if (call.command == kHelpCommand) {
+        out << kUsage;
+        return kExitOk;
+    }
+    if (call.command == kVersionCommand) {
+        out << "mulan-cli " << kVersion << '\n';
+        return kExitOk;
+    }
     WatchedTransport watched(platform.transport);
     site::NoMessagePump pump;
     site::SiteAccess site{watched, platform.codec, pump, call.hosts};

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "base/version.h"
 #include "site/site_fakes.h"
 
 namespace mulan::cli {
@@ -58,6 +59,20 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
     EXPECT_EQ(Run({u"download", u"1", u"-o"}), kExitUsage);
     EXPECT_EQ(RunCli({u"--site-host"}, platform, out, err), kExitUsage);
     EXPECT_NE(err.str().find("usage: mulan-cli"), std::string::npos);
+    EXPECT_TRUE(transport.requests.empty());
+}
+
+TEST_F(CliTest, HelpAndVersionGoToStandardOutput) {
+    for (const char16_t* help : {u"--help", u"-h"}) {
+        out.str("");
+        EXPECT_EQ(RunCli({help}, platform, out, err), kExitOk);
+        EXPECT_TRUE(out.str().starts_with("usage: mulan-cli")) << out.str();
+    }
+    out.str("");
+    EXPECT_EQ(Run({u"--version", u"search", u"x"}), kExitOk);
+    EXPECT_EQ(out.str(), std::string("mulan-cli ") + kVersion + "\n");
+    EXPECT_EQ(Run({u"-x", u"encode", u"a"}), kExitUsage);
+    EXPECT_TRUE(err.str().starts_with("mulan-cli: unknown option -x\n")) << err.str();
     EXPECT_TRUE(transport.requests.empty());
 }
 

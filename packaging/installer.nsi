@@ -1,0 +1,128 @@
+; The Windows installer of Mulan Player: a per-user install that needs no administrator rights.
+; scripts/package builds it with makensis and these defines:
+;   VERSION    x.y.z            PUBLISHER   the publisher's name
+;   STAGE      folder holding mulan.exe, mulan-cli.exe, README.txt and LICENSE.txt
+;   ICON       the program's icon        OUTFILE   the installer to write
+
+Unicode true
+; The 64-bit stub: the 32-bit one needs a 32-bit subsystem that not every system (or Wine) has.
+Target amd64-unicode
+SetCompressor /SOLID lzma
+RequestExecutionLevel user
+ManifestDPIAware true
+
+!include MUI2.nsh
+!include FileFunc.nsh
+!include LogicLib.nsh
+
+!define PRODUCT "沐岚音乐播放器"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\MulanPlayer"
+!define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
+!define MAIN_WINDOW_CLASS "MulanForm1"
+
+Name "$(ProductName)"
+OutFile "${OUTFILE}"
+InstallDir "$LOCALAPPDATA\Programs\Mulan Player"
+; An install over an earlier one goes where that one is.
+InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
+BrandingText "$(ProductName) ${VERSION}"
+ShowInstDetails nevershow
+ShowUninstDetails nevershow
+
+VIProductVersion "${VERSION}.0"
+VIFileVersion "${VERSION}.0"
+VIAddVersionKey /LANG=0 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=0 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=0 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=0 "FileDescription" "${PRODUCT} ${VERSION} 安装程序"
+VIAddVersionKey /LANG=0 "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright © 2026 ${PUBLISHER}"
+
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!define MUI_ABORTWARNING
+!define MUI_FINISHPAGE_RUN "$INSTDIR\mulan.exe"
+!define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\README.txt"
+!define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+
+; English first: a system in neither language gets the English pages (see .onInit for Chinese).
+!insertmacro MUI_LANGUAGE "English"
+!insertmacro MUI_LANGUAGE "SimpChinese"
+
+; English pages name the player in English, which also reads on a system without Chinese fonts.
+LangString ProductName ${LANG_ENGLISH} "Mulan Player"
+LangString ProductName ${LANG_SIMPCHINESE} "${PRODUCT}"
+LangString PlayerRunning ${LANG_ENGLISH} "Mulan Player is running. Exit it (tray icon menu, $\"退出$\") and try again."
+LangString PlayerRunning ${LANG_SIMPCHINESE} "沐岚音乐播放器正在运行。请先退出它（通知区域图标的菜单中选“退出”），再重试。"
+
+; Every Chinese system language (Taiwan and Hong Kong too) gets the Chinese pages.
+!macro ChooseLanguage
+  System::Call 'kernel32::GetUserDefaultUILanguage() i .r0'
+  IntOp $0 $0 & 0x3FF
+  ${If} $0 = 0x04
+    StrCpy $LANGUAGE ${LANG_SIMPCHINESE}
+  ${EndIf}
+!macroend
+
+; Files in use cannot be replaced or removed: the running player is asked to be closed first.
+!macro WaitForPlayerToExit
+  player_check:
+    FindWindow $0 "${MAIN_WINDOW_CLASS}"
+    StrCmp $0 0 player_gone
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(PlayerRunning)" /SD IDCANCEL IDRETRY player_check
+    Abort
+  player_gone:
+!macroend
+
+Function .onInit
+  !insertmacro ChooseLanguage
+  !insertmacro WaitForPlayerToExit
+FunctionEnd
+
+Function un.onInit
+  !insertmacro ChooseLanguage
+  !insertmacro WaitForPlayerToExit
+FunctionEnd
+
+Section "Install"
+  SetShellVarContext current
+  SetOutPath "$INSTDIR"
+  File "${STAGE}\mulan.exe"
+  File "${STAGE}\mulan-cli.exe"
+  File "${STAGE}\README.txt"
+  File "${STAGE}\LICENSE.txt"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+  CreateShortcut "${SHORTCUT}" "$INSTDIR\mulan.exe" "" "$INSTDIR\mulan.exe" 0
+
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\mulan.exe,0"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $0
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+; Removes exactly what the installer put there: anything else in the folder keeps it.
+Section "Uninstall"
+  SetShellVarContext current
+  Delete "${SHORTCUT}"
+  Delete "$INSTDIR\mulan.exe"
+  Delete "$INSTDIR\mulan-cli.exe"
+  Delete "$INSTDIR\README.txt"
+  Delete "$INSTDIR\LICENSE.txt"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+  DeleteRegKey HKCU "${UNINSTALL_KEY}"
+SectionEnd
