@@ -1,0 +1,38 @@
+// A lyrics page as the player fetches it: lines, the no-lyrics notice or a SiteError; and the id
+// conversion the player does before asking for it.
+#include <cstdint>
+#include <vector>
+
+#include "fuzz_site.h"
+#include "site/lyrics.h"
+
+namespace {
+
+using namespace mulan;
+
+class Lines final : public site::LyricLines, public site::LyricLabel {
+  public:
+    void Clear() override { lines.clear(); }
+    void Add(TextView line) override { lines.emplace_back(line); }
+    void SetCaption(TextView text) override { caption = text; }
+    std::vector<Text> lines;
+    Text caption;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzz::FuzzSite site(data, size, 1);
+    Lines lines;
+    try {
+        site::FetchLyrics(site.access, 1001, lines, lines);
+        for (const Text& line : lines.lines)
+            fuzz::Check(line.find(u'-') == Text::npos, "a line holds its separator");
+    } catch (const site::SiteError&) {
+        fuzz::Check(lines.lines.empty() && lines.caption == site::kFetchingLyrics,
+                    "a failed fetch left lines");
+    }
+    const Text id = Utf8ToText(std::string_view(reinterpret_cast<const char*>(data), size < 24 ? size : 24));
+    (void)site::SongIdNumber(id);
+    return 0;
+}
