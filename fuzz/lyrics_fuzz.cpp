@@ -5,25 +5,12 @@
 
 #include "fuzz_site.h"
 #include "site/lyrics.h"
-
-namespace {
-
-using namespace mulan;
-
-class Lines final : public site::LyricLines, public site::LyricLabel {
-  public:
-    void Clear() override { lines.clear(); }
-    void Add(TextView line) override { lines.emplace_back(line); }
-    void SetCaption(TextView text) override { caption = text; }
-    std::vector<Text> lines;
-    Text caption;
-};
-
-}  // namespace
+#include "site/site_fakes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace mulan;
     fuzz::FuzzSite site(data, size, 1);
-    Lines lines;
+    site::testing::RecordedLyrics lines;
     try {
         site::FetchLyrics(site.access, 1001, lines, lines);
         for (const Text& line : lines.lines)
