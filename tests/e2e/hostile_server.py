@@ -4,7 +4,7 @@ and answers each search key or song id with one hostile case. The start-up searc
 hostile songs; "/so.asp?page=N" pages after the first are empty. Every request's whole head is
 written to the log (escaped), after a line "GET TARGET STATUS" like mulan-site's.
 
-Search keys: big (4 MB without any marker), many (20 000 hits), err (status 500 with a body), cut
+Search keys: big (4 MB without any marker), many (20 000 hits, or --many), err (status 500 with a body), cut
 (connection closed after the headers), mute (accepted, never answered), drip (one byte a second).
 Songs: 9001 play page address with CR LF, spaces and 8 000 characters; 9002 to 9006 play page big,
 err, cut, mute, drip; 9007 a 3-second song with 100 000 lyric lines; 9008 a song whose audio
@@ -77,7 +77,8 @@ def behaviour(port, target):
         if key == "u":
             return ("page", 200, search_page([(sid, f"case{sid}") for sid in SONGS], len(SONGS)))
         if key == "many":
-            return ("page", 200, search_page([(100000 + i, f"song{i}") for i in range(20000)], 20000))
+            many = state["many"]
+            return ("page", 200, search_page([(100000 + i, f"song{i}") for i in range(many)], many))
         return key
     if port == "site":
         sid = int(path.rsplit("/", 1)[-1].split(".")[0] or 0) if path.endswith(".htm") else 0
@@ -146,8 +147,10 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--log", required=True)
     parser.add_argument("--ready-file", required=True)
+    parser.add_argument("--many", type=int, default=20000, help="hits of the search for many")
     args = parser.parse_args()
     state["log"] = args.log
+    state["many"] = args.many
     open(args.log, "w").close()
     for name, port in (("site", 18080), ("search", 18081), ("media", 18082)):
         listener = socket.socket()
