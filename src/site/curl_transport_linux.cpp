@@ -80,6 +80,7 @@ void CurlTransport::Get(std::string_view address, BodySink& sink, MessagePump& p
     curl_easy_setopt(curl.get(), CURLOPT_CONNECTTIMEOUT, static_cast<long>(timeouts_.connectSeconds));
     curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl.get(), CURLOPT_LOW_SPEED_TIME, static_cast<long>(timeouts_.silenceSeconds));
+    curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT, static_cast<long>(timeouts_.totalSeconds));
     curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, &OnBody);
     curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &exchange);
     curl_easy_setopt(curl.get(), CURLOPT_XFERINFOFUNCTION, &OnProgress);

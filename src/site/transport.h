@@ -22,11 +22,14 @@ class BodySink {
 // any other); a failure of the exchange itself (no connection, a broken or silent server beyond the
 // time-outs) throws SiteError. While it waits it lets the user interface run through the pump,
 // without spinning.
-// Instead of waiting for ever: a connection must be made within connectSeconds, and a server that
-// sends nothing for silenceSeconds has failed.
+// Instead of waiting for ever: a connection must be made within connectSeconds, a server that
+// sends nothing for silenceSeconds has failed, and so has one that trickles (a byte now and then
+// keeps it from being silent) without finishing the exchange within totalSeconds. The site's pages
+// are tens of kilobytes.
 struct TransportTimeouts {
     int connectSeconds = 10;
     int silenceSeconds = 30;
+    int totalSeconds = 60;
 };
 
 // Both transports follow a redirect as WinHTTP does by itself, but only to plain http and at most

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <memory>
 #include <mutex>
@@ -243,14 +244,19 @@ void WinHttpTransport::Get(std::string_view address, BodySink& sink, MessagePump
 
     bool begun = false;
     DWORD error = 0;
-    DWORD lastActivity = GetTickCount();
+    const DWORD started = GetTickCount();
+    DWORD lastActivity = started;
     // WinHTTP's own time-outs end a silent exchange; this bound also covers a stuck name lookup.
     const DWORD silenceMs = static_cast<DWORD>(timeouts_.connectSeconds + timeouts_.silenceSeconds) * 1000;
+    const DWORD totalMs = static_cast<DWORD>(timeouts_.totalSeconds) * 1000;
     for (;;) {
-        const DWORD waited = GetTickCount() - lastActivity;
-        if (waited >= silenceMs) Fail(address, ERROR_WINHTTP_TIMEOUT);
-        const DWORD wake = MsgWaitForMultipleObjectsEx(1, &exchange->event, silenceMs - waited, QS_ALLINPUT,
-                                                       MWMO_INPUTAVAILABLE);
+        const DWORD now = GetTickCount();
+        const DWORD waited = now - lastActivity;
+        const DWORD elapsed = now - started;
+        if (waited >= silenceMs || elapsed >= totalMs) Fail(address, ERROR_WINHTTP_TIMEOUT);
+        const DWORD wake =
+            MsgWaitForMultipleObjectsEx(1, &exchange->event, std::min(silenceMs - waited, totalMs - elapsed),
+                                        QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (wake == WAIT_OBJECT_0) {
             lastActivity = GetTickCount();
             if (Drain(*exchange, sink, begun, error)) break;

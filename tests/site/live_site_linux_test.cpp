@@ -14,6 +14,7 @@
 #include "site/lyrics.h"
 #include "site/search.h"
 #include "site/site_error.h"
+#include "site/site_fakes.h"
 #include "site/song_address.h"
 
 namespace mulan::site {
@@ -86,14 +87,7 @@ TEST_F(LiveSiteTest, TwentyFiveHitsRoundToOnePageAndOnlyItIsRead) {
 TEST_F(LiveSiteTest, ResolvesAndReadsLyricsOverHttp) {
     EXPECT_EQ(TextToUtf8(ResolveSongAddress(site, u"1")),
               "http://" + live->media + "/music/" + "%E6%9F%B3%E5%A6%82%E4%BA%91%20-%20Song101.mp3");
-    class Lines final : public LyricLines, public LyricLabel {
-      public:
-        void Clear() override { lines.clear(); }
-        void Add(TextView line) override { lines.emplace_back(line); }
-        void SetCaption(TextView text) override { caption = text; }
-        std::vector<Text> lines;
-        Text caption;
-    } out;
+    testing::RecordedLyrics out;
     FetchLyrics(site, 1, out, out);
     EXPECT_EQ(out.lines, (std::vector<Text>{u"[00:00.50]第一行歌词", u"[00:01.50]歌手", u"歌名"}));
     FetchLyrics(site, 3, out, out);

@@ -8,12 +8,19 @@
 //                                      example tooltips_class32: a shown tooltip's text)
 //   mulan-probe menu                   prints the open popup menu's window (its height tells the
 //                                      number of items shown)
-//   mulan-probe status TITLE           prints the texts of the window's status bar panels, one a line
+//   mulan-probe ping TITLE             prints how many milliseconds the window took to handle a
+//                                      message; exit status 1 when it did not within a second
+//   mulan-probe panels TITLE           prints the texts of the window's status bar panels, one a line
+//   mulan-probe resources TITLE        prints what the window's process holds, one line:
+//                                      private=BYTES handles=N gdi=N user=N windows=N
+//                                      (gdi/user are -1 where the system does not count them)
 //
 // Output is UTF-8. Exit status 0 on success, 1 when the window is missing, 2 on a usage error.
 #include <windows.h>
 #include <commctrl.h>
+#include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -79,29 +86,93 @@ HWND FindNamed(const std::wstring& name) {
     return FindWindowW(nullptr, name.c_str());
 }
 
-// A status bar's panel texts live in the other process: the text is read into memory allocated there.
-int PrintStatusPanels(HWND window) {
-    const HWND bar = FindWindowExW(window, nullptr, STATUSCLASSNAMEW, nullptr);
+int Ping(const std::wstring& title) {
+    const HWND hwnd = FindNamed(title);
+    if (!hwnd) return 1;
+    const ULONGLONG start = GetTickCount64();
+    DWORD_PTR result = 0;
+    const bool answered = SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result) != 0;
+    std::printf("%llu\n", GetTickCount64() - start);
+    return answered ? 0 : 1;
+}
+
+// The status bar's panel texts. SB_GETTEXT writes through a pointer, which does not cross processes:
+// the text goes to a buffer made inside the window's process and is read from there.
+int PrintPanels(const std::wstring& title) {
+    const HWND hwnd = FindNamed(title);
+    const HWND bar = hwnd ? FindWindowExW(hwnd, nullptr, STATUSCLASSNAMEW, nullptr) : nullptr;
     if (!bar) return 1;
-    DWORD processId = 0;
-    GetWindowThreadProcessId(bar, &processId);
-    const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ, FALSE, processId);
+    DWORD id = 0;
+    GetWindowThreadProcessId(bar, &id);
+    const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, id);
     if (!process) return 1;
-    constexpr SIZE_T kChars = 1024;
-    void* remote = VirtualAllocEx(process, nullptr, kChars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE);
-    const auto parts = remote ? SendMessageW(bar, SB_GETPARTS, 0, 0) : 0;
-    for (LRESULT part = 0; part < parts; ++part) {
-        const auto length = LOWORD(SendMessageW(bar, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part), 0));
-        wchar_t text[kChars]{};
-        if (length < kChars) {
-            SendMessageW(bar, SB_GETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(remote));
-            ReadProcessMemory(process, remote, text, (length + 1) * sizeof(wchar_t), nullptr);
-        }
+    constexpr size_t kUnits = 4096;
+    void* remote = VirtualAllocEx(process, nullptr, kUnits * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE);
+    const auto parts = static_cast<int>(SendMessageW(bar, SB_GETPARTS, 0, 0));
+    for (int i = 0; remote && i < parts; ++i) {
+        const auto length = LOWORD(SendMessageW(bar, SB_GETTEXTLENGTHW, static_cast<WPARAM>(i), 0));
+        std::wstring text(std::min<size_t>(length, kUnits - 1) + 1, L'\0');
+        if (length < kUnits)
+            SendMessageW(bar, SB_GETTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote));
+        ReadProcessMemory(process, remote, text.data(), text.size() * sizeof(wchar_t), nullptr);
+        text.resize(wcsnlen(text.c_str(), text.size()));
         std::printf("%s\n", Utf8(text).c_str());
     }
     if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     CloseHandle(process);
-    return parts > 0 ? 0 : 1;
+    return remote ? 0 : 1;
+}
+
+struct WindowCount {
+    DWORD process = 0;
+    long windows = 0;
+};
+
+BOOL CALLBACK CountIfOwned(HWND hwnd, LPARAM state) {
+    auto& count = *reinterpret_cast<WindowCount*>(state);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner == count.process) {
+        ++count.windows;
+        EnumChildWindows(hwnd, CountIfOwned, state);
+    }
+    return TRUE;
+}
+
+// The window objects of a process, top-level and children: the USER objects that remain countable
+// where GetGuiResources is not implemented (Wine answers 0 with ERROR_CALL_NOT_IMPLEMENTED).
+long CountWindows(DWORD process) {
+    WindowCount count{process, 0};
+    EnumWindows(CountIfOwned, reinterpret_cast<LPARAM>(&count));
+    return count.windows;
+}
+
+long GuiResources(HANDLE process, DWORD flags) {
+    SetLastError(ERROR_SUCCESS);
+    const DWORD value = GetGuiResources(process, flags);
+    if (value == 0 && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED) return -1;
+    return static_cast<long>(value);
+}
+
+// For the soak run: the figures that grow when the process leaks memory, handles or GDI/USER objects.
+int PrintResources(const std::wstring& title) {
+    const HWND hwnd = FindNamed(title);
+    if (!hwnd) return 1;
+    DWORD id = 0;
+    GetWindowThreadProcessId(hwnd, &id);
+    const HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
+    if (!process) return 1;
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+    DWORD handles = 0;
+    GetProcessHandleCount(process, &handles);
+    std::printf("private=%llu handles=%lu gdi=%ld user=%ld windows=%ld\n",
+                static_cast<unsigned long long>(memory.PrivateUsage), handles,
+                GuiResources(process, GR_GDIOBJECTS), GuiResources(process, GR_USEROBJECTS),
+                CountWindows(id));
+    CloseHandle(process);
+    return 0;
 }
 
 }  // namespace
@@ -111,9 +182,10 @@ int wmain(int argc, wchar_t** argv) {
     SetProcessDPIAware();
     if (argc == 2 && std::wstring(argv[1]) == L"menu") return PrintMenu();
     if (argc < 3) {
-        std::fprintf(
-            stderr,
-            "usage: mulan-probe wait TITLE [SECONDS] | tree TITLE | status TITLE | class CLASS | menu\n");
+        std::fprintf(stderr,
+                     "usage: mulan-probe wait TITLE [SECONDS] | tree TITLE | ping TITLE | panels TITLE | "
+                     "resources TITLE "
+                     "| class CLASS | menu\n");
         return 2;
     }
     const std::wstring command = argv[1];
@@ -131,15 +203,14 @@ int wmain(int argc, wchar_t** argv) {
         }
         return 0;
     }
+    if (command == L"resources") return PrintResources(title);
+    if (command == L"panels") return PrintPanels(title);
+    if (command == L"ping") return Ping(title);
     if (command == L"tree") {
         const HWND hwnd = FindNamed(title);
         if (!hwnd) return 1;
         PrintTree(hwnd, 0);
         return 0;
-    }
-    if (command == L"status") {
-        const HWND hwnd = FindNamed(title);
-        return hwnd ? PrintStatusPanels(hwnd) : 1;
     }
     std::fprintf(stderr, "unknown command\n");
     return 2;
