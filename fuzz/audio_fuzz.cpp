@@ -6,8 +6,8 @@
 #include <memory>
 #include <span>
 
-#include "app/audio_format.h"
-#include "app/audio_track.h"
+#include "player/audio_format.h"
+#include "player/audio_track.h"
 #include "fuzz_site.h"
 
 namespace {
