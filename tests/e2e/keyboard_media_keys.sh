@@ -47,16 +47,13 @@ eventually 50 logged 'GET /play/1004.htm 200' || fail "the Next key did not star
 # A second press, sooner than 1003 or 1004 could end by themselves: only the key starts 1005.
 xdotool key XF86AudioNext
 eventually 50 logged 'GET /play/1005.htm 200' || fail "a second Next key did not start 1005"
-# 1005 lasts seven seconds: the checks below hear about four of them.
-sleep 0.8
-heard 1005 || fail "after Next: 1005 not heard ($(cat "$work/heard.txt"))"
-ok "the Next key in the tray started 1004, then 1005: $(cat "$work/heard.txt")"
+# 1005 lasts seven seconds; its tone after the resume shows that the key started it.
+sleep 0.6
 xdotool key XF86AudioPlay
-sleep 0.4
+sleep 0.3
 silent || fail "Play/Pause did not pause ($(cat "$work/heard.txt"))"
-ok "Play/Pause paused: $(cat "$work/heard.txt")"
+ok "the Next key in the tray started 1004, then 1005; Play/Pause paused it: $(cat "$work/heard.txt")"
 xdotool key XF86AudioPlay
 sleep 0.3
 heard 1005 || fail "Play/Pause did not resume 1005 ($(cat "$work/heard.txt"))"
-[ "$(plays 1006)" = 0 ] || fail "1005 ended before the checks were done"
 ok "Play/Pause resumed 1005: $(cat "$work/heard.txt")"
