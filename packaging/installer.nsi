@@ -1,6 +1,7 @@
 ; The Windows installer of Mulan Player: a per-user install that needs no administrator rights.
 ; scripts/package builds it with makensis and these defines:
-;   VERSION    x.y.z            PUBLISHER   the publisher's name
+;   VERSION    x.y.z            PRODUCT     the player's name
+;   PUBLISHER  the publisher's name      COPYRIGHT   the copyright line
 ;   STAGE      folder holding mulan.exe, mulan-cli.exe, README.txt and LICENSE.txt
 ;   ICON       the program's icon        OUTFILE   the installer to write
 
@@ -15,7 +16,6 @@ ManifestDPIAware true
 !include FileFunc.nsh
 !include LogicLib.nsh
 
-!define PRODUCT "沐岚音乐播放器"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\MulanPlayer"
 !define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
 !define MAIN_WINDOW_CLASS "MulanForm1"
@@ -36,7 +36,7 @@ VIAddVersionKey /LANG=0 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=0 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=0 "FileDescription" "${PRODUCT} ${VERSION} 安装程序"
 VIAddVersionKey /LANG=0 "CompanyName" "${PUBLISHER}"
-VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright © 2026 ${PUBLISHER}"
+VIAddVersionKey /LANG=0 "LegalCopyright" "${COPYRIGHT}"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"

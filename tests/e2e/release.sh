@@ -110,11 +110,12 @@ expect_removed() {  # DIR LEFT: the folder holds only LEFT (nothing: the folder 
   if values >/dev/null; then fail "the uninstall key is still there"; fi
 }
 window_gone() { ! wine "$probe" wait "$title" 0 >/dev/null 2>&1; }
+main_window_visible() { probe_out tree "$title" | head -1 | grep -q $'\tvisible$'; }
 start_player() {
   wine "$1" >"$work/app.out" 2>&1 &
   app=$!
   wine "$probe" wait "$title" 30 >/dev/null 2>&1 || fail "$1 shows no window"
-  probe_out tree "$title" | head -1 | grep -q $'\tvisible$' || fail "$1: the main window is not visible"
+  eventually 100 main_window_visible || fail "$1: the main window is not visible"
 }
 stop_player() {
   kill "$app" 2>/dev/null || true
@@ -171,4 +172,8 @@ start_player "$portable/mulan.exe"
 stop_player
 wine "$portable/mulan-cli.exe" --version >"$work/version.txt" 2>&1 || fail "mulan-cli.exe --version failed"
 [ "$(tr -d '\r' <"$work/version.txt")" = "mulan-cli $version" ] || fail "mulan-cli.exe --version: $(cat "$work/version.txt")"
-ok "the player from the zip shows its window; its mulan-cli says $version"
+wine "$portable/mulan-cli.exe" -h >"$work/help.txt" 2>/dev/null || fail "mulan-cli.exe -h failed"
+grep -q '^usage: mulan-cli' "$work/help.txt" || fail "mulan-cli.exe -h printed no usage"
+rc=0; wine "$portable/mulan-cli.exe" --no-such-option >/dev/null 2>&1 || rc=$?
+[ "$rc" = 2 ] || fail "mulan-cli.exe exits with $rc on an unknown option"
+ok "the player from the zip shows its window; its mulan-cli says $version, -h the usage"
