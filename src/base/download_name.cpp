@@ -104,9 +104,9 @@ Text DownloadFileName(TextView address) {
     if (start == Text::npos) return u"download";
     name.erase(0, start);
     while (IsTrimmed(name.back())) name.pop_back();
-    name = Shorten(std::move(name));
+    // The mark goes on before the length is cut, so that a marked device name stays within it.
     if (IsDeviceName(name)) name.insert(name.begin(), kReplacement);
-    return name;
+    return Shorten(std::move(name));
 }
 
 bool IsPlainFileName(TextView name) {

@@ -63,6 +63,10 @@ TEST(DownloadFileName, PrefixesDeviceNames) {
     // Only the whole stem is a device name.
     EXPECT_EQ(DownloadFileName(u"http://m/CONCERT.mp3"), u"CONCERT.mp3");
     EXPECT_EQ(DownloadFileName(u"http://m/COM10.mp3"), u"COM10.mp3");
+    // A marked device name at the length limit stays within it.
+    const Text atLimit = DownloadFileName(u"http://m/CON." + Text(kMaxDownloadNameLength, u'x'));
+    EXPECT_LE(atLimit.size(), kMaxDownloadNameLength);
+    EXPECT_TRUE(atLimit.starts_with(u"_CON."));
 }
 
 TEST(DownloadFileName, ShortensLongNamesKeepingTheExtension) {
