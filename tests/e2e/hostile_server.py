@@ -42,7 +42,7 @@ def search_page(hits, count):
 
 
 def play_page(path):
-    return (HEAD + f'<script>try{{\n\tfirstplay = "{path}";\n}}catch(e){{ firstplay = ""; }}</script></body></html>'
+    return (HEAD + f'<script>try{{\r\n\tfirstplay = "{path}";\r\n}}catch(e){{ firstplay = ""; }}</script></body></html>'
             ).encode("gbk")
 
 
