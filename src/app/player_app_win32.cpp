@@ -126,25 +126,12 @@ void PlayerApp::SetResultsCaption(TextView caption) {
 
 void PlayerApp::Clear() {
     SendMessageW(form_.control(u"List1"), LB_RESETCONTENT, 0, 0);
+    lyricLines_.clear();
 }
 
 void PlayerApp::Add(TextView line) {
     SendMessageW(form_.control(u"List1"), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(line).c_str()));
-}
-
-std::vector<Text> PlayerApp::LyricList() const {
-    const HWND list = form_.control(u"List1");
-    const auto count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-    std::vector<Text> lines;
-    for (LRESULT i = 0; i < count; ++i) {
-        const auto length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-        if (length < 0) continue;
-        std::wstring line(static_cast<size_t>(length) + 1, L'\0');
-        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line.data()));
-        line.resize(static_cast<size_t>(length));
-        lines.emplace_back(line.begin(), line.end());
-    }
-    return lines;
+    lyricLines_.emplace_back(line);
 }
 
 // The displays follow the player; nothing happens while no song is loaded.
@@ -164,7 +151,7 @@ void PlayerApp::TickDisplay(bool full) {
     }
     const Text time = GetMusicLong(position);
     form_.SetPanelText(2, player.status());
-    if (const auto line = LyricLineFor(LyricList(), time)) SetCaption(*line);
+    if (const auto line = LyricLineFor(lyricLines_, time)) SetCaption(*line);
 }
 
 int32_t PlayerApp::ResultsBridge::AddToPlaylist(TextView name, TextView id) {

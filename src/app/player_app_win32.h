@@ -99,8 +99,6 @@ class PlayerApp final : public PlaybackCommands,
     void Search(TextView firstKey);
     // The audio address of the entry the playlist menu was opened on; empty when there is none.
     Text MenuEntryAddress();
-    std::vector<Text> LyricList() const;
-
     Form1& form_;
     site::WinHttpTransport transport_;
     site::WindowsCodec codec_;
@@ -109,6 +107,9 @@ class PlayerApp final : public PlaybackCommands,
     PlaybackController controller_;
     ResultsBridge results_{*this};
     SongDownloads downloads_;
+    // The lines List1 holds, kept beside it: the display tick reads them ten times a second, and a
+    // long lyrics page would otherwise be read back through the list box line by line each time.
+    std::vector<Text> lyricLines_;
 };
 
 }  // namespace mulan::app

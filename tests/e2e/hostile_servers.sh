@@ -93,7 +93,7 @@ eventually 300 lyric_shown || fail "no lyric line of 100 000 shown (label '$(lab
 ok "100 000 lyric lines: the label shows '$(label)'"
 
 play 7
-eventually 300 bash -c "grep -q 'GET /music/media500.wav 500' '$log'" || fail "no audio request for 9008"
+eventually 600 bash -c "grep -q 'GET /music/media500.wav 500' '$log'" || fail "no audio request for 9008"
 eventually 100 has_panel '无法打开：服务器答复 500' || fail "audio status 500 not shown ($(panels | tr '\n' '|'))"
 [ "$(label)" = '歌词获取失败' ] || fail "a cut lyrics page shows '$(label)'"
 ok "song 9008: 无法打开：服务器答复 500, lyrics 歌词获取失败"
