@@ -55,6 +55,9 @@ void CompressedBytes::Cancel() {
     {
         std::lock_guard lock(mutex_);
         cancelled_ = true;
+        // Nothing reads or appends after a cancel, and a decoder of the system may hold on to its
+        // byte stream (and so to this object) after it is let go: the song's bytes go now.
+        std::vector<uint8_t>().swap(bytes_);
     }
     arrivedMore_.notify_all();
     readMore_.notify_all();

@@ -29,7 +29,7 @@ class CompressedBytes {
     void Append(std::span<const uint8_t> bytes);
     // No more bytes will come; broken: the transfer stopped before its end.
     void End(bool broken);
-    // Wakes every waiting read; from now on reads fail.
+    // Wakes every waiting read; from now on reads fail. Frees the bytes held.
     void Cancel();
 
     // Copies bytes from offset; waits until they have all arrived or the download ends. Returns

@@ -61,11 +61,14 @@ read -r icon_x icon_y _ < <(python3 "$MULAN_ROOT/tests/e2e/tray_pixels.py" "$wor
 menu_open() { wine "$probe" menu >/dev/null 2>&1; }
 tray_item() {  # the item's position in the menu, counted without separators
   # A balloon notice over the icon takes the first click; the next one reaches the icon.
+  # Between tries the pointer leaves the icon and anything half-open is closed, so that each try
+  # is a fresh hover and click.
   local attempt
-  for attempt in 1 2 3; do
-    xdotool mousemove "$icon_x" "$icon_y" click 3
+  for attempt in 1 2 3 4 5; do
+    xdotool mousemove "$icon_x" "$icon_y" sleep 0.3 click 3
     eventually 30 menu_open && break
-    [ "$attempt" -lt 3 ] || fail "no tray menu"
+    [ "$attempt" -lt 5 ] || { "$MULAN_ROOT/scripts/screenshot" "$work/no-tray-menu.png"; fail "no tray menu (screenshot $work/no-tray-menu.png)"; }
+    xdotool key Escape mousemove $((icon_x - 300)) $((icon_y - 300)) sleep 0.5
   done
   for _ in $(seq "$1"); do xdotool key Down; done
   xdotool key Return

@@ -46,6 +46,7 @@ TEST(CompressedBytes, CancelWakesAWaitingReadAndABlockedWriter) {
     EXPECT_EQ(read.get(), std::nullopt);
     write.get();
     EXPECT_EQ(bytes.Read(0, into), std::nullopt);
+    EXPECT_EQ(bytes.held(), 0u);
 }
 
 TEST(CompressedBytes, EndlessBodyKeepsASlidingWindow) {
