@@ -54,8 +54,12 @@ eventually 50 embedded_line || fail "the lyric line shown is '$(label)', not one
 "$MULAN_ROOT/scripts/screenshot" "$MULAN_BUILD/music-library.png"
 ok "the lyric line '$(label)' comes from the file's SYLT frame"
 
-"$MULAN_ROOT/scripts/record-sound" 1.2 "$work/sound.wav"
-read -r rms freq < <("$MULAN_ROOT/scripts/measure-sound" "$work/sound.wav" | sed 's/rms=\([^ ]*\) peak=[^ ]* freq=\(.*\)/\1 \2/')
-python3 -c "import sys; r,f=map(float,sys.argv[1:]); sys.exit(0 if r > 0.01 and abs(f-480) <= 8 else 1)" "$rms" "$freq" \
-  || fail "expected the 480 Hz tone of Starlight, heard rms $rms at $freq Hz"
+# A recording that came back empty is taken again rather than read as silence.
+starlight() {
+  record_second "$work/sound.wav" || return 1
+  read -r rms freq < <("$MULAN_ROOT/scripts/measure-sound" "$work/sound.wav" | sed 's/rms=\([^ ]*\) peak=[^ ]* freq=\(.*\)/\1 \2/')
+  python3 -c "import sys; r,f=map(float,sys.argv[1:]); sys.exit(0 if r > 0.01 and abs(f-480) <= 8 else 1)" "$rms" "$freq"
+}
+rms=none freq=none
+for attempt in 1 2 3; do starlight && break; done || fail "expected the 480 Hz tone of Starlight, heard rms $rms at $freq Hz"
 ok "heard Starlight at $freq Hz"
