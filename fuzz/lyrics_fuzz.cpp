@@ -5,12 +5,11 @@
 
 #include "fuzz_site.h"
 #include "site/lyrics.h"
-#include "site/site_fakes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace mulan;
     fuzz::FuzzSite site(data, size, 1);
-    site::testing::RecordedLyrics lines;
+    site::CollectedLyrics lines;
     try {
         site::FetchLyrics(site.access, 1001, lines, lines);
         for (const Text& line : lines.lines)

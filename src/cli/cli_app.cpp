@@ -88,16 +88,6 @@ class SearchPrinter final : public site::HitSink, public site::SearchStatusSink,
     Text status_;
 };
 
-class LinePrinter final : public site::LyricLines, public site::LyricLabel {
-  public:
-    void Clear() override { lines.clear(); }
-    void Add(TextView line) override { lines.emplace_back(line); }
-    void SetCaption(TextView text) override { caption = text; }
-
-    std::vector<Text> lines;
-    Text caption;
-};
-
 // Writes the body to the stream it opens once the server has answered with the file, and draws a
 // progress bar on a terminal.
 class DownloadSink final : public site::BodySink {
@@ -212,7 +202,7 @@ int Search(const Invocation& call, site::SiteAccess& site, WatchedTransport& wat
 int Lyrics(const Invocation& call, site::SiteAccess& site, std::ostream& out) {
     const auto id = site::SongIdNumber(OneOperand(call));
     if (!id) throw UsageError{"lyrics needs a song id within 32 bits"};
-    LinePrinter printer;
+    site::CollectedLyrics printer;
     site::FetchLyrics(site, *id, printer, printer);
     if (printer.caption == site::kNoLyrics) {
         out << Utf8(printer.caption) << '\n';

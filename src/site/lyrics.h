@@ -24,6 +24,16 @@ class LyricLabel {
     virtual void SetCaption(TextView caption) = 0;
 };
 
+// The lines and the label's last caption, kept in memory: for a caller without the windows.
+struct CollectedLyrics final : LyricLines, LyricLabel {
+    void Clear() override { lines.clear(); }
+    void Add(TextView line) override { lines.emplace_back(line); }
+    void SetCaption(TextView text) override { caption = text; }
+
+    std::vector<Text> lines;
+    Text caption;
+};
+
 inline constexpr char16_t kFetchingLyrics[] = u"正在获取歌词。。。";
 inline constexpr char16_t kNoLyrics[] = u"暂无歌词";
 inline constexpr char16_t kLyricsFailed[] = u"歌词获取失败";

@@ -87,7 +87,7 @@ TEST_F(LiveSiteTest, TwentyFiveHitsRoundToOnePageAndOnlyItIsRead) {
 TEST_F(LiveSiteTest, ResolvesAndReadsLyricsOverHttp) {
     EXPECT_EQ(TextToUtf8(ResolveSongAddress(site, u"1")),
               "http://" + live->media + "/music/" + "%E6%9F%B3%E5%A6%82%E4%BA%91%20-%20Song101.mp3");
-    testing::RecordedLyrics out;
+    CollectedLyrics out;
     FetchLyrics(site, 1, out, out);
     EXPECT_EQ(out.lines, (std::vector<Text>{u"[00:00.50]第一行歌词", u"[00:01.50]歌手", u"歌名"}));
     FetchLyrics(site, 3, out, out);

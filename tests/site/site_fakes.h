@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "site/codec.h"
-#include "site/lyrics.h"
 #include "site/message_pump.h"
 #include "site/site_error.h"
 #include "site/transport.h"
@@ -59,16 +58,6 @@ class TableCodec final : public Codec {
 
 // GBK bytes of a text made of ASCII and the table's characters.
 std::string GbkBytes(std::string_view utf8);
-
-// Keeps the lines and the label's caption that FetchLyrics gives.
-class RecordedLyrics final : public LyricLines, public LyricLabel {
-  public:
-    void Clear() override { lines.clear(); }
-    void Add(TextView line) override { lines.emplace_back(line); }
-    void SetCaption(TextView text) override { caption = text; }
-    std::vector<Text> lines;
-    Text caption;
-};
 
 class CountingPump final : public MessagePump {
   public:
