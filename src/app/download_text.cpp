@@ -23,6 +23,8 @@ DownloadFailure DownloadFailureFrom(OpenFailure failure) {
             return DownloadFailure::BadAddress;
         case OpenFailure::HttpStatus:
             return DownloadFailure::HttpStatus;
+        case OpenFailure::Interrupted:
+            return DownloadFailure::Incomplete;
         default:
             return DownloadFailure::NoConnection;
     }

@@ -156,10 +156,7 @@ void SongDownloadWindow::OnProgress(WPARAM number) {
     SetWindowTextW(status_, Wide(DownloadProgressText(received_, total_)).c_str());
     SendMessageW(progress_, PBM_SETPOS, static_cast<WPARAM>(DownloadPermille(received_, total_)), 0);
     if (!progress.done) return;
-    // A body that broke off after part of the announced length says so, rather than blaming the
-    // connection as a download that never started does.
-    const bool brokeOff = total_ && *total_ != received_ && received_ > 0;
-    if (progress.failure && !(brokeOff && *progress.failure == OpenFailure::NoConnection)) {
+    if (progress.failure) {
         Fail(DownloadFailureFrom(*progress.failure), progress.httpStatus);
     } else if (total_ && *total_ != received_) {
         Fail(DownloadFailure::Incomplete);

@@ -142,7 +142,7 @@ void Run(std::shared_ptr<HttpDownload::Shared> shared, std::wstring url) {
         std::lock_guard lock(shared->mutex);
         announced = shared->progress.contentLength;
     }
-    shared->Finish(announced && received < *announced ? std::optional(OpenFailure::NoConnection)
+    shared->Finish(announced && received < *announced ? std::optional(OpenFailure::Interrupted)
                                                       : std::nullopt);
 }
 

@@ -26,6 +26,7 @@ TEST(DownloadText, NamesEachFailure) {
     EXPECT_EQ(DownloadFailureFrom(OpenFailure::HttpStatus), DownloadFailure::HttpStatus);
     EXPECT_EQ(DownloadFailureFrom(OpenFailure::BadAddress), DownloadFailure::BadAddress);
     EXPECT_EQ(DownloadFailureFrom(OpenFailure::NoConnection), DownloadFailure::NoConnection);
+    EXPECT_EQ(DownloadFailureFrom(OpenFailure::Interrupted), DownloadFailure::Incomplete);
     EXPECT_EQ(DownloadDoneText(1500), u"下载完成，共 2 KB。");
 }
 
