@@ -2,7 +2,12 @@
 
 usage: tray_pixels.py BEFORE.png AFTER.png  -> "x y count" (centre of the changed pixels), or
 "none 0" when the area is unchanged. The area is the right end of the Wine desktop's taskbar.
+
+A changed pixel differs from BEFORE and also from the taskbar's own colour in AFTER (its most common
+colour there): a BEFORE taken while the virtual desktop was not yet up is all black, and without the
+second condition the whole taskbar would count as changed and its centre would be taken for the icon.
 """
+import collections
 import subprocess
 import sys
 
@@ -17,7 +22,9 @@ def pixels(path):
 
 def main():
     before, after = pixels(sys.argv[1]), pixels(sys.argv[2])
-    changed = [tuple(map(int, key.split(","))) for key in before if before[key] != after.get(key)]
+    background = collections.Counter(after.values()).most_common(1)[0][0]
+    changed = [tuple(map(int, key.split(","))) for key, colour in after.items()
+               if colour != background and before.get(key) != colour]
     if not changed:
         print("none 0")
         return
