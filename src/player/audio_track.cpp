@@ -6,12 +6,14 @@
 namespace mulan::app {
 
 AudioTrack::Status AudioTrack::Append(std::span<const uint8_t> bytes) {
+    std::lock_guard lock(samplesMutex_);
     if (status_ == Status::Failed || complete_) return status_;
     pending_.insert(pending_.end(), bytes.begin(), bytes.end());
     return Update();
 }
 
 AudioTrack::Status AudioTrack::Finish() {
+    std::lock_guard lock(samplesMutex_);
     if (status_ == Status::Failed || complete_) return status_;
     complete_ = true;
     const Status status = Update();
@@ -139,7 +141,13 @@ double AudioTrack::duration() const {
     return bitrate_ ? static_cast<double>(audioBytes) * 8.0 / bitrate_ : 0;
 }
 
+bool AudioTrack::EndsAt(uint64_t frame) const {
+    std::lock_guard lock(samplesMutex_);
+    return complete_ && frame >= frames();
+}
+
 size_t AudioTrack::Read(uint64_t frame, std::span<int16_t> into) {
+    std::lock_guard lock(samplesMutex_);
     if (channels_ == 0 || frame >= frames()) return 0;
     const auto count = static_cast<size_t>(std::min<uint64_t>(into.size() / channels_, frames() - frame));
     std::memcpy(into.data(), samples_.data() + frame * channels_, count * channels_ * sizeof(int16_t));

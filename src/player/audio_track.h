@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <vector>
@@ -50,7 +51,9 @@ class AudioTrack final : public PcmFeed {
     uint32_t sampleRate() const override { return sampleRate_; }
     uint16_t channels() const override { return channels_; }
     size_t Read(uint64_t frame, std::span<int16_t> into) override;
-    bool EndsAt(uint64_t frame) const override { return complete_ && frame >= frames(); }
+    // Read and EndsAt may be called from the output's thread while Append and Finish run on the
+    // download's side; the other members belong to the thread that appends.
+    bool EndsAt(uint64_t frame) const override;
     const std::vector<int16_t>& samples() const { return samples_; }
     // Frames (one sample per channel) decoded so far.
     size_t frames() const { return channels_ ? samples_.size() / channels_ : 0; }
@@ -82,6 +85,7 @@ class AudioTrack final : public PcmFeed {
     uint32_t byteRate_ = 0;  // WAV
     uint32_t sampleRate_ = 0;
     uint16_t channels_ = 0;
+    mutable std::mutex samplesMutex_;  // guards samples_ and complete_ across threads
     std::vector<int16_t> samples_;
     bool complete_ = false;
     Status status_ = Status::Opening;

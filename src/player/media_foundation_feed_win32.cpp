@@ -232,16 +232,26 @@ MediaFoundationFeed::MediaFoundationFeed(std::shared_ptr<CompressedBytes> bytes,
     shared_->window = window;
     shared_->message = message;
     shared_->number = number;
-    std::thread(Work, shared_).detach();
+    worker_ = std::thread(Work, shared_);
 }
 
 MediaFoundationFeed::~MediaFoundationFeed() {
+    Quit();
+    if (worker_.joinable()) worker_.detach();
+}
+
+void MediaFoundationFeed::Quit() {
     {
         std::lock_guard lock(shared_->mutex);
         shared_->quit = true;
     }
     shared_->wake.notify_all();
     shared_->bytes->Cancel();
+}
+
+void MediaFoundationFeed::Finish() {
+    Quit();
+    if (worker_.joinable()) worker_.join();
 }
 
 bool MediaFoundationFeed::opened() const {

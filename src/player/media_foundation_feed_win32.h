@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <optional>
+#include <thread>
 
 #include "player/compressed_bytes.h"
 #include "player/pcm_feed.h"
@@ -23,8 +24,12 @@ class MediaFoundationFeed final : public PcmFeed {
     static bool Available();
 
     MediaFoundationFeed(std::shared_ptr<CompressedBytes> bytes, HWND window, UINT message, WPARAM number);
-    // Stops the worker without waiting for it: it lets go of everything when it wakes.
+    // Stops the worker without waiting for it: it lets go of everything when it wakes, so a
+    // song change never waits for the system's decoder to wind down.
     ~MediaFoundationFeed() override;
+    // Stops the worker and waits until it has let go of the decoder: for the end of the
+    // program, which must not leave the decoder winding down while the process exits.
+    void Finish();
     MediaFoundationFeed(const MediaFoundationFeed&) = delete;
     MediaFoundationFeed& operator=(const MediaFoundationFeed&) = delete;
 
@@ -41,7 +46,10 @@ class MediaFoundationFeed final : public PcmFeed {
     struct Shared;
 
   private:
+    void Quit();
+
     std::shared_ptr<Shared> shared_;
+    std::thread worker_;
 };
 
 }  // namespace mulan::app

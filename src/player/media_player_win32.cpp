@@ -6,7 +6,6 @@
 #include <cstring>
 #include <string>
 
-#include "player/pcm_volume.h"
 #include "site/request_address.h"
 
 namespace mulan::app {
@@ -16,6 +15,7 @@ namespace {
 constexpr wchar_t kClassName[] = L"MulanMediaPlayer";
 constexpr UINT kDownloadMessage = WM_APP + 1;
 constexpr UINT kFeedMessage = WM_APP + 2;
+constexpr UINT kOutputMessage = WM_APP + 3;
 // Redraws the shown position while a song plays; no timer runs otherwise.
 constexpr UINT_PTR kDisplayTimer = 1;
 constexpr UINT kDisplayMillis = 250;
@@ -38,6 +38,8 @@ MediaPlayerWin32::MediaPlayerWin32(MediaPlayerEvents* events) {
 }
 
 MediaPlayerWin32::~MediaPlayerWin32() {
+    output_.Close();
+    if (streaming_) streaming_->Finish();
     Unload();
 }
 
@@ -53,10 +55,11 @@ bool MediaPlayerWin32::Create(HWND parent, const RECT& area, int controlId) {
 }
 
 void MediaPlayerWin32::Unload() {
-    // The decoder goes first: it may be waiting for bytes the download would still bring.
+    // The output goes first: its thread reads the feed. Then the decoder: it may be waiting for
+    // bytes the download would still bring.
+    output_.Close();
     streaming_.reset();
     download_.reset();
-    output_.Close();
     track_.reset();
     bytes_.reset();
     feed_ = nullptr;
@@ -66,7 +69,7 @@ void MediaPlayerWin32::Unload() {
 void MediaPlayerWin32::SetURL(TextView url) {
     Unload();
     downloadEnded_ = false;
-    cursorFrame_ = runStart_ = submitted_ = 0;
+    cursorFrame_ = 0;
     url_ = Text(url);
     if (url_.empty()) {
         EnterState(PlayState::Undefined);
@@ -100,7 +103,7 @@ void MediaPlayerWin32::OnFeed(WPARAM number, LPARAM event) {
             FailWith(streaming_->failure().value_or(OpenFailure::NotAudio));
             return;
         default:
-            Refill();
+            output_.MoreData();
             InvalidateRect(hwnd(), nullptr, FALSE);
     }
 }
@@ -137,23 +140,23 @@ void MediaPlayerWin32::OnDownload(WPARAM number) {
         OnOpened();
         return;
     }
-    Refill();
+    output_.MoreData();
     InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
 void MediaPlayerWin32::OnOpened() {
-    if (!output_.Open(hwnd(), feed_->sampleRate(), feed_->channels())) {
+    if (!output_.Open(*feed_, hwnd(), kOutputMessage)) {
         FailWith(OpenFailure::NoSoundDevice);
         return;
     }
+    output_.SetVolume(volume_);
     opened_ = true;
     if (!playWhenReady_) {
         EnterState(PlayState::Ready);
         return;
     }
-    StartRun(0);
+    output_.Start(0, false);
     EnterState(PlayState::Playing);
-    Refill();
 }
 
 void MediaPlayerWin32::FailWith(OpenFailure failure, int32_t httpStatus) {
@@ -168,31 +171,11 @@ bool MediaPlayerWin32::Running() const {
     return Playable() && (s == PlayState::Playing || s == PlayState::Buffering || s == PlayState::Paused);
 }
 
-void MediaPlayerWin32::StartRun(uint64_t frame) {
-    output_.Reset();
-    runStart_ = submitted_ = frame;
-}
-
-size_t MediaPlayerWin32::FillBuffer(int16_t* into, size_t frames) {
-    const size_t channels = feed_->channels();
-    const size_t count = feed_->Read(submitted_, std::span(into, frames * channels));
-    if (count == 0) return 0;
-    ApplyVolume(std::span(into, count * channels), volume_);
-    submitted_ += count;
-    return count;
-}
-
-void MediaPlayerWin32::Refill() {
+void MediaPlayerWin32::OnOutput(WPARAM run, LPARAM event) {
+    if (!Playable()) return;
     const PlayState s = state_.state();
-    if (!Playable() || (s != PlayState::Playing && s != PlayState::Buffering)) return;
-    output_.Refill([this](int16_t* into, size_t frames) { return FillBuffer(into, frames); });
-    if (output_.AnyQueued()) {
-        if (s == PlayState::Buffering) EnterState(PlayState::Playing);
-        return;
-    }
-    if (feed_->EndsAt(submitted_)) {
-        // Every buffer has come back played: the song has been heard to its end, or to where
-        // its data stops.
+    if (event == WaveOutput::Ended) {
+        if (!output_.IsCurrent(run) || (s != PlayState::Playing && s != PlayState::Buffering)) return;
         if (streaming_ && streaming_->failure()) {
             FailWith(*streaming_->failure());
             return;
@@ -201,7 +184,10 @@ void MediaPlayerWin32::Refill() {
         EnterState(PlayState::MediaEnded);
         return;
     }
-    EnterState(PlayState::Buffering);
+    // Whether it ran dry or flows again is asked, not taken from the message, which may be late.
+    if (s != PlayState::Playing && s != PlayState::Buffering) return;
+    const PlayState now = output_.Starved() ? PlayState::Buffering : PlayState::Playing;
+    if (now != s) EnterState(now);
 }
 
 void MediaPlayerWin32::play() {
@@ -217,13 +203,10 @@ void MediaPlayerWin32::play() {
         case PlayState::Paused:
             output_.Resume();
             EnterState(PlayState::Playing);
-            Refill();
             return;
         default:
-            StartRun(cursorFrame_);
-            output_.Resume();
+            output_.Start(cursorFrame_, false);
             EnterState(PlayState::Playing);
-            Refill();
     }
 }
 
@@ -242,15 +225,15 @@ void MediaPlayerWin32::stop() {
         EnterState(PlayState::Stopped);
         return;
     }
-    output_.Reset();
-    cursorFrame_ = runStart_ = submitted_ = 0;
+    output_.Stop();
+    cursorFrame_ = 0;
     EnterState(PlayState::Stopped);
 }
 
 double MediaPlayerWin32::currentPosition() const {
     if (!Playable()) return 0;
     uint64_t frame = cursorFrame_;
-    if (Running()) frame = std::min(runStart_ + output_.PlayedFrames(), submitted_);
+    if (Running()) frame = output_.Position();
     return static_cast<double>(frame) / feed_->sampleRate();
 }
 
@@ -268,16 +251,8 @@ void MediaPlayerWin32::SetCurrentPosition(double seconds) {
         cursorFrame_ = frame;
         return;
     }
-    const bool paused = state_.state() == PlayState::Paused;
-    StartRun(frame);
-    if (paused) {
-        // Stays paused at the new place, with the buffers ready.
-        output_.Pause();
-        output_.Refill([this](int16_t* into, size_t frames) { return FillBuffer(into, frames); });
-        cursorFrame_ = frame;
-        return;
-    }
-    Refill();
+    // A paused song stays paused at the new place, with the buffers ready.
+    output_.Start(frame, state_.state() == PlayState::Paused);
 }
 
 double MediaPlayerWin32::duration() const {
@@ -288,13 +263,7 @@ void MediaPlayerWin32::SetVolume(int32_t volume) {
     const int32_t changed = std::clamp(volume, 0, 100);
     if (changed == volume_) return;
     volume_ = changed;
-    // The queued buffers carry the old volume: queue them again from where the song is, so the
-    // change is heard at once.
-    const PlayState s = state_.state();
-    if (Playable() && (s == PlayState::Playing || s == PlayState::Buffering)) {
-        StartRun(FrameAt(currentPosition()));
-        Refill();
-    }
+    output_.SetVolume(volume_);
 }
 
 void MediaPlayerWin32::SetFullScreen(bool on) {
@@ -372,8 +341,8 @@ LRESULT MediaPlayerWin32::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case kFeedMessage:
             OnFeed(wp, lp);
             return 0;
-        case MM_WOM_DONE:
-            Refill();
+        case kOutputMessage:
+            OnOutput(wp, lp);
             return 0;
         case WM_TIMER:
             if (wp == kDisplayTimer) InvalidateRect(hwnd(), nullptr, FALSE);

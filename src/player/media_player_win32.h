@@ -18,8 +18,9 @@ namespace mulan::app {
 // The player on Windows: downloads the address with WinHTTP, decodes with Media Foundation as the
 // bytes arrive (a few seconds ahead, on a worker thread), plays through the wave output and shows
 // its state and position in its own child window. Where Media Foundation is missing, the system's
-// audio compression manager decodes MP3 and WAV instead. The download and the decoder report by
-// message; the UI thread only moves decoded samples into the output's buffers.
+// audio compression manager decodes MP3 and WAV instead. The download, the decoder and the
+// output each run on a thread of their own and report by message; the UI thread only keeps the
+// state and tells them what the user asked.
 class MediaPlayerWin32 final : public win::WindowBase, public MediaPlayer {
   public:
     explicit MediaPlayerWin32(MediaPlayerEvents* events = nullptr);
@@ -56,9 +57,7 @@ class MediaPlayerWin32 final : public win::WindowBase, public MediaPlayer {
     void OnFeed(WPARAM number, LPARAM event);
     void Unload();
     void OnOpened();
-    void Refill();
-    void StartRun(uint64_t frame);
-    size_t FillBuffer(int16_t* into, size_t frames);
+    void OnOutput(WPARAM run, LPARAM event);
     void EnterState(PlayState state);
     void FailWith(OpenFailure failure, int32_t httpStatus = 0);
     bool Playable() const { return feed_ && opened_; }
@@ -79,9 +78,7 @@ class MediaPlayerWin32 final : public win::WindowBase, public MediaPlayer {
     bool downloadEnded_ = false;
     bool opened_ = false;
     bool playWhenReady_ = false;
-    uint64_t cursorFrame_ = 0;  // position while nothing is queued
-    uint64_t runStart_ = 0;     // frame the output started from at its last reset
-    uint64_t submitted_ = 0;    // next frame to hand to the output
+    uint64_t cursorFrame_ = 0;  // position while the output does not run
     Text url_;
     int32_t volume_ = 50;
     bool fullScreen_ = false;

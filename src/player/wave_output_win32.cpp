@@ -1,28 +1,40 @@
 #include "player/wave_output_win32.h"
 
+#include <algorithm>
+
+#include "player/pcm_volume.h"
+
 namespace mulan::app {
 
 WaveOutput::~WaveOutput() {
     Close();
 }
 
-bool WaveOutput::Open(HWND window, uint32_t sampleRate, uint16_t channels) {
+bool WaveOutput::Open(PcmFeed& feed, HWND window, UINT message) {
     Close();
+    wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (!wake_) return false;
+    const uint16_t channels = feed.channels();
     WAVEFORMATEX format{};
     format.wFormatTag = WAVE_FORMAT_PCM;
     format.nChannels = channels;
-    format.nSamplesPerSec = sampleRate;
+    format.nSamplesPerSec = feed.sampleRate();
     format.wBitsPerSample = 16;
     format.nBlockAlign = static_cast<WORD>(channels * 2);
-    format.nAvgBytesPerSec = sampleRate * format.nBlockAlign;
-    if (waveOutOpen(&device_, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(window), 0,
-                    CALLBACK_WINDOW) != MMSYSERR_NOERROR) {
+    format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
+    if (waveOutOpen(&device_, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(wake_), 0, CALLBACK_EVENT) !=
+        MMSYSERR_NOERROR) {
         device_ = nullptr;
+        CloseHandle(wake_);
+        wake_ = nullptr;
         return false;
     }
+    feed_ = &feed;
+    window_ = window;
+    message_ = message;
     channels_ = channels;
     // A tenth of a second a buffer: pause, seek and volume take effect within about that.
-    bufferFrames_ = sampleRate / 10;
+    bufferFrames_ = std::max<size_t>(format.nSamplesPerSec / 10, 1);
     for (size_t i = 0; i < kBuffers; ++i) {
         buffers_[i].assign(bufferFrames_ * channels, 0);
         headers_[i] = WAVEHDR{};
@@ -30,57 +42,163 @@ bool WaveOutput::Open(HWND window, uint32_t sampleRate, uint16_t channels) {
         headers_[i].dwBufferLength = static_cast<DWORD>(buffers_[i].size() * sizeof(int16_t));
         waveOutPrepareHeader(device_, &headers_[i], sizeof(WAVEHDR));
     }
+    ++run_;
+    running_ = paused_ = starved_ = tell_ = quit_ = false;
+    runStart_ = submitted_ = 0;
+    thread_ = std::thread([this] {
+        for (;;) {
+            WaitForSingleObject(wake_, INFINITE);
+            std::lock_guard lock(mutex_);
+            if (quit_) return;
+            Pump();
+        }
+    });
     return true;
 }
 
 void WaveOutput::Close() {
     if (!device_) return;
+    {
+        std::lock_guard lock(mutex_);
+        quit_ = true;
+        ++run_;
+    }
+    SetEvent(wake_);
+    if (thread_.joinable()) thread_.join();
     waveOutReset(device_);
     for (WAVEHDR& header : headers_) waveOutUnprepareHeader(device_, &header, sizeof(WAVEHDR));
     waveOutClose(device_);
     device_ = nullptr;
+    CloseHandle(wake_);
+    wake_ = nullptr;
+    feed_ = nullptr;
+    running_ = false;
 }
 
-void WaveOutput::Refill(const Source& source) {
-    if (!device_) return;
+void WaveOutput::Pump() {
+    if (!running_) return;
+    Fill();
+    const bool dry = std::none_of(headers_.begin(), headers_.end(),
+                                  [](const WAVEHDR& header) { return (header.dwFlags & WHDR_INQUEUE) != 0; });
+    // A paused device keeps what it was given; whether the song has ended is seen after Resume.
+    if (dry && !paused_ && feed_->EndsAt(submitted_)) {
+        // Every buffer has come back played: the song has been heard to its end, or to where its
+        // data stops.
+        running_ = false;
+        Report(Ended);
+        return;
+    }
+    const bool starved = dry && !paused_;
+    if (starved != starved_ || tell_) {
+        starved_ = starved;
+        tell_ = false;
+        Report(starved ? RanDry : Flowing);
+    }
+}
+
+void WaveOutput::Fill() {
     for (size_t i = 0; i < kBuffers; ++i) {
         WAVEHDR& header = headers_[i];
         if (header.dwFlags & WHDR_INQUEUE) continue;
-        const size_t frames = source(buffers_[i].data(), bufferFrames_);
+        const std::span<int16_t> into(buffers_[i].data(), bufferFrames_ * channels_);
+        const size_t frames = feed_->Read(submitted_, into);
         if (frames == 0) return;
+        ApplyVolume(into.first(frames * channels_), volume_);
+        submitted_ += frames;
         header.dwBufferLength = static_cast<DWORD>(frames * channels_ * sizeof(int16_t));
         header.dwFlags &= ~WHDR_DONE;
         waveOutWrite(device_, &header, sizeof(WAVEHDR));
     }
 }
 
-void WaveOutput::Reset() {
-    if (device_) waveOutReset(device_);
+void WaveOutput::Report(Event event) {
+    PostMessageW(window_, message_, run_, event);
+}
+
+void WaveOutput::Restart(uint64_t frame) {
+    waveOutReset(device_);
+    // The device's pause outlasts a reset on some systems and not on others: say which is wanted.
+    if (paused_) {
+        waveOutPause(device_);
+    } else {
+        waveOutRestart(device_);
+    }
+    ++run_;
+    running_ = true;
+    tell_ = true;
+    runStart_ = submitted_ = frame;
+    SetEvent(wake_);
+}
+
+void WaveOutput::Start(uint64_t frame, bool paused) {
+    if (!device_) return;
+    std::lock_guard lock(mutex_);
+    paused_ = paused;
+    Restart(frame);
+}
+
+void WaveOutput::Stop() {
+    if (!device_) return;
+    std::lock_guard lock(mutex_);
+    waveOutReset(device_);
+    ++run_;
+    running_ = false;
+    runStart_ = submitted_ = 0;
 }
 
 void WaveOutput::Pause() {
-    if (device_) waveOutPause(device_);
+    if (!device_) return;
+    std::lock_guard lock(mutex_);
+    paused_ = true;
+    waveOutPause(device_);
 }
 
 void WaveOutput::Resume() {
-    if (device_) waveOutRestart(device_);
+    if (!device_) return;
+    std::lock_guard lock(mutex_);
+    paused_ = false;
+    tell_ = true;
+    waveOutRestart(device_);
+    SetEvent(wake_);
 }
 
-uint64_t WaveOutput::PlayedFrames() const {
-    if (!device_) return 0;
+void WaveOutput::SetVolume(int32_t volume) {
+    std::lock_guard lock(mutex_);
+    if (volume == volume_) return;
+    volume_ = volume;
+    // The queued buffers carry the old volume.
+    if (device_ && running_) Restart(PositionLocked());
+}
+
+void WaveOutput::MoreData() {
+    if (wake_) SetEvent(wake_);
+}
+
+uint64_t WaveOutput::PositionLocked() const {
+    if (!running_) return runStart_;
     MMTIME time{};
     time.wType = TIME_SAMPLES;
-    if (waveOutGetPosition(device_, &time, sizeof time) != MMSYSERR_NOERROR) return 0;
-    if (time.wType == TIME_SAMPLES) return time.u.sample;
-    if (time.wType == TIME_BYTES) return time.u.cb / (channels_ * sizeof(int16_t));
-    return 0;
+    uint64_t played = 0;
+    if (waveOutGetPosition(device_, &time, sizeof time) == MMSYSERR_NOERROR) {
+        if (time.wType == TIME_SAMPLES) played = time.u.sample;
+        if (time.wType == TIME_BYTES) played = time.u.cb / (channels_ * sizeof(int16_t));
+    }
+    return std::min(runStart_ + played, submitted_);
 }
 
-bool WaveOutput::AnyQueued() const {
-    for (const WAVEHDR& header : headers_) {
-        if (header.dwFlags & WHDR_INQUEUE) return true;
-    }
-    return false;
+uint64_t WaveOutput::Position() const {
+    std::lock_guard lock(mutex_);
+    return device_ ? PositionLocked() : 0;
+}
+
+bool WaveOutput::Starved() const {
+    std::lock_guard lock(mutex_);
+    return running_ && starved_;
+}
+
+bool WaveOutput::IsCurrent(WPARAM run) const {
+    std::lock_guard lock(mutex_);
+    return run == run_;
 }
 
 }  // namespace mulan::app

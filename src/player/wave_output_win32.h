@@ -5,45 +5,84 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
+#include <mutex>
+#include <thread>
 #include <vector>
+
+#include "player/pcm_feed.h"
 
 namespace mulan::app {
 
-// Plays 16-bit samples through the system's wave output. Finished buffers come back as MM_WOM_DONE
-// messages to the given window, whose owner then calls Refill; nothing polls.
+// Plays a feed's samples through the system's wave output from a thread of its own: the device
+// signals an event as each buffer comes back, and the thread refills it from the feed, scaled to
+// the volume. The user-interface thread only starts, pauses and places the run, and hears by
+// message (wParam the run's number, lParam an Event) when the output runs dry, flows again or
+// has played the song to its end; it asks Starved for the state, since a message may be late. Nothing polls:
+// the thread sleeps until a buffer or a command wakes it.
 class WaveOutput {
   public:
-    // Supplies up to `frames` frames for a buffer, already scaled; returns how many it gave.
-    using Source = std::function<size_t(int16_t* into, size_t frames)>;
+    enum Event : LPARAM { RanDry = 1, Flowing = 2, Ended = 3 };
 
     WaveOutput() = default;
     ~WaveOutput();
     WaveOutput(const WaveOutput&) = delete;
     WaveOutput& operator=(const WaveOutput&) = delete;
 
-    bool Open(HWND window, uint32_t sampleRate, uint16_t channels);
+    // The feed must outlive the output's Close; its Read and EndsAt are called from the
+    // output's thread.
+    bool Open(PcmFeed& feed, HWND window, UINT message);
     void Close();
     bool IsOpen() const { return device_ != nullptr; }
 
-    // Queues every free buffer that the source can fill.
-    void Refill(const Source& source);
-    // Drops everything queued; the played-frames count starts again at 0.
-    void Reset();
+    // Drops what is queued and plays from `frame` (or stays paused there, with the buffers
+    // filled, when `paused`).
+    void Start(uint64_t frame, bool paused);
+    // Drops what is queued; nothing plays until the next Start.
+    void Stop();
     void Pause();
     void Resume();
-    // Frames heard since the last Reset.
-    uint64_t PlayedFrames() const;
-    bool AnyQueued() const;
+    // Requeues from the position heard, so a change is heard at once.
+    void SetVolume(int32_t volume);
+    // The feed has more samples: an output that ran dry takes them.
+    void MoreData();
+
+    // The frame being heard: where the run started plus what the device has played, never past
+    // what it was given.
+    uint64_t Position() const;
+    // Whether the running output has nothing queued and is waiting for the feed.
+    bool Starved() const;
+    // Whether a message of this number belongs to the current run.
+    bool IsCurrent(WPARAM run) const;
 
   private:
     static constexpr size_t kBuffers = 4;
 
+    void Pump();
+    void Fill();
+    void Report(Event event);
+    void Restart(uint64_t frame);
+    uint64_t PositionLocked() const;
+
+    mutable std::mutex mutex_;
+    std::thread thread_;
+    HANDLE wake_ = nullptr;  // auto-reset: a buffer came back, or a command needs the thread
     HWAVEOUT device_ = nullptr;
+    PcmFeed* feed_ = nullptr;
+    HWND window_ = nullptr;
+    UINT message_ = 0;
     uint16_t channels_ = 0;
     size_t bufferFrames_ = 0;
     std::array<WAVEHDR, kBuffers> headers_{};
     std::array<std::vector<int16_t>, kBuffers> buffers_;
+    int32_t volume_ = 50;
+    WPARAM run_ = 0;
+    bool running_ = false;
+    bool paused_ = false;
+    bool starved_ = false;
+    bool tell_ = false;  // report the state after a restart or resume even if unchanged
+    bool quit_ = false;
+    uint64_t runStart_ = 0;   // frame the device started from at its last reset
+    uint64_t submitted_ = 0;  // next frame to give the device
 };
 
 }  // namespace mulan::app

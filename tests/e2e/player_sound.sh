@@ -78,6 +78,18 @@ if ended:
 sys.exit(0 if ok else 1)
 PY
 
+echo "== the song plays on while the UI thread is held for 2 s"
+record_run hold 8 "url:http://$media/music/audio/$song.mp3" until:3:10 sleep:500 hold:2000 sleep:1000 stop
+cat "$work/hold.segments"
+python3 - "$work/hold.segments" <<'PY' || fail "the output depends on the UI thread (log: $work/hold.log)"
+import sys
+on = [line.split() for line in open(sys.argv[1]) if line.startswith("on")]
+lengths = [float(s[2]) for s in on]
+ok = len(on) == 1 and lengths[0] >= 3.0
+print(("ok   " if ok else "FAIL ") + f"one unbroken stretch of at least 3 s across the hold: {lengths}")
+sys.exit(0 if ok else 1)
+PY
+
 echo "== a WAV song"
 song=1004
 tone=$(frequency_of $song)

@@ -3,6 +3,7 @@
 //
 //   until:STATE:SECONDS   wait for PlayStateChange STATE (fails after SECONDS)
 //   sleep:MILLIS          let the player run
+//   hold:MILLIS           keep the UI thread busy (the song must play on regardless)
 //   play | pause | stop   the player's controls
 //   volume:N              settings.volume
 //   seek:SECONDS          controls.currentPosition
@@ -122,6 +123,8 @@ class Driver final : public mulan::app::MediaPlayerEvents {
                 player_.SetVolume(_wtoi(arg.c_str()));
             } else if (verb == L"seek") {
                 player_.SetCurrentPosition(_wtof(arg.c_str()));
+            } else if (verb == L"hold") {
+                Sleep(static_cast<DWORD>(_wtoi(arg.c_str())));
             } else if (verb == L"sleep") {
                 Log("step " + Utf8(std::u16string(step.begin(), step.end())));
                 timer_ = SetTimer(nullptr, 0, static_cast<UINT>(_wtoi(arg.c_str())), nullptr);
