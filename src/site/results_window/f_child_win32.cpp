@@ -17,6 +17,11 @@ constexpr int kListViewId = 1;
 constexpr int kIdColumnWidth = 147;
 constexpr int kColumnCount = 2;
 constexpr UINT kCheckedImage = 2;
+// Rows that arrive one by one (a search delivers its hits with the events run after each) are
+// shown together at most this often: repainting the list for every hit made a page of thousands
+// of hits take minutes.
+constexpr UINT_PTR kRedrawTimer = 1;
+constexpr UINT kRedrawMillis = 100;
 
 const wchar_t* Wide(const Text& text) {
     return reinterpret_cast<const wchar_t*>(text.c_str());
@@ -137,6 +142,7 @@ void FChild::CreateMenus() {
 }
 
 void FChild::Clear() {
+    ReleaseRedraw();
     list_.Clear();
     mirroring_ = true;
     ListView_DeleteAllItems(listView_);
@@ -145,6 +151,7 @@ void FChild::Clear() {
 
 void FChild::AddRow(TextView id, TextView name) {
     const int32_t index = list_.AddRowInOrder(id, name, CompareLikeTheList);
+    HoldRedraw();
     mirroring_ = true;
     InsertRow(index, list_.Row(index));
     mirroring_ = false;
@@ -161,9 +168,30 @@ void FChild::InsertRow(int32_t index, const ResultRow& row) {
     ListView_SetCheckState(listView_, at, row.checked);
 }
 
+void FChild::HoldRedraw() {
+    if (redrawHeld_) return;
+    redrawHeld_ = true;
+    SendMessageW(listView_, WM_SETREDRAW, FALSE, 0);
+    SetTimer(hwnd(), kRedrawTimer, kRedrawMillis, nullptr);
+}
+
+void FChild::ReleaseRedraw() {
+    if (!redrawHeld_) return;
+    redrawHeld_ = false;
+    KillTimer(hwnd(), kRedrawTimer);
+    SendMessageW(listView_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(listView_, nullptr, TRUE);
+}
+
 void FChild::ShowChecks() {
     mirroring_ = true;
     for (int32_t i = 0; i < list_.Count(); ++i) ListView_SetCheckState(listView_, i, list_.Row(i).checked);
+    mirroring_ = false;
+    ShowSelection();
+}
+
+void FChild::ShowSelection() {
+    mirroring_ = true;
     ListView_SetItemState(listView_, -1, 0, LVIS_SELECTED);
     if (const auto selected = list_.Selected())
         ListView_SetItemState(listView_, *selected, LVIS_SELECTED | LVIS_FOCUSED,
@@ -172,6 +200,7 @@ void FChild::ShowChecks() {
 }
 
 void FChild::ShowAllRows() {
+    ReleaseRedraw();
     mirroring_ = true;
     SendMessageW(listView_, WM_SETREDRAW, FALSE, 0);
     ListView_DeleteAllItems(listView_);
@@ -208,13 +237,16 @@ void FChild::AutoSizeColumns(std::optional<int> column) {
 }
 
 void FChild::FinishResultsList() {
+    ReleaseRedraw();
     for (int i = 0; i < kColumnCount; ++i) {
         AutoSizeColumns(i);
         // Events ran inside the sizing: the list may have changed meanwhile.
         const int32_t last = list_.Count() - 1;
         if (last < 0) continue;
         list_.Select(last);
-        ShowChecks();
+        // Only the selection changed: setting every row's check mark again cost seconds for a
+        // list of thousands.
+        ShowSelection();
         ListView_EnsureVisible(listView_, last, FALSE);
     }
 }
@@ -329,6 +361,9 @@ LRESULT FChild::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_SETFOCUS:
             if (listView_) SetFocus(listView_);
+            return 0;
+        case WM_TIMER:
+            if (wp == kRedrawTimer) ReleaseRedraw();
             return 0;
         case WM_NOTIFY:
             return OnNotify(*reinterpret_cast<const NMHDR*>(lp));

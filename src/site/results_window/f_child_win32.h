@@ -73,7 +73,11 @@ class FChild final : public win::WindowBase {
     void InsertRow(int32_t index, const ResultRow& row);
     // Shows the model's check marks and selection again in the list control.
     void ShowChecks();
+    void ShowSelection();
     void ShowAllRows();
+    // Turns the list control's drawing off until the next redraw tick (rows are arriving).
+    void HoldRedraw();
+    void ReleaseRedraw();
     void DpiChanged(int dpi, const RECT& suggested);
 
     // Stands in for a missing host: the commands then reach nothing outside this window.
@@ -91,6 +95,7 @@ class FChild final : public win::WindowBase {
     int dpi_ = 96;
     // While the window itself changes the list control, its notifications are not the user's.
     bool mirroring_ = false;
+    bool redrawHeld_ = false;
 };
 
 }  // namespace mulan::site
