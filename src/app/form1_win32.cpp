@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string>
 
+#include "base/wide_text_win32.h"
 #include "app/form1_layout.h"
 #include "app/like_pattern.h"
 #include "app/media_keys.h"
@@ -45,10 +46,6 @@ constexpr int kPanel2Twips = 8440;
 constexpr UINT kMenuBase = 1000;
 constexpr UINT kMosBase = 2000;
 constexpr UINT kEndMenuBase = 3000;
-
-std::wstring Wide(TextView text) {
-    return std::wstring(text.begin(), text.end());
-}
 
 RECT PixelsOf(TextView name, int dpi) {
     const PixelRect r = ToPixels(Form1Placement(name), dpi);
@@ -132,8 +129,8 @@ bool Form1::Create(int showCommand) {
     dpi_ = win::SystemDpi();
     const SIZE frame = FrameSize();
     Form_Initialize();
-    if (!CreateWindowFor(kClassName, Wide(kCaption).c_str(), kForm1Style, 0, CW_USEDEFAULT, CW_USEDEFAULT,
-                         frame.cx, frame.cy, nullptr)) {
+    if (!CreateWindowFor(kClassName, win::Wide(kCaption).c_str(), kForm1Style, 0, CW_USEDEFAULT,
+                         CW_USEDEFAULT, frame.cx, frame.cy, nullptr)) {
         return false;
     }
     // The window may have opened on a monitor of another DPI than the screen's.
@@ -431,9 +428,7 @@ MenuModel& Form1::menu(TextView name) {
 }
 
 Text Form1::Caption() const {
-    wchar_t caption[256]{};
-    const int length = GetWindowTextW(hwnd(), caption, 256);
-    return Text(caption, caption + length);
+    return win::WindowText(hwnd());
 }
 
 // Start-up. The search target is set when the window is created, and again when it loads.
@@ -455,7 +450,7 @@ void Form1::Form_Load() {
     tray_.ShowTrayNotice(StartupNotice(Caption()));
     startupFailure_ = LoadAfterTray();
     if (const auto message = StartupErrorMessage(startupFailure_)) {
-        MessageBoxW(hwnd(), Wide(*message).c_str(), L"错误", MB_ICONERROR | MB_OK);
+        MessageBoxW(hwnd(), win::Wide(*message).c_str(), L"错误", MB_ICONERROR | MB_OK);
     }
     loaded_ = true;
 }
@@ -546,7 +541,7 @@ void Form1::Text1_KeyPress(wchar_t KeyAscii) {
     bool present = false;
     const auto count = SendMessageW(box, CB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count && !present; ++i) present = HistoryEntry(i) == words;
-    if (!present) SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(words).c_str()));
+    if (!present) SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::Wide(words).c_str()));
     if (commands_) commands_->SearchFromBox(words);
 }
 
@@ -561,7 +556,7 @@ void Form1::Text1_Change() {
         const Text entry = HistoryEntry(i);
         if (!LikePattern(entry, typed + u"*")) continue;
         completing_ = true;
-        SetWindowTextW(box, Wide(entry).c_str());
+        SetWindowTextW(box, win::Wide(entry).c_str());
         completing_ = false;
         SendMessageW(box, CB_SETEDITSEL, 0, MAKELPARAM(typed.size(), entry.size()));
         return;
@@ -606,7 +601,7 @@ void Form1::StatusBar1_MouseMove() {
 
 void Form1::SetPanelText(int panel, TextView text) {
     SendMessageW(control(u"StatusBar1"), SB_SETTEXTW, static_cast<WPARAM>(panel - 1),
-                 reinterpret_cast<LPARAM>(Wide(text).c_str()));
+                 reinterpret_cast<LPARAM>(win::Wide(text).c_str()));
 }
 
 Text Form1::PanelText(int panel) const {
@@ -619,21 +614,16 @@ Text Form1::PanelText(int panel) const {
 }
 
 void Form1::SetControlText(TextView name, TextView text) {
-    SetWindowTextW(control(name), Wide(text).c_str());
+    SetWindowTextW(control(name), win::Wide(text).c_str());
 }
 
 Text Form1::ControlText(TextView name) const {
-    const HWND handle = control(name);
-    const int length = GetWindowTextLengthW(handle);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    GetWindowTextW(handle, text.data(), length + 1);
-    text.resize(static_cast<size_t>(length));
-    return Text(text.begin(), text.end());
+    return win::WindowText(control(name));
 }
 
 void Form1::SetControlTip(TextView name, TextView text) {
     if (!tooltip_) return;
-    const std::wstring wide = Wide(text);
+    const std::wstring wide = win::Wide(text);
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     tool.hwnd = hwnd();
@@ -694,7 +684,7 @@ HMENU Form1::BuildPopup(const MenuModel& menu) const {
             continue;
         }
         AppendMenuW(popup, MF_STRING | (item.checked ? MF_CHECKED : MF_UNCHECKED), base + i,
-                    Wide(item.caption).c_str());
+                    win::Wide(item.caption).c_str());
     }
     return popup;
 }

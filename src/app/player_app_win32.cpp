@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "base/wide_text_win32.h"
 #include "app/display_text.h"
 #include "app/form2_win32.h"
 #include "site/encode_query.h"
@@ -17,10 +18,6 @@ namespace {
 constexpr char16_t kStartupKey[] = u"u";
 // The progress bar counts tenths of a second: it only takes whole numbers.
 constexpr double kBarUnitsPerSecond = 10;
-
-std::wstring Wide(TextView text) {
-    return std::wstring(text.begin(), text.end());
-}
 
 int RoundHalfEven(double value) {
     if (!std::isfinite(value)) return 0;
@@ -130,7 +127,7 @@ void PlayerApp::Clear() {
 }
 
 void PlayerApp::Add(TextView line) {
-    SendMessageW(form_.control(u"List1"), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(line).c_str()));
+    SendMessageW(form_.control(u"List1"), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::Wide(line).c_str()));
     lyricLines_.emplace_back(line);
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "base/wide_text_win32.h"
 #include "base/download_name.h"
 #include "site/request_address.h"
 #include "site/text_cut.h"
@@ -24,10 +25,6 @@ constexpr int kMargin = 12;
 constexpr int kNameId = 1;
 constexpr int kPermilleRange = 1000;
 constexpr DWORD kLargestWrite = 1 << 20;
-
-std::wstring Wide(TextView text) {
-    return std::wstring(text.begin(), text.end());
-}
 
 // The folder part of a full path, with its final separator; empty when there is none.
 std::wstring FolderOf(const std::wstring& path) {
@@ -103,11 +100,11 @@ bool SongDownloadWindow::CreateControls(HWND owner) {
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     };
     const int inner = kClientWidth - 2 * kMargin;
-    const HWND name = child(L"STATIC", L"保存为：" + NameOf(target_),
-                            SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX, kMargin, 10, inner, 20, kNameId);
+    const HWND name = child(L"STATIC", L"保存为：" + NameOf(target_), SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX,
+                            kMargin, 10, inner, 20, kNameId);
     progress_ = child(PROGRESS_CLASSW, L"", 0, kMargin, 36, inner, 18, kProgressId);
-    status_ = child(L"STATIC", Wide(DownloadProgressText(0, std::nullopt)), SS_LEFT | SS_NOPREFIX, kMargin,
-                    60, inner, 20, kStatusId);
+    status_ = child(L"STATIC", win::Wide(DownloadProgressText(0, std::nullopt)), SS_LEFT | SS_NOPREFIX,
+                    kMargin, 60, inner, 20, kStatusId);
     cancel_ = child(L"BUTTON", L"取消", WS_TABSTOP | BS_PUSHBUTTON, kClientWidth - kMargin - 80, 86, 80, 26,
                     kCancelId);
     if (!name || !progress_ || !status_ || !cancel_) return false;
@@ -153,7 +150,7 @@ void SongDownloadWindow::OnProgress(WPARAM number) {
     }
     received_ += progress.bytes.size();
     total_ = progress.contentLength;
-    SetWindowTextW(status_, Wide(DownloadProgressText(received_, total_)).c_str());
+    SetWindowTextW(status_, win::Wide(DownloadProgressText(received_, total_)).c_str());
     SendMessageW(progress_, PBM_SETPOS, static_cast<WPARAM>(DownloadPermille(received_, total_)), 0);
     if (!progress.done) return;
     if (progress.failure) {
@@ -186,7 +183,7 @@ void SongDownloadWindow::Fail(DownloadFailure failure, int32_t httpStatus) {
 void SongDownloadWindow::Finish(DownloadResult result, const Text& message) {
     finished_ = true;
     download_.reset();
-    SetWindowTextW(status_, Wide(message).c_str());
+    SetWindowTextW(status_, win::Wide(message).c_str());
     SetWindowTextW(cancel_, L"关闭");
     if (watch_.window) PostMessageW(watch_.window, watch_.message, static_cast<WPARAM>(result), 0);
     if (watch_.closeWhenDone) DestroyWindow(hwnd());
@@ -231,7 +228,7 @@ LRESULT SongDownloadWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 std::optional<std::wstring> ChooseDownloadTarget(HWND owner, TextView address) {
-    const std::wstring proposed = Wide(DownloadFileName(address));
+    const std::wstring proposed = win::Wide(DownloadFileName(address));
     std::vector<wchar_t> path(4096, L'\0');
     std::copy(proposed.begin(), proposed.end(), path.begin());
     const size_t dot = proposed.rfind(L'.');
@@ -253,7 +250,7 @@ std::optional<std::wstring> ChooseDownloadTarget(HWND owner, TextView address) {
 
 void SongDownloads::DownloadSong(HWND owner, TextView address) {
     if (site::TrimSpaces(address).empty()) {
-        MessageBoxW(owner, Wide(DownloadFailureText(DownloadFailure::NoAddress)).c_str(), kCaption,
+        MessageBoxW(owner, win::Wide(DownloadFailureText(DownloadFailure::NoAddress)).c_str(), kCaption,
                     MB_OK | MB_ICONWARNING);
         return;
     }

@@ -1,12 +1,11 @@
 #include "base/gdi_canvas_win32.h"
 
+#include "base/wide_text_win32.h"
+
 namespace mulan::win {
 
 namespace {
 
-const wchar_t* Wide(TextView text) {
-    return reinterpret_cast<const wchar_t*>(text.data());
-}
 RECT ToRect(const Rect& r) {
     return RECT{r.left, r.top, r.right, r.bottom};
 }
@@ -34,13 +33,13 @@ void GdiCanvas::SetTextColour(Colour colour) {
 
 void GdiCanvas::DrawText(TextView text, const Rect& rect, TextAlign align) {
     RECT r = ToRect(rect);
-    ::DrawTextW(dc_, Wide(text), static_cast<int>(text.size()), &r,
+    ::DrawTextW(dc_, Wide(text).c_str(), static_cast<int>(text.size()), &r,
                 align == TextAlign::Center ? DT_CENTER : DT_LEFT);
 }
 
 SIZE GdiCanvas::Measure(TextView text) {
     SIZE size{};
-    GetTextExtentPoint32W(dc_, Wide(text), static_cast<int>(text.size()), &size);
+    GetTextExtentPoint32W(dc_, Wide(text).c_str(), static_cast<int>(text.size()), &size);
     return size;
 }
 

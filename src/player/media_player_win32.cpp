@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/wide_text_win32.h"
 #include "site/request_address.h"
 
 namespace mulan::app {
@@ -19,10 +20,6 @@ constexpr UINT kOutputMessage = WM_APP + 3;
 // Redraws the shown position while a song plays; no timer runs otherwise.
 constexpr UINT_PTR kDisplayTimer = 1;
 constexpr UINT kDisplayMillis = 250;
-
-std::wstring Wide(TextView text) {
-    return std::wstring(text.begin(), text.end());
-}
 
 std::wstring Clock(double seconds) {
     const int whole = static_cast<int>(std::max(0.0, seconds));
@@ -320,7 +317,7 @@ void MediaPlayerWin32::Paint() {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 200, 0));
     const HFONT old = static_cast<HFONT>(SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT)));
-    const std::wstring status = Wide(state_.status());
+    const std::wstring status = win::Wide(state_.status());
     const std::wstring line1 = status.empty() ? L"" : status;
     const std::wstring line2 = Playable() ? Clock(currentPosition()) + L" / " + Clock(duration()) : L"";
     RECT top = area;

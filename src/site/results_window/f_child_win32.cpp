@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "base/wide_text_win32.h"
 #include "base/dpi_scale.h"
 #include "base/window_dpi_win32.h"
 #include "site/message_pump_win32.h"
@@ -22,10 +23,6 @@ constexpr UINT kCheckedImage = 2;
 // of hits take minutes.
 constexpr UINT_PTR kRedrawTimer = 1;
 constexpr UINT kRedrawMillis = 100;
-
-const wchar_t* Wide(const Text& text) {
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
 
 int CompareLikeTheList(TextView a, TextView b) {
     const int result = CompareStringW(LOCALE_USER_DEFAULT, 0, reinterpret_cast<const wchar_t*>(a.data()),
@@ -112,14 +109,14 @@ bool FChild::Load() {
     if (font_) SendMessageW(listView_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     ListView_SetExtendedListViewStyle(listView_, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
 
-    Text idHeader = u"歌曲ID：";
-    Text nameHeader = u"歌曲名称：";
+    std::wstring idHeader = L"歌曲ID：";
+    std::wstring nameHeader = L"歌曲名称：";
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    column.pszText = const_cast<wchar_t*>(Wide(idHeader));
+    column.pszText = idHeader.data();
     column.cx = ScaleToDpi(kIdColumnWidth, dpi_);
     ListView_InsertColumn(listView_, 0, &column);
-    column.pszText = const_cast<wchar_t*>(Wide(nameHeader));
+    column.pszText = nameHeader.data();
     column.iSubItem = 1;
     ListView_InsertColumn(listView_, 1, &column);
     RECT client{};
@@ -161,10 +158,12 @@ void FChild::InsertRow(int32_t index, const ResultRow& row) {
     LVITEMW item{};
     item.mask = LVIF_TEXT;
     item.iItem = index;
-    item.pszText = const_cast<wchar_t*>(Wide(row.id));
+    std::wstring id = win::Wide(row.id);
+    item.pszText = id.data();
     const int at = ListView_InsertItem(listView_, &item);
     if (at < 0) return;
-    ListView_SetItemText(listView_, at, 1, const_cast<wchar_t*>(Wide(row.name)));
+    std::wstring name = win::Wide(row.name);
+    ListView_SetItemText(listView_, at, 1, name.data());
     ListView_SetCheckState(listView_, at, row.checked);
 }
 
@@ -212,17 +211,11 @@ void FChild::ShowAllRows() {
 }
 
 void FChild::SetCaption(TextView caption) {
-    const Text terminated(caption);
-    SetWindowTextW(hwnd(), Wide(terminated));
+    SetWindowTextW(hwnd(), win::Wide(caption).c_str());
 }
 
 Text FChild::Caption() const {
-    const int length = GetWindowTextLengthW(hwnd());
-    if (length <= 0) return {};
-    Text text(static_cast<size_t>(length) + 1, u'\0');
-    const int copied = GetWindowTextW(hwnd(), reinterpret_cast<wchar_t*>(text.data()), length + 1);
-    text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
-    return text;
+    return win::WindowText(hwnd());
 }
 
 void FChild::AutoSizeColumns(std::optional<int> column) {
