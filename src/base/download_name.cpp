@@ -104,9 +104,11 @@ Text DownloadFileName(TextView address) {
     if (start == Text::npos) return u"download";
     name.erase(0, start);
     while (IsTrimmed(name.back())) name.pop_back();
-    // The mark goes on before the length is cut, so that a marked device name stays within it.
-    if (IsDeviceName(name)) name.insert(name.begin(), kReplacement);
-    return Shorten(std::move(name));
+    // Cutting the length can leave a device name ("COM1" and an extension), so the mark goes on
+    // after it, and the marked name is cut again (a name that starts with the mark is no device).
+    name = Shorten(std::move(name));
+    if (IsDeviceName(name)) name = Shorten(kReplacement + name);
+    return name;
 }
 
 bool IsPlainFileName(TextView name) {

@@ -12,30 +12,12 @@
 #include "app/form1_layout.h"
 #include "base/dpi_scale.h"
 #include "base/window_dpi_win32.h"
+#include "support/message_loop_win32.h"
 
 namespace mulan::app {
 namespace {
 
-std::wstring TextOf(HWND hwnd) {
-    wchar_t text[256]{};
-    GetWindowTextW(hwnd, text, 256);
-    return text;
-}
-
-// Runs the message loop for a while, as the program's own loop would.
-void Pump(DWORD millis) {
-    const ULONGLONG end = GetTickCount64() + millis;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        const ULONGLONG now = GetTickCount64();
-        if (now >= end) return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
-    }
-}
+using ::mulan::testing::TextOf;
 
 RECT ClientRectOf(HWND control) {
     RECT r{};
@@ -275,7 +257,7 @@ TEST_F(Form1Test, PointerOnTheProgressSliderStopsTimer3AndElsewhereStartsIt) {
     RecordingCommands commands;
     form.SetCommands(&commands);
     SendMessageW(form.control(u"Slider1"), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
-    Pump(600);
+    ::mulan::testing::PumpFor(600);
     EXPECT_EQ(commands.fullTicks, 0);
     EXPECT_GT(commands.reducedTicks, 2);
     form.SetCommands(nullptr);
@@ -291,7 +273,7 @@ TEST_F(Form1Test, MenuCommandsAndTimersReachThePlaybackHooks) {
               (std::vector<std::string>{"Pla", "Dolown", "se360", "DEL", "Cles", "zant", "UP", "Next"}));
     commands.calls.clear();
     // Timer2 starts the start-up search on its second tick, once.
-    Pump(3300);
+    ::mulan::testing::PumpFor(3300);
     EXPECT_EQ(commands.calls, (std::vector<std::string>{"StartupSearch"}));
     EXPECT_GT(commands.fullTicks, 5);
     EXPECT_GT(commands.reducedTicks, 5);

@@ -1,4 +1,5 @@
 #include "app/form2_win32.h"
+#include "support/message_loop_win32.h"
 
 #include <gtest/gtest.h>
 
@@ -69,9 +70,7 @@ class Form2Test : public ::testing::Test {
             }
             seen.found = true;
             const HWND text1 = GetDlgItem(form, Form2::kText1Id);
-            wchar_t text[1024]{};
-            GetWindowTextW(text1, text, 1024);
-            seen.text = text;
+            seen.text = ::mulan::testing::TextOf(text1);
             SendMessageW(text1, EM_GETSEL, reinterpret_cast<WPARAM>(&seen.selStart),
                          reinterpret_cast<LPARAM>(&seen.selEnd));
             GetClientRect(form, &seen.client);
@@ -134,9 +133,7 @@ TEST_F(Form2Test, IsCreatedHiddenHoldingTheAddress) {
     ASSERT_TRUE(form.Create(owner.hwnd(), u"http://m/a.mp3"));
     EXPECT_FALSE(IsWindowVisible(form.hwnd()));
     EXPECT_EQ(GetWindow(form.hwnd(), GW_OWNER), owner.hwnd());
-    wchar_t text[64]{};
-    GetWindowTextW(form.text1(), text, 64);
-    EXPECT_STREQ(text, L"http://m/a.mp3");
+    EXPECT_EQ(::mulan::testing::TextOf(form.text1()), L"http://m/a.mp3");
 }
 
 TEST_F(Form2Test, ShowsNothingForAnEmptyAddress) {

@@ -11,6 +11,7 @@
 
 #include "app/form2_win32.h"
 #include "app/song_download_win32.h"
+#include "support/message_loop_win32.h"
 
 namespace {
 
@@ -57,11 +58,7 @@ int Download(const mulan::Text& address, const wchar_t* target, DWORD linger) {
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fflush(stdout);
     // Lets the final state be seen (and photographed) before the window goes.
-    const ULONGLONG end = GetTickCount64() + linger;
-    while (GetTickCount64() < end) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - GetTickCount64()), QS_ALLINPUT);
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    }
+    ::mulan::testing::PumpFor(linger);
     DestroyWindow(window);
     using mulan::app::DownloadResult;
     if (result == static_cast<WPARAM>(DownloadResult::Saved)) return 0;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/download_name.h"
+#include "support/message_loop_win32.h"
 
 namespace mulan::app {
 namespace {
@@ -19,11 +20,7 @@ std::wstring Wide(const Text& text) {
     return std::wstring(text.begin(), text.end());
 }
 
-std::wstring TextOf(HWND hwnd) {
-    wchar_t text[256]{};
-    GetWindowTextW(hwnd, text, 256);
-    return text;
-}
+using ::mulan::testing::TextOf;
 
 std::vector<std::wstring> FilesIn(const std::wstring& folder) {
     std::vector<std::wstring> names;
@@ -48,13 +45,7 @@ class Watcher : public win::WindowBase {
     }
     // Runs the message loop until the download has ended or the time is up.
     WPARAM Wait(DWORD millis) {
-        const ULONGLONG end = GetTickCount64() + millis;
-        while (result == 0 && GetTickCount64() < end) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - GetTickCount64()),
-                                      QS_ALLINPUT);
-            MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-        }
+        ::mulan::testing::PumpUntil([this] { return result != 0; }, millis);
         return result;
     }
 

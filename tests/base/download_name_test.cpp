@@ -67,6 +67,11 @@ TEST(DownloadFileName, PrefixesDeviceNames) {
     const Text atLimit = DownloadFileName(u"http://m/CON." + Text(kMaxDownloadNameLength, u'x'));
     EXPECT_LE(atLimit.size(), kMaxDownloadNameLength);
     EXPECT_TRUE(atLimit.starts_with(u"_CON."));
+    // Cutting a long name can leave a device name behind: the stem's trailing spaces go, the
+    // extension stays (found by fuzzing).
+    const Text cut = DownloadFileName(u"http://m/COM1" + Text(kMaxDownloadNameLength, u' ') + u"x.mp3");
+    EXPECT_EQ(cut, u"_COM1.mp3");
+    EXPECT_TRUE(IsPlainFileName(cut));
 }
 
 TEST(DownloadFileName, ShortensLongNamesKeepingTheExtension) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "window/window_hook_win32.h"
+#include "support/message_loop_win32.h"
 
 inline bool operator==(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
@@ -88,8 +89,7 @@ void PlaceCursor(int x, int y) {
     SetCursorPos(x, y);
     for (int attempt = 0; attempt < 20; ++attempt) {
         Sleep(120);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        ::mulan::testing::DispatchPending();
         POINT p{};
         GetCursorPos(&p);
         if (p.x == x && p.y == y) return;

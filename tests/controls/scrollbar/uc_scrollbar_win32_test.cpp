@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dib_canvas_win32.h"
+#include "support/message_loop_win32.h"
 
 namespace mulan::scrollbar {
 namespace {
@@ -48,13 +49,7 @@ void Mouse(const ucScrollbar& bar, UINT msg, WPARAM keys, int x, int y) {
 // Lets timers and other posted messages run until done() or a generous bound has passed.
 template <class Done>
 bool PumpUntil(Done done) {
-    const ULONGLONG end = GetTickCount64() + 5000;
-    while (!done() && GetTickCount64() < end) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    }
-    return done();
+    return ::mulan::testing::PumpUntil(done, 5000);
 }
 
 class ucScrollbarTest : public ::testing::Test {

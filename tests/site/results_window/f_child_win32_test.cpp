@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "site/results_window/recording_results_host.h"
+#include "support/message_loop_win32.h"
 
 namespace mulan::site {
 namespace {
@@ -24,11 +25,7 @@ std::vector<std::wstring> Column(HWND list, int sub) {
 }
 
 void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
+    ::mulan::testing::DispatchPending();
 }
 
 class FChildTest : public ::testing::Test {
