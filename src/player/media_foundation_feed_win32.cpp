@@ -221,7 +221,15 @@ void Work(std::shared_ptr<Shared> shared) {
 }  // namespace
 
 bool MediaFoundationFeed::Available() {
-    static const bool started = SUCCEEDED(MFStartup(MF_VERSION, MFSTARTUP_LITE));
+    // MULAN_PLAYER_DECODER=acm takes the path of a system without Media Foundation, so that the
+    // fallback can be heard and measured on a system that has it.
+    static const bool started = [] {
+        wchar_t decoder[8]{};
+        if (GetEnvironmentVariableW(L"MULAN_PLAYER_DECODER", decoder, 8) == 3 &&
+            lstrcmpiW(decoder, L"acm") == 0)
+            return false;
+        return SUCCEEDED(MFStartup(MF_VERSION, MFSTARTUP_LITE));
+    }();
     return started;
 }
 

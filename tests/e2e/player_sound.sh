@@ -99,6 +99,17 @@ cat "$work/wav.segments"
 awk -v tone="$tone" '$1 == "on" { split($NF, f, "="); d = f[2] - tone; if (d < 0) d = -d; if (d <= 3) found = 1 }
   END { exit !found }' "$work/wav.segments" || fail "WAV song not heard at $tone Hz"
 
+echo "== without Media Foundation (the fallback decoder): an MP3 and a WAV heard at their tones"
+for fallback in 1006.mp3 1004.wav; do
+  song=${fallback%.*}
+  tone=$(frequency_of "$song")
+  MULAN_PLAYER_DECODER=acm record_run "acm-$song" 5 "url:http://$media/music/audio/$fallback" until:3:10 \
+    sleep:1500 stop
+  awk -v tone="$tone" '$1 == "on" { split($NF, f, "="); d = f[2] - tone; if (d < 0) d = -d; if (d <= 3) found = 1 }
+    END { exit !found }' "$work/acm-$song.segments" || fail "fallback: $fallback not heard at $tone Hz"
+  echo "ok   fallback decoder: $fallback heard at $tone Hz"
+done
+
 echo "== addresses that cannot be played end stopped with a status, and the driver returns"
 check_failure() {  # NAME URL EXPECTED-STATUS
   timeout 30 wine "$playcheck" "url:$2" until:1:15 >"$work/$1.log" 2>&1 || { cat "$work/$1.log" >&2; fail "$1: no stop"; }
