@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/report.h"
 #include "fuzz_site.h"
 
 namespace mulan::fuzz {
@@ -11,3 +12,12 @@ void Fail(const char* what) {
 }
 
 }  // namespace mulan::fuzz
+
+namespace mulan {
+
+// A failure the program would only report is a finding here.
+void ReportFailure(const char*, int, const char* what) noexcept {
+    fuzz::Fail(what);
+}
+
+}  // namespace mulan

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string>
 
+#include "base/report.h"
 #include "base/wide_text_win32.h"
 #include "app/form1_layout.h"
 #include "app/like_pattern.h"
@@ -581,6 +582,7 @@ LRESULT CALLBACK Form1::Text1Hook(HWND edit, UINT msg, WPARAM wp, LPARAM lp, UIN
             return 0;  // handled: no beep, no half-erased text
         }
     } catch (...) {
+        MULAN_REPORT_EXCEPTION();
         return 0;
     }
     return DefSubclassProc(edit, msg, wp, lp);
@@ -786,6 +788,7 @@ LRESULT CALLBACK Form1::ControlHook(HWND control, UINT msg, WPARAM wp, LPARAM lp
         }
     } catch (...) {
         // The control still gets its message.
+        MULAN_REPORT_EXCEPTION();
     }
     return DefSubclassProc(control, msg, wp, lp);
 }

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "base/report.h"
 #include "app/tray_rules.h"
 
 namespace mulan::app {
@@ -80,6 +81,7 @@ LRESULT CALLBACK Trayico::TrayWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     try {
         return reinterpret_cast<Trayico*>(self)->Handle(hwnd, msg, wp, lp);
     } catch (...) {
+        MULAN_REPORT_EXCEPTION();
         return DefSubclassProc(hwnd, msg, wp, lp);
     }
 }
@@ -89,12 +91,14 @@ LRESULT Trayico::Handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         Act(hwnd, msg, lp);
     } catch (...) {
         // The message still goes on to the window.
+        MULAN_REPORT_EXCEPTION();
     }
     const LRESULT result = DefSubclassProc(hwnd, msg, wp, lp);
     try {
         host_.SetShowsVisible(IsIconic(hwnd) != FALSE);
     } catch (...) {
         // The menu keeps its items as they were.
+        MULAN_REPORT_EXCEPTION();
     }
     return result;
 }

@@ -2,9 +2,11 @@
 
 #include <string>
 
+#include "base/report.h"
 #include "site/encode_query.h"
 #include "site/fetch_page.h"
 #include "site/hit_pattern.h"
+#include "site/site_error.h"
 #include "site/text_cut.h"
 
 namespace mulan::site {
@@ -13,12 +15,16 @@ namespace {
 
 constexpr int kHitsPerPage = 20;
 
-// Runs one step of the search; a step that fails is skipped and the search goes on.
+// Runs one step of the search; a step that fails is skipped and the search goes on. The site
+// failing (no answer, an error status, a page that cannot be read) is the everyday case and goes
+// unsaid; anything else is a fault of the program's and is reported.
 template <typename Step>
 void Guarded(Step&& step) noexcept {
     try {
         step();
+    } catch (const SiteError&) {
     } catch (...) {
+        MULAN_REPORT_EXCEPTION();
     }
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/report.h"
 #include "base/text.h"
 #include "site/site_error.h"
 
@@ -123,6 +124,7 @@ void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD code, LPVOID i
                 break;
         }
     } catch (...) {
+        MULAN_REPORT_EXCEPTION();
         Finish(exchange, ERROR_OUTOFMEMORY);
     }
 }

@@ -1,5 +1,6 @@
 #include "window/c_magnetic_wnd_win32.h"
 
+#include "base/report.h"
 #include "window/window_hook_win32.h"
 
 namespace mulan::window {
@@ -77,6 +78,7 @@ void cMagneticWnd::zSubclass_Proc(bool bBefore, bool& bHandled, HookResult& lRet
     try {
         Dispatch(bBefore, bHandled, lReturn, ToHwnd(lng_hWnd), uMsg, wParam, lParam);
     } catch (...) {
+        MULAN_REPORT_EXCEPTION();
         bHandled = false;
     }
 }

@@ -1,5 +1,7 @@
 #include "window/window_base_win32.h"
 
+#include "base/report.h"
+
 namespace mulan::win {
 
 WindowBase::~WindowBase() {
@@ -45,6 +47,7 @@ LRESULT CALLBACK WindowBase::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     try {
         result = self->HandleMessage(msg, wp, lp);
     } catch (...) {
+        MULAN_REPORT_EXCEPTION();
         result = DefWindowProcW(hwnd, msg, wp, lp);
     }
     if (msg == WM_NCDESTROY) {

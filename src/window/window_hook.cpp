@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/report.h"
+
 namespace mulan::window {
 
 bool MessageTable::Reports(HookMessage message) const {
@@ -56,7 +58,8 @@ void HookEntry::Report(bool bBefore, bool& bHandled, HookResult& lReturn, HookWi
     try {
         client_->zSubclass_Proc(bBefore, bHandled, lReturn, window, message, wParam, lParam);
     } catch (...) {
-        // A failing callback is the client's own business; the message goes on as it was left.
+        // The message goes on as the callback left it.
+        MULAN_REPORT_EXCEPTION();
     }
 }
 

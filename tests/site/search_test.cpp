@@ -7,6 +7,7 @@
 
 #include "base/text.h"
 #include "site/site_fakes.h"
+#include "support/report_catcher.h"
 
 namespace mulan::site {
 namespace {
@@ -163,7 +164,9 @@ TEST_F(SearchTest, FailingDeliveryLosesOnlyThatHit) {
     SearchHost failing{state, throwing, host, host};
     transport.Serve("http://q:2/so.asp?key=u", Page("2", Hit("1", "a") + Hit("2", "b")));
     Text address = FirstSearchPageAddress(site, u"u");
+    ::mulan::testing::ReportCatcher reports;
     RunSearch(address, site, failing);
+    EXPECT_EQ(reports.reports, (std::vector<std::string>{"full", "empty"})) << "faults of the host are told";
     EXPECT_EQ(throwing.ids, std::vector<Text>{u"2"});
     EXPECT_EQ(host.status, std::vector<Text>{u"共找到1首音乐信息!"});
 }

@@ -1,4 +1,5 @@
 #include "window/window_hook.h"
+#include "support/report_catcher.h"
 
 #include <gtest/gtest.h>
 
@@ -182,8 +183,10 @@ TEST_F(WindowHookTest, FailingCallbackLeavesTheDispatchGoing) {
         result = 5;
         throw std::runtime_error("after failed");
     };
+    ::mulan::testing::ReportCatcher reports;
     EXPECT_EQ(windows.Send(kWindowA, 0x40), 5) << "the result as the callback left it";
     EXPECT_EQ(windows.delivered.size(), 1u);
+    EXPECT_EQ(reports.reports, (std::vector<std::string>{"callback failed", "after failed"}));
 }
 
 TEST_F(WindowHookTest, AllMessagesReportsEveryMessageUntilRemoved) {

@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "base/report.h"
 #include "base/wide_text_win32.h"
 #include "base/dpi_scale.h"
 #include "base/window_dpi_win32.h"
@@ -161,7 +162,7 @@ void FChild::InsertRow(int32_t index, const ResultRow& row) {
     std::wstring id = win::Wide(row.id);
     item.pszText = id.data();
     const int at = ListView_InsertItem(listView_, &item);
-    if (at < 0) return;
+    if (MULAN_REPORT_IF(at < 0)) return;
     std::wstring name = win::Wide(row.name);
     ListView_SetItemText(listView_, at, 1, name.data());
     ListView_SetCheckState(listView_, at, row.checked);
