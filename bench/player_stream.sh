@@ -66,6 +66,19 @@ wait "$starter" || true
 grep -q 'url:.*hour.mp3' "$work/play.out" && [ "$(grep -c 'event PlayStateChange 3' "$work/play.out")" -ge 2 ] ||
   { echo "the hour-long MP3 did not play" >&2; cat "$work/play.out" >&2; exit 1; }
 
+echo "== the same pipeline on a WAV (nothing to decode): what the decoder's share is"
+ffmpeg -loglevel error -y -f lavfi -i sine=frequency=440:duration=$((span + 20)) -ac 2 -ar 44100 "$work/media/plain.wav"
+wine "$MULAN_BUILD/mingw/tools/playcheck/mulan-playcheck.exe" "url:http://127.0.0.1:$port/plain.wav" until:3:60 \
+  sleep:$(((span + 15) * 1000)) stop >"$work/wav.out" 2>&1 &
+MULAN_ENV_PIDS+=($!)
+wav_player=$(pid_of 'mulan-playcheck.exe url:')
+in_log_of() { for _ in $(seq 600); do grep -q "$2" "$1" && return 0; sleep 0.1; done; return 1; }
+in_log_of "$work/wav.out" 'event PlayStateChange 3'
+sleep 5
+w0=$(ticks "$wav_player")
+sleep "$span"
+w1=$(ticks "$wav_player")
+
 echo "== a bare waveOut tone loop as the floor"
 cat >"$work/tone.c" <<'C'
 #include <windows.h>
@@ -144,8 +157,8 @@ else:
 PY
 )
 
-echo "raw: idle_kb=$idle_kb warm_kb=$warm_kb playing_kb=$playing_kb compressed_kb=$compressed_kb player_ticks=$((t1 - t0)) floor_ticks=$((f1 - f0)) hz=$hz span=$span"
-awk -v cold="$idle_kb" -v idle="$warm_kb" -v playing="$playing_kb" -v comp="$compressed_kb" -v p="$((t1 - t0))" -v f="$((f1 - f0))" \
+echo "raw: idle_kb=$idle_kb warm_kb=$warm_kb playing_kb=$playing_kb compressed_kb=$compressed_kb player_ticks=$((t1 - t0)) wav_ticks=$((w1 - w0)) floor_ticks=$((f1 - f0)) hz=$hz span=$span"
+awk -v cold="$idle_kb" -v idle="$warm_kb" -v playing="$playing_kb" -v comp="$compressed_kb" -v p="$((t1 - t0))" -v w="$((w1 - w0))" -v f="$((f1 - f0))" \
   -v hz="$hz" -v span="$span" -v first="$first_sound" 'BEGIN {
   goal = idle + comp + 24 * 1024
   met = (playing <= goal) ? "met" : "NOT met"
@@ -158,5 +171,8 @@ awk -v cold="$idle_kb" -v idle="$warm_kb" -v playing="$playing_kb" -v comp="$com
   ratio = (fc > 0) ? pc / fc : 0
   met = (fc > 0 && ratio <= 1.1) ? "met" : "NOT met"
   printf("cpu: player %.4f s/s, waveOut floor %.4f s/s, ratio %.2f (goal <= 1.1): %s\n", pc, fc, ratio, met)
+  wc = w / hz / span
+  printf("cpu: the same player on a WAV %.4f s/s, ratio %.2f to the floor: the MP3 decoder costs %.4f s/s\n",
+    wc, (fc > 0) ? wc / fc : 0, pc - wc)
   printf("double click to first sound: %s s\n", first)
 }'
