@@ -43,8 +43,8 @@ bool Form2::Create(HWND owner, TextView address) {
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY, 0, 0, kClientWidth, kText1Height,
         hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kText1Id)), GetModuleHandleW(nullptr), nullptr);
     if (!text1_) return false;
-    font_ = CreateMessageFont();
-    if (font_) SendMessageW(text1_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    font_.reset(CreateMessageFont());
+    if (font_) SendMessageW(text1_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     return true;
 }
 
@@ -77,8 +77,7 @@ LRESULT Form2::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             DestroyWindow(hwnd());
             return 0;
         case WM_NCDESTROY:
-            if (font_) DeleteObject(font_);
-            font_ = nullptr;
+            font_.reset();
             text1_ = nullptr;
             break;
         default:

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/scoped_gdi_win32.h"
 #include "base/text.h"
 #include "window/window_base_win32.h"
 
@@ -26,7 +27,7 @@ class Form2 : public win::WindowBase {
 
   private:
     HWND text1_ = nullptr;
-    HFONT font_ = nullptr;
+    win::ScopedFont font_;
 };
 
 // Shows address in Form2 modally over owner: the owner takes no input until Form2 is closed, while

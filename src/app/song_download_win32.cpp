@@ -69,7 +69,6 @@ SongDownloadWindow::SongDownloadWindow(std::wstring target, DownloadWatch watch)
 SongDownloadWindow::~SongDownloadWindow() {
     download_.reset();
     DropTemporary();
-    if (font_) DeleteObject(font_);
 }
 
 bool SongDownloadWindow::Start(HWND owner, TextView address) {
@@ -108,9 +107,9 @@ bool SongDownloadWindow::CreateControls(HWND owner) {
     cancel_ = child(L"BUTTON", L"取消", WS_TABSTOP | BS_PUSHBUTTON, kClientWidth - kMargin - 80, 86, 80, 26,
                     kCancelId);
     if (!name || !progress_ || !status_ || !cancel_) return false;
-    font_ = CreateMessageFont();
+    font_.reset(CreateMessageFont());
     for (const HWND control : {name, status_, cancel_}) {
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     }
     SendMessageW(progress_, PBM_SETRANGE32, 0, kPermilleRange);
     return true;

@@ -10,6 +10,7 @@
 
 #include "app/download_text.h"
 #include "player/http_download_win32.h"
+#include "base/scoped_gdi_win32.h"
 #include "base/text.h"
 #include "window/window_base_win32.h"
 
@@ -66,7 +67,7 @@ class SongDownloadWindow : public win::WindowBase {
     HWND status_ = nullptr;
     HWND progress_ = nullptr;
     HWND cancel_ = nullptr;
-    HFONT font_ = nullptr;
+    win::ScopedFont font_;
 };
 
 // The Save As dialog over owner proposing the address's file name; the chosen full path, or

@@ -1,6 +1,7 @@
 #include "base/window_dpi_win32.h"
 
 #include "base/dpi_scale.h"
+#include "base/scoped_gdi_win32.h"
 
 namespace mulan::win {
 
@@ -22,9 +23,8 @@ using MetricsForDpiFn = int(WINAPI*)(int, UINT);
 }  // namespace
 
 int SystemDpi() {
-    const HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : kBaseDpi;
-    if (screen) ReleaseDC(nullptr, screen);
+    const ScopedWindowDC screen(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : kBaseDpi;
     return dpi > 0 ? dpi : kBaseDpi;
 }
 
