@@ -92,7 +92,7 @@ while :; do
 done
 
 # Growth per hour of each figure's level (the median of each half of the samples after the warm-up),
-# counted as growth only when the later half stays above everything the earlier half saw.
+# counted as growth only when the later half's median is above everything the earlier half saw.
 python3 - "$samples" "$warmup" <<'PY'
 import sys
 rows = [list(map(float, l.split("\t"))) for l in open(sys.argv[1]) if l.strip()]
@@ -116,9 +116,9 @@ for i, name in enumerate(names, start=2):
         print(f"{name:>11}: not counted by this system")
         continue
     rate = (b - a) / a / hours * 100 if a > 0 else 0.0
-    # A leak lifts the whole later half above the earlier one; a figure that only wobbles between
-    # samples (a thread or a file that comes and goes with each song) does not.
-    sustained = min(late) > max(early)
+    # A leak lifts the later half's middle above everything the earlier half saw; a figure that
+    # only wobbles between samples (a thread or a file that comes and goes with each song) does not.
+    sustained = median(late) > max(early)
     grows = rate > 5 and sustained
     verdict = "FAIL" if grows else "ok"
     print(f"{name:>11}: level {a:.0f} -> {b:.0f}, {rate:+.2f} %/h extrapolated  {verdict}")
