@@ -48,15 +48,15 @@ MULAN_ENV_PIDS+=($starter)
 player=$(pid_of 'mulan-playcheck.exe sleep:4000')
 sleep 3
 idle_kb=$(rss_kb "$player")
-in_log() {  # waits up to a minute for a line of the driver's log
-  for _ in $(seq 600); do grep -q "$1" "$work/play.out" && return 0; sleep 0.1; done
+in_log() {  # FILE PATTERN: waits up to a minute for a line of a driver's log
+  for _ in $(seq 600); do grep -q "$2" "$1" && return 0; sleep 0.1; done
   return 1
 }
-in_log 'step sleep:4000.*status=已停止'
+in_log "$work/play.out" 'step sleep:4000.*status=已停止'
 
 sleep 2
 warm_kb=$(rss_kb "$player")
-in_log 'hour.mp3' 
+in_log "$work/play.out" 'hour.mp3'
 sleep 10
 t0=$(ticks "$player")
 sleep "$span"
@@ -72,8 +72,7 @@ wine "$MULAN_BUILD/mingw/tools/playcheck/mulan-playcheck.exe" "url:http://127.0.
   sleep:$(((span + 15) * 1000)) stop >"$work/wav.out" 2>&1 &
 MULAN_ENV_PIDS+=($!)
 wav_player=$(pid_of 'mulan-playcheck.exe url:')
-in_log_of() { for _ in $(seq 600); do grep -q "$2" "$1" && return 0; sleep 0.1; done; return 1; }
-in_log_of "$work/wav.out" 'event PlayStateChange 3'
+in_log "$work/wav.out" 'event PlayStateChange 3'
 sleep 5
 w0=$(ticks "$wav_player")
 sleep "$span"

@@ -35,7 +35,6 @@ MediaPlayerWin32::MediaPlayerWin32(MediaPlayerEvents* events) {
 }
 
 MediaPlayerWin32::~MediaPlayerWin32() {
-    output_.Close();
     if (streaming_) streaming_->Finish();
     Unload();
 }

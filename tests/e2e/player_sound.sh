@@ -95,9 +95,11 @@ song=1004
 tone=$(frequency_of $song)
 record_run wav 5 "url:http://$media/music/audio/$song.wav" until:3:10 sleep:2000 stop
 cat "$work/wav.segments"
-# The dominant frequency is measured to within a few hertz.
-awk -v tone="$tone" '$1 == "on" { split($NF, f, "="); d = f[2] - tone; if (d < 0) d = -d; if (d <= 3) found = 1 }
-  END { exit !found }' "$work/wav.segments" || fail "WAV song not heard at $tone Hz"
+heard_at() {  # NAME TONE: a sounding stretch of the run at the tone (measured to within a few hertz)
+  awk -v tone="$2" '$1 == "on" { split($NF, f, "="); d = f[2] - tone; if (d < 0) d = -d; if (d <= 3) found = 1 }
+    END { exit !found }' "$work/$1.segments"
+}
+heard_at wav "$tone" || fail "WAV song not heard at $tone Hz"
 
 echo "== without Media Foundation (the fallback decoder): an MP3 and a WAV heard at their tones"
 for fallback in 1006.mp3 1004.wav; do
@@ -105,8 +107,7 @@ for fallback in 1006.mp3 1004.wav; do
   tone=$(frequency_of "$song")
   MULAN_PLAYER_DECODER=acm record_run "acm-$song" 5 "url:http://$media/music/audio/$fallback" until:3:10 \
     sleep:1500 stop
-  awk -v tone="$tone" '$1 == "on" { split($NF, f, "="); d = f[2] - tone; if (d < 0) d = -d; if (d <= 3) found = 1 }
-    END { exit !found }' "$work/acm-$song.segments" || fail "fallback: $fallback not heard at $tone Hz"
+  heard_at "acm-$song" "$tone" || fail "fallback: $fallback not heard at $tone Hz"
   echo "ok   fallback decoder: $fallback heard at $tone Hz"
 done
 
