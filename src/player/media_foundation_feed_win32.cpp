@@ -7,6 +7,7 @@
 #include <wrl/client.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -27,6 +28,8 @@ constexpr double kBehindSeconds = 1.0;
 constexpr double kUnitsPerSecond = 1e7;  // Media Foundation's 100 ns
 // A song that ends more than this before its announced length was cut short.
 constexpr double kShortfallSeconds = 1.0;
+// How long a song change waits for the old song's decoder to wind down.
+constexpr auto kWindDownWait = std::chrono::milliseconds(500);
 
 }  // namespace
 
@@ -48,6 +51,7 @@ struct MediaFoundationFeed::Shared {
     std::optional<uint64_t> seekTo;
     std::optional<uint64_t> endFrame;  // where decoding found the end
     bool starved = false;              // a read found nothing: say when samples come
+    bool finished = false;             // the worker has let go of the system's decoder
 
     void Post(Event event) {
         if (!quit) PostMessageW(window, message, number, event);
@@ -216,6 +220,11 @@ void Work(std::shared_ptr<Shared> shared) {
         }
     }
     if (SUCCEEDED(com)) CoUninitialize();
+    {
+        std::lock_guard lock(shared->mutex);
+        shared->finished = true;
+    }
+    shared->wake.notify_all();
 }
 
 }  // namespace
@@ -245,7 +254,20 @@ MediaFoundationFeed::MediaFoundationFeed(std::shared_ptr<CompressedBytes> bytes,
 
 MediaFoundationFeed::~MediaFoundationFeed() {
     Quit();
-    if (worker_.joinable()) worker_.detach();
+    // Usually the worker is gone at once; one still starting the system's decoder is left to
+    // finish alone rather than hold the song change up, but not before a short wait, so that a
+    // program closing right after a change does not exit under it.
+    bool finished = false;
+    {
+        std::unique_lock lock(shared_->mutex);
+        finished = shared_->wake.wait_for(lock, kWindDownWait, [this] { return shared_->finished; });
+    }
+    if (!worker_.joinable()) return;
+    if (finished) {
+        worker_.join();
+    } else {
+        worker_.detach();
+    }
 }
 
 void MediaFoundationFeed::Quit() {
