@@ -21,7 +21,7 @@ namespace mulan::app {
 // audio compression manager decodes MP3 and WAV instead. The download, the decoder and the
 // output each run on a thread of their own and report by message; the UI thread only keeps the
 // state and tells them what the user asked.
-class MediaPlayerWin32 final : public win::WindowBase, public MediaPlayer {
+class MediaPlayerWin32 final : public window::WindowBase, public MediaPlayer {
   public:
     explicit MediaPlayerWin32(MediaPlayerEvents* events = nullptr);
     ~MediaPlayerWin32() override;

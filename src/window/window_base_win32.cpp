@@ -2,7 +2,7 @@
 
 #include "base/report.h"
 
-namespace mulan::win {
+namespace mulan::window {
 
 WindowBase::~WindowBase() {
     if (hwnd_) {
@@ -57,4 +57,4 @@ LRESULT CALLBACK WindowBase::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     return result;
 }
 
-}  // namespace mulan::win
+}  // namespace mulan::window

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-namespace mulan::win {
+namespace mulan::window {
 
 // Base of every top-level and child window of the program. The object is attached to its window
 // at WM_NCCREATE and every message goes to HandleMessage; nothing thrown inside escapes the
@@ -30,4 +30,4 @@ class WindowBase {
     HWND hwnd_ = nullptr;
 };
 
-}  // namespace mulan::win
+}  // namespace mulan::window

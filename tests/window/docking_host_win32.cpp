@@ -57,7 +57,7 @@ RECT WindowRectOf(HWND hwnd) {
     return r;
 }
 
-class HostWindow final : public mulan::win::WindowBase {
+class HostWindow final : public mulan::window::WindowBase {
   public:
     HostWindow(std::string name, HWND reportTo) : name_(std::move(name)), reportTo_(reportTo) {}
 

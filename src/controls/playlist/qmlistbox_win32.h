@@ -21,7 +21,7 @@ namespace mulan::playlist {
 
 // The owner-drawn playlist as a child window: rows painted by PlaylistPainter, mouse and wheel
 // handled by PlaylistInput, an embedded skinned scrollbar ucBar, and the events raised to the host.
-class QMListBox final : public win::WindowBase,
+class QMListBox final : public window::WindowBase,
                         public window::SubclassClient,
                         private PlaylistView,
                         private PlaylistAppearanceHost,

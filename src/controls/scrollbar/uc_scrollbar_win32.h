@@ -17,7 +17,7 @@ namespace mulan::scrollbar {
 // The skinned scrollbar as a child window. It receives its paint, size, mouse and timer messages
 // through its own window hook, holds the mouse while a button is down in it, and tells its
 // container about value changes, drags and visibility through ScrollbarEvents.
-class ucScrollbar final : public win::WindowBase, public window::SubclassClient, private ScrollbarHost {
+class ucScrollbar final : public window::WindowBase, public window::SubclassClient, private ScrollbarHost {
   public:
     ucScrollbar();
     ~ucScrollbar() override;

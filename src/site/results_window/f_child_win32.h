@@ -19,7 +19,7 @@ namespace mulan::site {
 // The search results window: a top-level window filled by one report-style list, ListView1, with
 // a check box in front of each row. The ResultsList is the truth; the list control shows it, and
 // the user's clicks on check boxes and rows are written back to it.
-class FChild final : public win::WindowBase {
+class FChild final : public window::WindowBase {
   public:
     // Menu command identifiers of the pop-up menu Menus.
     enum Command : UINT { kPlayS = 101, kAddItim = 102, kAllSel = 103, kFSelc = 104 };

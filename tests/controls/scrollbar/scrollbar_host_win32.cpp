@@ -50,7 +50,7 @@ class BarLog final : public ScrollbarEvents {
     std::string prefix_;
 };
 
-class HostWindow final : public mulan::win::WindowBase {
+class HostWindow final : public mulan::window::WindowBase {
   public:
     explicit HostWindow(Log& log) : log_(log) {}
 

@@ -6,11 +6,11 @@
 #include "base/text.h"
 #include "window/window_base_win32.h"
 
-namespace mulan::app {
+namespace mulan::app::ui {
 
 // The song link window "外链地址": one read-only text box holding an audio address, selected so
 // that the user can copy it at once.
-class Form2 : public win::WindowBase {
+class Form2 : public window::WindowBase {
   public:
     // Client area 3975 x 510 twips; Text1 at 0, 0, 3975, 495 twips.
     static constexpr int kClientWidth = 265;
@@ -35,4 +35,4 @@ class Form2 : public win::WindowBase {
 // removed shows nothing. Returns when Form2 is closed.
 void ShowSongLink(HWND owner, TextView address);
 
-}  // namespace mulan::app
+}  // namespace mulan::app::ui

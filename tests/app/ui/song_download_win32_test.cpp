@@ -1,4 +1,4 @@
-#include "app/song_download_win32.h"
+#include "app/ui/song_download_win32.h"
 
 #include <winsock2.h>
 
@@ -11,7 +11,7 @@
 #include "base/download_name.h"
 #include "support/message_loop_win32.h"
 
-namespace mulan::app {
+namespace mulan::app::ui {
 namespace {
 
 constexpr UINT kDone = WM_APP + 7;
@@ -36,7 +36,7 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder) {
 }
 
 // Receives the end of a download, as the main window or a tool would.
-class Watcher : public win::WindowBase {
+class Watcher : public window::WindowBase {
   public:
     WPARAM result = 0;
     bool Create() {
@@ -193,4 +193,4 @@ TEST_F(SongDownloadTest, SaveAsProposesTheCleanedFileName) {
 }
 
 }  // namespace
-}  // namespace mulan::app
+}  // namespace mulan::app::ui

@@ -9,8 +9,8 @@
 #include <cwchar>
 #include <string>
 
-#include "app/form2_win32.h"
-#include "app/song_download_win32.h"
+#include "app/ui/form2_win32.h"
+#include "app/ui/song_download_win32.h"
 #include "support/message_loop_win32.h"
 
 namespace {
@@ -31,7 +31,7 @@ std::string Utf8(const std::wstring& text) {
 int Show(const mulan::Text& address) {
     const HWND owner = CreateWindowExW(0, L"STATIC", L"link_host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
                                        500, 300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    mulan::app::ShowSongLink(owner, address);
+    mulan::app::ui::ShowSongLink(owner, address);
     DestroyWindow(owner);
     return 0;
 }
@@ -39,7 +39,7 @@ int Show(const mulan::Text& address) {
 int Download(const mulan::Text& address, const wchar_t* target, DWORD linger) {
     const HWND watcher = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                          GetModuleHandleW(nullptr), nullptr);
-    mulan::app::SongDownloads downloads;
+    mulan::app::ui::SongDownloads downloads;
     const HWND window = downloads.Start(nullptr, address, target, {watcher, kDoneMessage, false});
     if (!window) {
         std::fputs("no download window\n", stderr);
@@ -53,14 +53,14 @@ int Download(const mulan::Text& address, const wchar_t* target, DWORD linger) {
         DispatchMessageW(&msg);
     }
     wchar_t status[256]{};
-    GetDlgItemTextW(window, mulan::app::SongDownloadWindow::kStatusId, status, 256);
+    GetDlgItemTextW(window, mulan::app::ui::SongDownloadWindow::kStatusId, status, 256);
     const std::string line = Utf8(status) + "\n";
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fflush(stdout);
     // Lets the final state be seen (and photographed) before the window goes.
     ::mulan::testing::PumpFor(linger);
     DestroyWindow(window);
-    using mulan::app::DownloadResult;
+    using mulan::app::ui::DownloadResult;
     if (result == static_cast<WPARAM>(DownloadResult::Saved)) return 0;
     if (result == static_cast<WPARAM>(DownloadResult::Cancelled)) return 3;
     return 1;

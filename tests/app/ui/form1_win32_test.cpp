@@ -1,4 +1,4 @@
-#include "app/form1_win32.h"
+#include "app/ui/form1_win32.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -14,7 +14,7 @@
 #include "base/window_dpi_win32.h"
 #include "support/message_loop_win32.h"
 
-namespace mulan::app {
+namespace mulan::app::ui {
 namespace {
 
 using ::mulan::testing::TextOf;
@@ -341,9 +341,9 @@ TEST(Trayico, ANewTaskbarGetsTheIconAgain) {
 }
 
 }  // namespace
-}  // namespace mulan::app
+}  // namespace mulan::app::ui
 
-namespace mulan::app {
+namespace mulan::app::ui {
 namespace {
 
 // The main window with a long, scrolled playlist in every row state, copied from the screen and kept
@@ -382,9 +382,9 @@ TEST_F(Form1Test, PlaylistShowsEveryRowStateScrolledInTheMainWindow) {
 }
 
 }  // namespace
-}  // namespace mulan::app
+}  // namespace mulan::app::ui
 
-namespace mulan::app {
+namespace mulan::app::ui {
 namespace {
 
 HWND SearchEdit(Form1& form) {
@@ -429,9 +429,9 @@ TEST_F(Form1Test, SearchBoxSearchesRemembersCompletesAndEmpties) {
 }
 
 }  // namespace
-}  // namespace mulan::app
+}  // namespace mulan::app::ui
 
-namespace mulan::app {
+namespace mulan::app::ui {
 namespace {
 
 LONG FontHeight(HWND control) {
@@ -529,4 +529,4 @@ TEST_F(Form1Test, MediaKeysRunTheTrayCommands) {
 }
 
 }  // namespace
-}  // namespace mulan::app
+}  // namespace mulan::app::ui

@@ -1,10 +1,10 @@
-#include "app/skin_win32.h"
+#include "app/ui/skin_win32.h"
 
 #include <windows.h>
 
 #include <string>
 
-namespace mulan::app {
+namespace mulan::app::ui {
 
 namespace {
 
@@ -74,4 +74,4 @@ std::optional<StartupFailure> SkinLibrary::SetAero(int on) {
     return std::nullopt;
 }
 
-}  // namespace mulan::app
+}  // namespace mulan::app::ui

@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include "app/form1_win32.h"
+#include "app/ui/form1_win32.h"
 #include "app/playback_commands.h"
 #include "app/playback_controller.h"
-#include "app/song_download_win32.h"
+#include "app/ui/song_download_win32.h"
 #include "site/lyrics.h"
 #include "site/message_pump_win32.h"
 #include "site/results_window/results_host.h"
@@ -14,7 +14,7 @@
 #include "site/windows_codec_win32.h"
 #include "site/winhttp_transport_win32.h"
 
-namespace mulan::app {
+namespace mulan::app::ui {
 
 // Joins the main window to the site client and the playback controller: the commands of its
 // menus, the playlist's double click, the searches, the display ticks, and the lyrics.
@@ -112,4 +112,4 @@ class PlayerApp final : public PlaybackCommands,
     std::vector<Text> lyricLines_;
 };
 
-}  // namespace mulan::app
+}  // namespace mulan::app::ui

@@ -1,10 +1,10 @@
-#include "app/form2_win32.h"
+#include "app/ui/form2_win32.h"
 
 #include <string>
 
 #include "site/text_cut.h"
 
-namespace mulan::app {
+namespace mulan::app::ui {
 
 namespace {
 
@@ -113,4 +113,4 @@ void ShowSongLink(HWND owner, TextView address) {
     }
 }
 
-}  // namespace mulan::app
+}  // namespace mulan::app::ui

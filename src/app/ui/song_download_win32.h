@@ -14,7 +14,7 @@
 #include "base/text.h"
 #include "window/window_base_win32.h"
 
-namespace mulan::app {
+namespace mulan::app::ui {
 
 // How a song download ended; posted to the watcher as wParam.
 enum class DownloadResult : WPARAM { Saved = 1, Failed = 2, Cancelled = 3 };
@@ -30,7 +30,7 @@ struct DownloadWatch {
 // target's folder and renames it over the target when the whole file is there, so the target never
 // holds half a song and nothing is written outside that folder. Failure or cancelling removes the
 // temporary file.
-class SongDownloadWindow : public win::WindowBase {
+class SongDownloadWindow : public window::WindowBase {
   public:
     static constexpr int kStatusId = 3;
     static constexpr int kProgressId = 4;
@@ -90,4 +90,4 @@ class SongDownloads {
     std::vector<std::unique_ptr<SongDownloadWindow>> windows_;
 };
 
-}  // namespace mulan::app
+}  // namespace mulan::app::ui

@@ -1,4 +1,4 @@
-#include "app/trayico_win32.h"
+#include "app/ui/trayico_win32.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -8,7 +8,7 @@
 #include "base/report.h"
 #include "app/tray_rules.h"
 
-namespace mulan::app {
+namespace mulan::app::ui {
 
 namespace {
 
@@ -137,4 +137,4 @@ void Trayico::Act(HWND hwnd, UINT msg, LPARAM lp) {
     }
 }
 
-}  // namespace mulan::app
+}  // namespace mulan::app::ui

@@ -1,4 +1,4 @@
-#include "app/form1_win32.h"
+#include "app/ui/form1_win32.h"
 
 #include <commctrl.h>
 
@@ -14,7 +14,7 @@
 #include "base/dpi_scale.h"
 #include "base/window_dpi_win32.h"
 
-namespace mulan::app {
+namespace mulan::app::ui {
 
 namespace {
 
@@ -854,4 +854,4 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
-}  // namespace mulan::app
+}  // namespace mulan::app::ui

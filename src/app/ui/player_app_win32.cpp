@@ -1,4 +1,4 @@
-#include "app/player_app_win32.h"
+#include "app/ui/player_app_win32.h"
 
 #include <commctrl.h>
 
@@ -6,12 +6,12 @@
 
 #include "base/wide_text_win32.h"
 #include "app/display_text.h"
-#include "app/form2_win32.h"
+#include "app/ui/form2_win32.h"
 #include "site/encode_query.h"
 #include "site/site_error.h"
 #include "site/song_address.h"
 
-namespace mulan::app {
+namespace mulan::app::ui {
 
 namespace {
 
@@ -173,4 +173,4 @@ void PlayerApp::ResultsBridge::SetNowPlayingTitle(TextView title) {
     app_.form_.state().NowPlayingTitle = Text(title);
 }
 
-}  // namespace mulan::app
+}  // namespace mulan::app::ui

@@ -4,11 +4,11 @@
 
 #include "window/window_base_win32.h"
 
-namespace mulan::app {
+namespace mulan::app::ui {
 
 // A frame that holds other controls: an etched border on the dialog colour. (A group box cannot
 // hold children: it leaves their background unpainted.)
-class FrameControl final : public win::WindowBase {
+class FrameControl final : public window::WindowBase {
   public:
     bool Create(HWND parent, const RECT& area, int controlId);
 
@@ -16,4 +16,4 @@ class FrameControl final : public win::WindowBase {
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 };
 
-}  // namespace mulan::app
+}  // namespace mulan::app::ui

@@ -1,4 +1,4 @@
-#include "app/form2_win32.h"
+#include "app/ui/form2_win32.h"
 #include "support/message_loop_win32.h"
 
 #include <gtest/gtest.h>
@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-namespace mulan::app {
+namespace mulan::app::ui {
 namespace {
 
 // Stands in for the main window: an owner whose timer keeps ticking while Form2 is shown, and
 // which looks at Form2 from inside its modal loop.
-class Owner : public win::WindowBase {
+class Owner : public window::WindowBase {
   public:
     std::function<void()> onTick;
     int ticks = 0;
@@ -150,4 +150,4 @@ TEST_F(Form2Test, ShowsNothingForAnEmptyAddress) {
 }
 
 }  // namespace
-}  // namespace mulan::app
+}  // namespace mulan::app::ui

@@ -1,6 +1,6 @@
-#include "app/frame_win32.h"
+#include "app/ui/frame_win32.h"
 
-namespace mulan::app {
+namespace mulan::app::ui {
 
 namespace {
 constexpr wchar_t kClassName[] = L"MulanFrame";
@@ -34,4 +34,4 @@ LRESULT FrameControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
-}  // namespace mulan::app
+}  // namespace mulan::app::ui

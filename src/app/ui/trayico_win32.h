@@ -5,7 +5,7 @@
 #include "app/main_window_state.h"
 #include "app/tray_record.h"
 
-namespace mulan::app {
+namespace mulan::app::ui {
 
 // What the tray module needs from the main window it serves.
 class TrayHost {
@@ -50,4 +50,4 @@ class Trayico {
     UINT taskbarCreated_ = 0;
 };
 
-}  // namespace mulan::app
+}  // namespace mulan::app::ui

@@ -4,25 +4,25 @@
 
 #include <optional>
 
-#include "app/frame_win32.h"
+#include "app/ui/frame_win32.h"
 #include "app/main_window_state.h"
 #include "app/media_keys.h"
 #include "player/media_player.h"
 #include "player/media_player_win32.h"
 #include "app/menu_model.h"
 #include "app/playback_commands.h"
-#include "app/skin_win32.h"
-#include "app/trayico_win32.h"
+#include "app/ui/skin_win32.h"
+#include "app/ui/trayico_win32.h"
 #include "controls/playlist/qmlistbox_win32.h"
 #include "site/results_window/f_child_win32.h"
 #include "site/search.h"
 #include "window/c_magnetic_wnd_win32.h"
 #include "window/window_base_win32.h"
 
-namespace mulan::app {
+namespace mulan::app::ui {
 
 // The player's main window: its controls, menus, state, start-up, close to the tray and exit.
-class Form1 final : public win::WindowBase,
+class Form1 final : public window::WindowBase,
                     public TrayHost,
                     public MediaPlayerEvents,
                     private playlist::PlaylistEvents {
@@ -171,4 +171,4 @@ class Form1 final : public win::WindowBase,
     HWND lastFocus_ = nullptr;
 };
 
-}  // namespace mulan::app
+}  // namespace mulan::app::ui

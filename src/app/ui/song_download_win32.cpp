@@ -1,4 +1,4 @@
-#include "app/song_download_win32.h"
+#include "app/ui/song_download_win32.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -10,7 +10,7 @@
 #include "site/request_address.h"
 #include "site/text_cut.h"
 
-namespace mulan::app {
+namespace mulan::app::ui {
 
 namespace {
 
@@ -269,4 +269,4 @@ void SongDownloads::ForgetClosed() {
     std::erase_if(windows_, [](const auto& window) { return window->hwnd() == nullptr; });
 }
 
-}  // namespace mulan::app
+}  // namespace mulan::app::ui

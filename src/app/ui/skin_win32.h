@@ -4,7 +4,7 @@
 
 #include "app/main_window_state.h"
 
-namespace mulan::app {
+namespace mulan::app::ui {
 
 // The optional skin library SkinH.dll beside the program, loaded when it is there. A missing
 // library or entry point is a failure whose description names "SkinH.dll".
@@ -25,4 +25,4 @@ class SkinLibrary {
     void* module_ = nullptr;
 };
 
-}  // namespace mulan::app
+}  // namespace mulan::app::ui
