@@ -13,11 +13,4 @@ PixelRect ToPixels(const ControlPlacement& placement, int32_t dpi) {
             TwipsToPixels(placement.width, dpi), TwipsToPixels(placement.height, dpi)};
 }
 
-const ControlPlacement& Form1Placement(TextView name) {
-    for (const ControlPlacement& placement : kForm1Layout) {
-        if (placement.name == name) return placement;
-    }
-    return kForm1Layout.front();
-}
-
 }  // namespace mulan::app

@@ -18,6 +18,25 @@ struct PixelRect {
     bool operator==(const PixelRect&) const = default;
 };
 
+// The main window's controls, in the order of the layout below.
+enum class Form1Control : uint8_t {
+    WindowsMediaPlayer1,
+    ProgressBar1,
+    Slider1,
+    Slider2,
+    Command2,
+    Text1,
+    Frame1,
+    Label1,
+    QMListBox1,
+    StatusBar1,
+    List1,
+    Option1,
+    Option2,
+    Option3,
+    WebBrowser1,
+};
+
 inline constexpr int32_t kForm1ClientWidthTwips = 4710;
 inline constexpr int32_t kForm1ClientHeightTwips = 7350;
 
@@ -45,7 +64,10 @@ inline constexpr std::array<ControlPlacement, 15> kForm1Layout{{
     {u"WebBrowser1", 9240, 120, 1215, 855},
 }};
 
-// Null-free lookup: the placement of a named control (the first entry when the name is unknown).
-const ControlPlacement& Form1Placement(TextView name);
+constexpr const ControlPlacement& Form1Placement(Form1Control control) {
+    return kForm1Layout[static_cast<size_t>(control)];
+}
+static_assert(Form1Placement(Form1Control::Label1).name == u"Label1");
+static_assert(Form1Placement(Form1Control::WebBrowser1).name == u"WebBrowser1");
 
 }  // namespace mulan::app

@@ -4,22 +4,22 @@
 
 namespace mulan::app {
 
-std::optional<TextView> MediaKeyCommand(MediaKey key, TextView pauseCaption) {
+std::optional<Command> MediaKeyCommand(MediaKey key, TextView pauseCaption) {
     const bool playing = pauseCaption == kPausePlaying;
     switch (key) {
         case MediaKey::PlayPause:
-            return u"zant";
+            return Command::zant;
         case MediaKey::Play:
             if (playing) return std::nullopt;
-            return u"zant";
+            return Command::zant;
         case MediaKey::Pause:
         case MediaKey::Stop:
             if (!playing) return std::nullopt;
-            return u"zant";
+            return Command::zant;
         case MediaKey::Next:
-            return u"Next";
+            return Command::Next;
         case MediaKey::Previous:
-            return u"UP";
+            return Command::UP;
     }
     return std::nullopt;
 }

@@ -4,30 +4,37 @@
 
 namespace mulan::app {
 
-MenuModel::MenuModel(Text name, Text caption, std::vector<MenuItem> items)
-    : name_(std::move(name)), caption_(std::move(caption)), items_(std::move(items)) {}
+MenuModel::MenuModel(MenuId id, Text caption, std::vector<MenuItem> items)
+    : id_(id), caption_(std::move(caption)), items_(std::move(items)) {}
 
-const MenuItem* MenuModel::Find(TextView name) const {
+const MenuItem* MenuModel::Find(Command command) const {
+    if (command == Command::None) return nullptr;
     for (const MenuItem& item : items_) {
-        if (item.name == name) return &item;
+        if (item.command == command) return &item;
     }
     return nullptr;
 }
 
-MenuItem* MenuModel::Item(TextView name) {
-    return const_cast<MenuItem*>(Find(name));
+MenuItem* MenuModel::Item(Command command) {
+    return const_cast<MenuItem*>(Find(command));
 }
 
-void MenuModel::SetVisible(TextView name, bool visible) {
-    if (MenuItem* item = Item(name)) item->visible = visible;
+void MenuModel::SetVisible(Command command, bool visible) {
+    if (MenuItem* item = Item(command)) item->visible = visible;
 }
 
-void MenuModel::SetChecked(TextView name, bool checked) {
-    if (MenuItem* item = Item(name)) item->checked = checked;
+void MenuModel::SetSeparatorAfterVisible(Command command, bool visible) {
+    MenuItem* item = Item(command);
+    if (!item || item + 1 == items_.data() + items_.size()) return;
+    if (item[1].command == Command::None) item[1].visible = visible;
 }
 
-void MenuModel::SetCaption(TextView name, TextView caption) {
-    if (MenuItem* item = Item(name)) item->caption = Text(caption);
+void MenuModel::SetChecked(Command command, bool checked) {
+    if (MenuItem* item = Item(command)) item->checked = checked;
+}
+
+void MenuModel::SetCaption(Command command, TextView caption) {
+    if (MenuItem* item = Item(command)) item->caption = Text(caption);
 }
 
 std::vector<MenuItem> MenuModel::VisibleItems() const {
@@ -38,35 +45,16 @@ std::vector<MenuItem> MenuModel::VisibleItems() const {
     return shown;
 }
 
-MenuModel MakeMenu() {
-    return MenuModel(u"Menu", u"菜单",
-                     {{u"Pla", u"播放"},
-                      {u"lines", u"-"},
-                      {u"Dolown", u"下载本首歌曲"},
-                      {u"s", u"-"},
-                      {u"se360", u"获取外链地址"},
-                      {u"ddwdw", u"-"},
-                      {u"DEL", u"删除选中"},
-                      {u"LIX", u"-"},
-                      {u"Cles", u"清空列表"}});
-}
-
-MenuModel MakeMosMenu() {
-    return MenuModel(u"Mos", u"播放模式",
-                     {{u"Ones", u"单曲循环"}, {u"Lists", u"列表循环"}, {u"suiji", u"随机播放"}});
-}
-
-MenuModel MakeEndMenu() {
-    return MenuModel(u"EndMenu", u"退出",
-                     {{u"zant", u"停止播放"},
-                      {u"dawddwafre", u"-"},
-                      {u"shows", u"显示"},
-                      {u"dw", u"-"},
-                      {u"UP", u"上一首"},
-                      {u"ls", u"-"},
-                      {u"Next", u"下一首"},
-                      {u"dwdw", u"-"},
-                      {u"ends", u"退出"}});
+MenuModel MakeMenuModel(MenuId id) {
+    Text caption;
+    for (const MenuHeading& heading : kMenuHeadings) {
+        if (heading.menu == id) caption = Text(heading.caption);
+    }
+    std::vector<MenuItem> items;
+    for (const MenuEntry& entry : kMenuEntries) {
+        if (entry.menu == id) items.push_back({Text(entry.name), Text(entry.caption), entry.command});
+    }
+    return MenuModel(id, std::move(caption), std::move(items));
 }
 
 }  // namespace mulan::app

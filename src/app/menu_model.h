@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "app/command.h"
 #include "base/text.h"
 
 namespace mulan::app {
@@ -11,6 +12,7 @@ namespace mulan::app {
 struct MenuItem {
     Text name;
     Text caption;
+    Command command = Command::None;
     bool checked = false;
     bool visible = true;
 };
@@ -18,32 +20,32 @@ struct MenuItem {
 // A top-level menu that is only ever opened as a popup.
 class MenuModel {
   public:
-    MenuModel(Text name, Text caption, std::vector<MenuItem> items);
+    MenuModel(MenuId id, Text caption, std::vector<MenuItem> items);
 
-    const Text& name() const { return name_; }
+    MenuId id() const { return id_; }
     const Text& caption() const { return caption_; }
     const std::vector<MenuItem>& items() const { return items_; }
 
-    // Null when no item has that name.
-    const MenuItem* Find(TextView name) const;
-    void SetVisible(TextView name, bool visible);
-    void SetChecked(TextView name, bool checked);
-    void SetCaption(TextView name, TextView caption);
+    // Null when no item of the menu runs the command.
+    const MenuItem* Find(Command command) const;
+    void SetVisible(Command command, bool visible);
+    // The separator right after the command's item, shown and hidden with it.
+    void SetSeparatorAfterVisible(Command command, bool visible);
+    void SetChecked(Command command, bool checked);
+    void SetCaption(Command command, TextView caption);
 
     // The items shown when the menu opens, in order.
     std::vector<MenuItem> VisibleItems() const;
 
   private:
-    MenuItem* Item(TextView name);
+    MenuItem* Item(Command command);
 
-    Text name_;
+    MenuId id_;
     Text caption_;
     std::vector<MenuItem> items_;
 };
 
-// The main window's three menus as they are designed.
-MenuModel MakeMenu();
-MenuModel MakeMosMenu();
-MenuModel MakeEndMenu();
+// A menu of the main window as it is designed.
+MenuModel MakeMenuModel(MenuId id);
 
 }  // namespace mulan::app

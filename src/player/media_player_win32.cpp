@@ -37,6 +37,7 @@ MediaPlayerWin32::MediaPlayerWin32(MediaPlayerEvents* events) {
 MediaPlayerWin32::~MediaPlayerWin32() {
     if (streaming_) streaming_->Finish();
     Unload();
+    Destroy();
 }
 
 bool MediaPlayerWin32::Create(HWND parent, const RECT& area, int controlId) {

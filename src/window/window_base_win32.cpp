@@ -1,14 +1,20 @@
 #include "window/window_base_win32.h"
 
-#include "base/report.h"
+#include "window/control_win32.h"
 
 namespace mulan::window {
 
 WindowBase::~WindowBase() {
-    if (hwnd_) {
+    // A window still here means its class forgot Destroy: it would get its last messages without
+    // the object behind it, so it is let go of first.
+    if (MULAN_REPORT_IF(hwnd_ != nullptr)) {
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
     }
+}
+
+void WindowBase::Destroy() {
+    if (hwnd_) DestroyWindow(hwnd_);
 }
 
 bool WindowBase::RegisterClassOnce(const wchar_t* className, HICON icon, HBRUSH background, UINT style) {
@@ -35,6 +41,13 @@ bool WindowBase::CreateWindowFor(const wchar_t* className, const wchar_t* title,
                            GetModuleHandleW(nullptr), this) != nullptr;
 }
 
+LRESULT WindowBase::Route(UINT msg, WPARAM wp, LPARAM lp) {
+    if (Control* control = Control::FromNotification(msg, wp, lp)) {
+        if (const auto result = control->Notified(msg, wp, lp)) return *result;
+    }
+    return HandleMessage(msg, wp, lp);
+}
+
 LRESULT CALLBACK WindowBase::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     if (msg == WM_NCCREATE) {
         auto* self = static_cast<WindowBase*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
@@ -43,13 +56,8 @@ LRESULT CALLBACK WindowBase::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     }
     auto* self = reinterpret_cast<WindowBase*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-    LRESULT result = 0;
-    try {
-        result = self->HandleMessage(msg, wp, lp);
-    } catch (...) {
-        MULAN_REPORT_EXCEPTION();
-        result = DefWindowProcW(hwnd, msg, wp, lp);
-    }
+    const LRESULT result = Guarded([&] { return self->Route(msg, wp, lp); },
+                                   [&] { return DefWindowProcW(hwnd, msg, wp, lp); });
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;

@@ -2,11 +2,27 @@
 
 #include <windows.h>
 
+#include "base/report.h"
+
 namespace mulan::window {
 
-// Base of every top-level and child window of the program. The object is attached to its window
-// at WM_NCCREATE and every message goes to HandleMessage; nothing thrown inside escapes the
-// window procedure.
+// Runs one message's handler at a boundary nothing may cross: what it throws is reported, and the
+// message gets the fallback's answer instead.
+template <class Handle, class Fallback>
+LRESULT Guarded(Handle&& handle, Fallback&& fallback) noexcept {
+    try {
+        return handle();
+    } catch (...) {
+        MULAN_REPORT_EXCEPTION();
+    }
+    return fallback();
+}
+
+// Base of every window of the program's own classes. The object is attached to its window at
+// WM_NCCREATE and owns it; every message goes through one procedure: a notification from one of
+// its typed controls to that control first, everything else to HandleMessage. The most derived
+// class destroys the window in its destructor (Destroy), so that WM_DESTROY and WM_NCDESTROY reach
+// it, in that order, while the whole object still exists.
 class WindowBase {
   public:
     WindowBase() = default;
@@ -23,9 +39,12 @@ class WindowBase {
                          int y, int width, int height, HWND parent, HMENU menu = nullptr);
     virtual LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) = 0;
     LRESULT Default(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(hwnd_, msg, wp, lp); }
+    // Destroys the window now; its handle is gone once WM_NCDESTROY has been handled.
+    void Destroy();
 
   private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+    LRESULT Route(UINT msg, WPARAM wp, LPARAM lp);
 
     HWND hwnd_ = nullptr;
 };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -85,33 +86,55 @@ TEST(Menus, TheThreeMenusHaveTheirDesignedItemsInOrder) {
             out.push_back(TextToUtf8(item.name) + ":" + TextToUtf8(item.caption));
         return out;
     };
-    EXPECT_EQ(MakeMenu().caption(), u"菜单");
-    EXPECT_EQ(names(MakeMenu()), (std::vector<std::string>{"Pla:播放", "lines:-", "Dolown:下载本首歌曲",
+    EXPECT_EQ(MakeMenuModel(MenuId::Menu).caption(), u"菜单");
+    EXPECT_EQ(names(MakeMenuModel(MenuId::Menu)), (std::vector<std::string>{"Pla:播放", "lines:-", "Dolown:下载本首歌曲",
                                                            "s:-", "se360:获取外链地址", "ddwdw:-",
                                                            "DEL:删除选中", "LIX:-", "Cles:清空列表"}));
-    EXPECT_EQ(MakeMosMenu().caption(), u"播放模式");
-    EXPECT_EQ(names(MakeMosMenu()),
+    EXPECT_EQ(MakeMenuModel(MenuId::Mos).caption(), u"播放模式");
+    EXPECT_EQ(names(MakeMenuModel(MenuId::Mos)),
               (std::vector<std::string>{"Ones:单曲循环", "Lists:列表循环", "suiji:随机播放"}));
-    EXPECT_EQ(MakeEndMenu().caption(), u"退出");
-    EXPECT_EQ(names(MakeEndMenu()),
+    EXPECT_EQ(MakeMenuModel(MenuId::EndMenu).caption(), u"退出");
+    EXPECT_EQ(names(MakeMenuModel(MenuId::EndMenu)),
               (std::vector<std::string>{"zant:停止播放", "dawddwafre:-", "shows:显示", "dw:-", "UP:上一首",
                                         "ls:-", "Next:下一首", "dwdw:-", "ends:退出"}));
 }
 
+TEST(Menus, EveryItemRunsTheCommandOfItsNameAndSeparatorsRunNone) {
+    for (const MenuId id : {MenuId::Menu, MenuId::Mos, MenuId::EndMenu}) {
+        const MenuModel menu = MakeMenuModel(id);
+        for (const MenuItem& item : menu.items()) {
+            if (item.caption == u"-") {
+                EXPECT_EQ(item.command, Command::None) << TextToUtf8(item.name);
+                continue;
+            }
+            ASSERT_NE(item.command, Command::None) << TextToUtf8(item.name);
+            // The command's own table entry carries the item's name.
+            const auto entry = std::find_if(kMenuEntries.begin(), kMenuEntries.end(),
+                                            [&](const MenuEntry& e) { return e.command == item.command; });
+            EXPECT_EQ(entry->name, item.name);
+            EXPECT_EQ(entry->menu, id);
+        }
+    }
+}
+
 TEST(Menus, HiddenItemsAreLeftOutAndChecksAndCaptionsChange) {
-    MenuModel menu = MakeEndMenu();
-    menu.SetVisible(u"shows", false);
-    menu.SetVisible(u"dw", false);
+    MenuModel menu = MakeMenuModel(MenuId::EndMenu);
+    menu.SetVisible(Command::shows, false);
+    menu.SetSeparatorAfterVisible(Command::shows, false);
     const auto shown = menu.VisibleItems();
     ASSERT_EQ(shown.size(), 7u);
     EXPECT_EQ(shown[1].name, u"dawddwafre");
     EXPECT_EQ(shown[2].name, u"UP");
-    menu.SetCaption(u"zant", u"播放中");
-    EXPECT_EQ(menu.Find(u"zant")->caption, u"播放中");
-    menu.SetChecked(u"ends", true);
-    EXPECT_TRUE(menu.Find(u"ends")->checked);
-    EXPECT_EQ(menu.Find(u"nothing"), nullptr);
-    menu.SetVisible(u"nothing", false);
+    menu.SetCaption(Command::zant, u"播放中");
+    EXPECT_EQ(menu.Find(Command::zant)->caption, u"播放中");
+    menu.SetChecked(Command::ends, true);
+    EXPECT_TRUE(menu.Find(Command::ends)->checked);
+    // A command of another menu, a separator, and the last item's missing separator change nothing.
+    EXPECT_EQ(menu.Find(Command::Pla), nullptr);
+    EXPECT_EQ(menu.Find(Command::None), nullptr);
+    menu.SetVisible(Command::Pla, false);
+    menu.SetSeparatorAfterVisible(Command::ends, false);
+    menu.SetSeparatorAfterVisible(Command::Next, true);
     EXPECT_EQ(menu.VisibleItems().size(), 7u);
 }
 
@@ -129,13 +152,14 @@ TEST(Form1Layout, TwipsBecomePixelsWithHalvesToEven) {
 }
 
 TEST(Form1Layout, ControlsArePlacedAsDesigned) {
-    EXPECT_EQ(ToPixels(Form1Placement(u"QMListBox1")), (PixelRect{0, 112, 313, 361}));
-    EXPECT_EQ(ToPixels(Form1Placement(u"StatusBar1")), (PixelRect{0, 473, 314, 17}));
-    EXPECT_EQ(ToPixels(Form1Placement(u"Label1")), (PixelRect{104, 12, 90, 14}));
-    EXPECT_EQ(ToPixels(Form1Placement(u"Command2")), (PixelRect{285, 49, 25, 17}));
+    EXPECT_EQ(ToPixels(Form1Placement(Form1Control::QMListBox1)), (PixelRect{0, 112, 313, 361}));
+    EXPECT_EQ(ToPixels(Form1Placement(Form1Control::StatusBar1)), (PixelRect{0, 473, 314, 17}));
+    EXPECT_EQ(ToPixels(Form1Placement(Form1Control::Label1)), (PixelRect{104, 12, 90, 14}));
+    EXPECT_EQ(ToPixels(Form1Placement(Form1Control::Command2)), (PixelRect{285, 49, 25, 17}));
     // The state holders lie outside the client area.
-    for (const char16_t* name : {u"List1", u"Option1", u"Option2", u"Option3", u"WebBrowser1"}) {
-        EXPECT_GE(Form1Placement(name).left, kForm1ClientWidthTwips) << TextToUtf8(name);
+    for (const Form1Control control : {Form1Control::List1, Form1Control::Option1, Form1Control::Option2,
+                                       Form1Control::Option3, Form1Control::WebBrowser1}) {
+        EXPECT_GE(Form1Placement(control).left, kForm1ClientWidthTwips) << TextToUtf8(Form1Placement(control).name);
     }
 }
 

@@ -7,23 +7,29 @@
 namespace mulan::app {
 namespace {
 
-Text CommandOf(MediaKey key, TextView caption) {
-    const auto command = MediaKeyCommand(key, caption);
-    return command ? Text(*command) : Text(u"none");
-}
-
 TEST(MediaKeys, RunTheTrayCommandsAndNeverUndoTheirOwnIntent) {
-    EXPECT_EQ(CommandOf(MediaKey::PlayPause, kPausePlaying), u"zant");
-    EXPECT_EQ(CommandOf(MediaKey::PlayPause, kPausePaused), u"zant");
-    EXPECT_EQ(CommandOf(MediaKey::Next, kPausePaused), u"Next");
-    EXPECT_EQ(CommandOf(MediaKey::Previous, kPausePlaying), u"UP");
-    // Stop and Pause only pause; Play only resumes: a second press does not start the song again.
-    EXPECT_EQ(CommandOf(MediaKey::Stop, kPausePlaying), u"zant");
-    EXPECT_EQ(CommandOf(MediaKey::Stop, kPausePaused), u"none");
-    EXPECT_EQ(CommandOf(MediaKey::Stop, kPauseStopped), u"none");
-    EXPECT_EQ(CommandOf(MediaKey::Pause, kPausePlaying), u"zant");
-    EXPECT_EQ(CommandOf(MediaKey::Play, kPausePlaying), u"none");
-    EXPECT_EQ(CommandOf(MediaKey::Play, kPausePaused), u"zant");
+    constexpr auto none = std::nullopt;
+    const struct {
+        MediaKey key;
+        TextView pauseCaption;
+        std::optional<Command> command;
+    } cases[] = {
+        {MediaKey::PlayPause, kPausePlaying, Command::zant},
+        {MediaKey::PlayPause, kPausePaused, Command::zant},
+        {MediaKey::Next, kPausePaused, Command::Next},
+        {MediaKey::Previous, kPausePlaying, Command::UP},
+        // Stop and Pause only pause; Play only resumes: a second press does not start the song again.
+        {MediaKey::Stop, kPausePlaying, Command::zant},
+        {MediaKey::Stop, kPausePaused, none},
+        {MediaKey::Stop, kPauseStopped, none},
+        {MediaKey::Pause, kPausePlaying, Command::zant},
+        {MediaKey::Play, kPausePlaying, none},
+        {MediaKey::Play, kPausePaused, Command::zant},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MediaKeyCommand(c.key, c.pauseCaption), c.command)
+            << static_cast<int>(c.key) << " " << TextToUtf8(c.pauseCaption);
+    }
 }
 
 }  // namespace

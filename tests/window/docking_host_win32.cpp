@@ -59,6 +59,7 @@ RECT WindowRectOf(HWND hwnd) {
 
 class HostWindow final : public mulan::window::WindowBase {
   public:
+    ~HostWindow() override { Destroy(); }
     HostWindow(std::string name, HWND reportTo) : name_(std::move(name)), reportTo_(reportTo) {}
 
     bool Create(const wchar_t* title, DWORD style, RECT frame) {

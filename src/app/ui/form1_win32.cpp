@@ -48,8 +48,8 @@ constexpr UINT kMenuBase = 1000;
 constexpr UINT kMosBase = 2000;
 constexpr UINT kEndMenuBase = 3000;
 
-RECT PixelsOf(TextView name, int dpi) {
-    const PixelRect r = ToPixels(Form1Placement(name), dpi);
+RECT PixelsOf(Form1Control control, int dpi) {
+    const PixelRect r = ToPixels(Form1Placement(control), dpi);
     return RECT{r.left, r.top, r.left + r.width, r.top + r.height};
 }
 
@@ -90,18 +90,29 @@ bool KeyIsDown(int vk) {
     return GetKeyState(vk) < 0;
 }
 
-int ControlId(TextView name) {
-    for (size_t i = 0; i < kForm1Layout.size(); ++i) {
-        if (kForm1Layout[i].name == name) return kFirstControlId + static_cast<int>(i);
-    }
-    return 0;
+int ControlId(Form1Control control) {
+    return kFirstControlId + static_cast<int>(control);
 }
 
-UINT MenuBase(const Text& name) {
-    if (name == u"Menu") return kMenuBase;
-    if (name == u"Mos") return kMosBase;
+UINT MenuBase(MenuId id) {
+    switch (id) {
+        case MenuId::Menu:
+            return kMenuBase;
+        case MenuId::Mos:
+            return kMosBase;
+        case MenuId::EndMenu:
+            break;
+    }
     return kEndMenuBase;
 }
+
+constexpr Form1Control kAllControls[] = {
+    Form1Control::WindowsMediaPlayer1, Form1Control::ProgressBar1, Form1Control::Slider1,
+    Form1Control::Slider2,             Form1Control::Command2,     Form1Control::Text1,
+    Form1Control::Frame1,              Form1Control::Label1,       Form1Control::QMListBox1,
+    Form1Control::StatusBar1,          Form1Control::List1,        Form1Control::Option1,
+    Form1Control::Option2,             Form1Control::Option3,      Form1Control::WebBrowser1};
+static_assert(std::size(kAllControls) == kForm1Layout.size());
 
 // Points to font height at dpi, as a character height. A fraction of a pixel is dropped: text
 // never outgrows the scaled box it was designed for (10.5 points at 120 DPI is 17.5 pixels).
@@ -113,10 +124,15 @@ HFONT MakeFont(double points, int weight, int dpi) {
 
 }  // namespace
 
-Form1::Form1() : menu_(MakeMenu()), mos_(MakeMosMenu()), endMenu_(MakeEndMenu()), tray_(*this) {}
+Form1::Form1()
+    : menu_(MakeMenuModel(MenuId::Menu)),
+      mos_(MakeMenuModel(MenuId::Mos)),
+      endMenu_(MakeMenuModel(MenuId::EndMenu)),
+      tray_(*this) {}
 
 Form1::~Form1() {
     tray_.RemoveTrayIcon();
+    Destroy();
 }
 
 bool Form1::Create(int showCommand) {
@@ -160,23 +176,46 @@ SIZE Form1::FrameSize() const {
                                    TwipsToPixels(kForm1ClientHeightTwips, dpi_), kForm1Style, 0, dpi_);
 }
 
-RECT Form1::PlaceOf(TextView name) const {
-    RECT r = PixelsOf(name, dpi_);
-    if (name == u"Text1") r.bottom = r.top + ScaleToDpi(kDropDownHeight, dpi_);
+RECT Form1::PlaceOf(Form1Control control) const {
+    RECT r = PixelsOf(control, dpi_);
+    if (control == Form1Control::Text1) r.bottom = r.top + ScaleToDpi(kDropDownHeight, dpi_);
     return r;
 }
 
-HWND Form1::AddControl(TextView name, const wchar_t* className, const wchar_t* text, DWORD style, HWND parent,
-                       int id) {
-    const RECT r = PlaceOf(name);
-    const HWND control = CreateWindowExW(
-        0, className, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left, r.bottom - r.top,
-        parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-    if (control) {
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-        controls_.emplace_back(Text(name), control);
+HWND Form1::ControlWindow(Form1Control control) const {
+    switch (control) {
+        case Form1Control::WindowsMediaPlayer1:
+            return player_.hwnd();
+        case Form1Control::ProgressBar1:
+            return ProgressBar1_.hwnd();
+        case Form1Control::Slider1:
+            return Slider1_.hwnd();
+        case Form1Control::Slider2:
+            return Slider2_.hwnd();
+        case Form1Control::Command2:
+            return Command2_.hwnd();
+        case Form1Control::Text1:
+            return Text1_.hwnd();
+        case Form1Control::Frame1:
+            return Frame1_.hwnd();
+        case Form1Control::Label1:
+            return Label1_.hwnd();
+        case Form1Control::QMListBox1:
+            return QMListBox1_.hwnd();
+        case Form1Control::StatusBar1:
+            return StatusBar1_.hwnd();
+        case Form1Control::List1:
+            return List1_.hwnd();
+        case Form1Control::Option1:
+            return Option1_.hwnd();
+        case Form1Control::Option2:
+            return Option2_.hwnd();
+        case Form1Control::Option3:
+            return Option3_.hwnd();
+        case Form1Control::WebBrowser1:
+            return WebBrowser1_.hwnd();
     }
-    return control;
+    return nullptr;
 }
 
 void Form1::AddTooltip(HWND control, const wchar_t* text) {
@@ -198,75 +237,99 @@ bool Form1::CreateControls() {
     SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, ScaleToDpi(kTipWidth, dpi_));
 
     player_.SetEvents(this);
-    if (!player_.Create(hwnd(), PlaceOf(u"WindowsMediaPlayer1"), ControlId(u"WindowsMediaPlayer1")))
+    using C = Form1Control;
+    if (!player_.Create(hwnd(), PlaceOf(C::WindowsMediaPlayer1), ControlId(C::WindowsMediaPlayer1)))
         return false;
-    controls_.emplace_back(u"WindowsMediaPlayer1", player_.hwnd());
     AddTooltip(player_.hwnd(), L"双击全屏显示");
 
-    const HWND progress =
-        AddControl(u"ProgressBar1", PROGRESS_CLASSW, nullptr, 0, hwnd(), ControlId(u"ProgressBar1"));
-    SendMessageW(progress, PBM_SETRANGE32, 0, 100);
+    if (!ProgressBar1_.Create(PlaceOf(C::ProgressBar1), hwnd(), ControlId(C::ProgressBar1))) return false;
+    ProgressBar1_.SetRange(100);
+    if (!CreateSliders()) return false;
+    if (!Command2_.Create(L":-", BS_PUSHBUTTON, PlaceOf(C::Command2), hwnd(), ControlId(C::Command2)))
+        return false;
+    if (!CreateSearchBox()) return false;
 
-    const HWND slider1 = AddControl(u"Slider1", TRACKBAR_CLASSW, nullptr,
-                                    TBS_HORZ | TBS_BOTTOM | TBS_AUTOTICKS, hwnd(), ControlId(u"Slider1"));
-    AddTooltip(slider1, L"播放进度");
-    const HWND slider2 = AddControl(u"Slider2", TRACKBAR_CLASSW, nullptr,
-                                    TBS_HORZ | TBS_BOTTOM | TBS_AUTOTICKS, hwnd(), ControlId(u"Slider2"));
-    SendMessageW(slider2, TBM_SETRANGE, TRUE, MAKELPARAM(0, 100));
-    SendMessageW(slider2, TBM_SETTICFREQ, 10, 0);
-    SendMessageW(slider2, TBM_SETPOS, TRUE, 60);
-    AddTooltip(slider2, L"音量调节");
+    if (!Frame1_.Create(hwnd(), PlaceOf(C::Frame1), ControlId(C::Frame1))) return false;
+    if (!Label1_.Create(L"暂无歌词显示", SS_LEFT | SS_NOTIFY, PlaceOf(C::Label1), Frame1_.hwnd(),
+                        ControlId(C::Label1)))
+        return false;
 
-    AddControl(u"Command2", WC_BUTTONW, L":-", BS_PUSHBUTTON, hwnd(), ControlId(u"Command2"));
-
-    // The drop-down list opens below the box; the box itself keeps its designed height.
-    const HWND combo =
-        AddControl(u"Text1", WC_COMBOBOXW, nullptr, WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWN | CBS_AUTOHSCROLL,
-                   hwnd(), ControlId(u"Text1"));
-    SetBoxHeight();
-    SetWindowTextW(combo, L"搜索歌曲");
-    COMBOBOXINFO parts{};
-    parts.cbSize = sizeof parts;
-    if (GetComboBoxInfo(combo, &parts) && parts.hwndItem) {
-        SetWindowSubclass(parts.hwndItem, &Form1::Text1Hook, 1, reinterpret_cast<DWORD_PTR>(this));
-    }
-
-    if (!frame1_.Create(hwnd(), PlaceOf(u"Frame1"), ControlId(u"Frame1"))) return false;
-    const HWND frame = frame1_.hwnd();
-    controls_.emplace_back(u"Frame1", frame);
-    const HWND label =
-        AddControl(u"Label1", WC_STATICW, L"暂无歌词显示", SS_LEFT | SS_NOTIFY, frame, ControlId(u"Label1"));
-    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_.get()), FALSE);
-
-    const RECT list = PlaceOf(u"QMListBox1");
+    const RECT list = PlaceOf(C::QMListBox1);
     if (!QMListBox1_.Create(hwnd(), list.left, list.top, list.right - list.left, list.bottom - list.top,
                             StoredProperties(L"QMLISTBOX1"))) {
         return false;
     }
     QMListBox1_.SetEvents(this);
-    controls_.emplace_back(u"QMListBox1", QMListBox1_.hwnd());
 
-    const HWND status =
-        AddControl(u"StatusBar1", STATUSCLASSNAMEW, nullptr, CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER,
-                   hwnd(), ControlId(u"StatusBar1"));
+    if (!StatusBar1_.Create(CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER, PlaceOf(C::StatusBar1), hwnd(),
+                            ControlId(C::StatusBar1)))
+        return false;
     SetPanelEdges();
-    AddTooltip(status, L"");
+    AddTooltip(StatusBar1_.hwnd(), L"");
     AddTooltip(QMListBox1_.hwnd(), L"");
-
-    AddControl(u"List1", WC_LISTBOXW, nullptr, WS_BORDER | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, hwnd(),
-               ControlId(u"List1"));
-    AddControl(u"Option1", WC_BUTTONW, L"单曲播放", BS_AUTORADIOBUTTON | WS_GROUP, hwnd(),
-               ControlId(u"Option1"));
-    AddControl(u"Option2", WC_BUTTONW, L"列表循环", BS_AUTORADIOBUTTON, hwnd(), ControlId(u"Option2"));
-    AddControl(u"Option3", WC_BUTTONW, L"随机播放", BS_AUTORADIOBUTTON, hwnd(), ControlId(u"Option3"));
-    // The download browser's place; the download itself comes with the song link window.
-    AddControl(u"WebBrowser1", WC_STATICW, nullptr, 0, hwnd(), ControlId(u"WebBrowser1"));
+    if (!CreateStateHolders()) return false;
+    ApplyFonts();
+    WireEvents();
 
     SetTimer(hwnd(), kTimer2, 1000, nullptr);
     SetTimer3(true);
     SetTimer(hwnd(), kTimer4, kDisplayTickMillis, nullptr);
-    WatchPointer();
     return true;
+}
+
+bool Form1::CreateSliders() {
+    using C = Form1Control;
+    constexpr DWORD style = TBS_HORZ | TBS_BOTTOM | TBS_AUTOTICKS;
+    if (!Slider1_.Create(style, PlaceOf(C::Slider1), hwnd(), ControlId(C::Slider1))) return false;
+    AddTooltip(Slider1_.hwnd(), L"播放进度");
+    if (!Slider2_.Create(style, PlaceOf(C::Slider2), hwnd(), ControlId(C::Slider2))) return false;
+    Slider2_.SetRange(0, 100);
+    Slider2_.SetTicFrequency(10);
+    Slider2_.SetPos(60);
+    AddTooltip(Slider2_.hwnd(), L"音量调节");
+    return true;
+}
+
+// The drop-down list opens below the box; the box itself keeps its designed height.
+bool Form1::CreateSearchBox() {
+    if (!Text1_.Create(WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWN | CBS_AUTOHSCROLL, PlaceOf(Form1Control::Text1),
+                       hwnd(), ControlId(Form1Control::Text1)))
+        return false;
+    Text1_.SetText(u"搜索歌曲");
+    return true;
+}
+
+// Controls that only hold state, outside the client area.
+bool Form1::CreateStateHolders() {
+    using C = Form1Control;
+    return List1_.Create(WS_BORDER | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, PlaceOf(C::List1), hwnd(),
+                         ControlId(C::List1)) &&
+           Option1_.Create(L"单曲播放", BS_AUTORADIOBUTTON | WS_GROUP, PlaceOf(C::Option1), hwnd(),
+                           ControlId(C::Option1)) &&
+           Option2_.Create(L"列表循环", BS_AUTORADIOBUTTON, PlaceOf(C::Option2), hwnd(), ControlId(C::Option2)) &&
+           Option3_.Create(L"随机播放", BS_AUTORADIOBUTTON, PlaceOf(C::Option3), hwnd(), ControlId(C::Option3)) &&
+           // The download browser's place; the download itself comes with the song link window.
+           WebBrowser1_.Create(nullptr, 0, PlaceOf(C::WebBrowser1), hwnd(), ControlId(C::WebBrowser1));
+}
+
+// What the controls tell the window: the pointer over them (Timer3 stops on the progress slider,
+// so that the user can drag its thumb, and runs elsewhere), clicks and the search box's keys.
+void Form1::WireEvents() {
+    const auto timer3On = [this] { SetTimer3(true); };
+    for (window::Control* control :
+         std::initializer_list<window::Control*>{&Label1_, &Command2_, &ProgressBar1_, &Slider2_}) {
+        control->onMouseMove = timer3On;
+    }
+    Frame1_.onMouseMove = timer3On;
+    Slider1_.onMouseMove = [this] { SetTimer3(false); };
+    StatusBar1_.onMouseMove = [this] { StatusBar1_MouseMove(); };
+    // A click on the progress slider seeks there, once the thumb has taken its final place.
+    Slider1_.onButtonUp = [this] { Slider1_Click(); };
+    Command2_.onClick = [this] { Command2_Click(); };
+    Text1_.onChar = [this](wchar_t key) { return Text1_KeyPress(key); };
+    Text1_.onEditChange = [this] { Text1_Change(); };
+    // Focus entering the search box.
+    Text1_.onFocus = timer3On;
 }
 
 void Form1::MakeFonts() {
@@ -274,17 +337,28 @@ void Form1::MakeFonts() {
     labelFont_.reset(MakeFont(10.5, FW_BOLD, dpi_));
 }
 
+// The fonts of the window's DPI to every control that draws text of the system's classes.
+void Form1::ApplyFonts() {
+    for (const window::Control* control : std::initializer_list<const window::Control*>{
+             &ProgressBar1_, &Slider1_, &Slider2_, &Command2_, &Text1_, &StatusBar1_, &List1_, &Option1_,
+             &Option2_, &Option3_, &WebBrowser1_}) {
+        control->SetFont(font_.get());
+    }
+    Label1_.SetFont(labelFont_.get());
+    // A new font sizes the search box again.
+    SetBoxHeight();
+}
+
 // The box keeps its designed height: the edit's item height is the box less its frame.
 void Form1::SetBoxHeight() {
-    const RECT box = PixelsOf(u"Text1", dpi_);
-    SendMessageW(control(u"Text1"), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
-                 (box.bottom - box.top) - ScaleToDpi(6, dpi_));
+    const RECT box = PixelsOf(Form1Control::Text1, dpi_);
+    Text1_.SetFieldHeight((box.bottom - box.top) - ScaleToDpi(6, dpi_));
 }
 
 void Form1::SetPanelEdges() {
     const int panel1 = TwipsToPixels(kPanel1Twips, dpi_);
-    int edges[2] = {panel1, panel1 + TwipsToPixels(kPanel2Twips, dpi_)};
-    SendMessageW(control(u"StatusBar1"), SB_SETPARTS, 2, reinterpret_cast<LPARAM>(edges));
+    const int edges[2] = {panel1, panel1 + TwipsToPixels(kPanel2Twips, dpi_)};
+    StatusBar1_.SetParts(edges);
 }
 
 // Everything placed and sized again at the window's DPI: the controls from their twips, the
@@ -295,13 +369,10 @@ void Form1::LayOut() {
     const win::ScopedFont oldLabelFont = std::move(labelFont_);
     MakeFonts();
     QMListBox1_.SetDpi(dpi_);
-    for (const auto& [name, handle] : controls_) {
-        const RECT r = PlaceOf(name);
-        if (name != u"WindowsMediaPlayer1" && name != u"QMListBox1" && name != u"Frame1") {
-            const HFONT font = name == u"Label1" ? labelFont_.get() : font_.get();
-            SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        }
-        MoveWindow(handle, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    ApplyFonts();
+    for (const Form1Control control : kAllControls) {
+        const RECT r = PlaceOf(control);
+        MoveWindow(ControlWindow(control), r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
     }
     SetBoxHeight();
     SetPanelEdges();
@@ -347,20 +418,19 @@ void Form1::RegisterMediaKeys() {
 }
 
 void Form1::MediaKeyPressed(MediaKey key) {
-    const MenuItem* pause = endMenu_.Find(u"zant");
+    const MenuItem* pause = endMenu_.Find(Command::zant);
     const auto command = MediaKeyCommand(key, pause ? pause->caption : Text());
     if (command) RunCommand(*command);
 }
 
 void Form1::FocusSearchBox() {
-    const HWND box = control(u"Text1");
-    SetFocus(box);
-    SendMessageW(box, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+    SetFocus(Text1_.hwnd());
+    Text1_.SelectText(0, -1);
 }
 
 // Tab order: the search box, the playlist, the progress slider, the volume slider.
 void Form1::MoveFocus(HWND from, bool backwards) {
-    const HWND order[] = {control(u"Text1"), QMListBox1_.hwnd(), control(u"Slider1"), control(u"Slider2")};
+    const HWND order[] = {Text1_.hwnd(), QMListBox1_.hwnd(), Slider1_.hwnd(), Slider2_.hwnd()};
     constexpr int count = static_cast<int>(std::size(order));
     int at = 0;
     for (int i = 0; i < count; ++i) {
@@ -373,7 +443,7 @@ bool Form1::PreTranslateMessage(const MSG& msg) {
     if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
     if (msg.hwnd != hwnd() && !IsChild(hwnd(), msg.hwnd)) return false;
     // An open drop-down list keeps its own keys.
-    if (SendMessageW(control(u"Text1"), CB_GETDROPPEDSTATE, 0, 0)) return false;
+    if (Text1_.DroppedDown()) return false;
     const bool ctrl = KeyIsDown(VK_CONTROL);
     if (msg.wParam == VK_F3 || (msg.wParam == 'F' && ctrl)) {
         FocusSearchBox();
@@ -394,7 +464,7 @@ void Form1::KeyDown(int16_t& KeyCode, int16_t Shift) {
         commands_->PlayEntryAt(selected);
     } else if (KeyCode == VK_DELETE && onEntry) {
         state_.MenuIndex = selected;
-        RunCommand(u"DEL");
+        RunCommand(Command::DEL);
     } else if ((KeyCode == VK_APPS || (KeyCode == VK_F10 && (Shift & 1))) && QMListBox1_.ListCount() > 0) {
         OpenPlaylistMenuAtSelection();
     } else {
@@ -415,16 +485,15 @@ void Form1::OpenPlaylistMenuAtSelection() {
     OpenPopupAt(menu_, at);
 }
 
-HWND Form1::control(TextView name) const {
-    for (const auto& [controlName, handle] : controls_) {
-        if (controlName == name) return handle;
+MenuModel& Form1::menu(MenuId id) {
+    switch (id) {
+        case MenuId::Menu:
+            return menu_;
+        case MenuId::Mos:
+            return mos_;
+        case MenuId::EndMenu:
+            break;
     }
-    return nullptr;
-}
-
-MenuModel& Form1::menu(TextView name) {
-    if (name == u"Menu") return menu_;
-    if (name == u"Mos") return mos_;
     return endMenu_;
 }
 
@@ -460,7 +529,7 @@ void Form1::Form_Load() {
 std::optional<StartupFailure> Form1::LoadAfterTray() {
     if (auto failure = skin_.AttachEx()) return failure;
     if (auto failure = skin_.SetAero(0)) return failure;
-    SendMessageW(control(u"ProgressBar1"), PBM_SETPOS, 100, 0);
+    ProgressBar1_.SetPos(100);
     ShowWindow(fChild_.hwnd(), SW_SHOW);
     return std::nullopt;
 }
@@ -526,134 +595,90 @@ void Form1::MouseUp(int16_t Button, int16_t, float X, float Y) {
     QMListBox1_MouseUp(Button, X, Y);
 }
 
-// Enter searches, Backspace empties the whole box.
-void Form1::Text1_KeyPress(wchar_t KeyAscii) {
-    const HWND box = control(u"Text1");
+// Enter searches, Backspace empties the whole box. True when the key is used up: no beep, no
+// half-erased text.
+bool Form1::Text1_KeyPress(wchar_t KeyAscii) {
     if (KeyAscii == 8) {
-        SetWindowTextW(box, L"");
-        SetFocus(box);
-        return;
+        Text1_.SetText(u"");
+        SetFocus(Text1_.hwnd());
+        return true;
     }
-    if (KeyAscii != 13) return;
+    if (KeyAscii != 13) return false;
     searchState_.SearchPage = 1;
     searchState_.SearchTarget = site::TargetResults;
-    const Text words = ControlText(u"Text1");
+    const Text words = Text1_.GetText();
     // Entries compare case-sensitively, so the history keeps texts that differ only in case.
     bool present = false;
-    const auto count = SendMessageW(box, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count && !present; ++i) present = HistoryEntry(i) == words;
-    if (!present) SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::Wide(words).c_str()));
+    const int count = Text1_.Count();
+    for (int i = 0; i < count && !present; ++i) present = Text1_.Entry(i) == words;
+    if (!present) Text1_.Add(words);
     if (commands_) commands_->SearchFromBox(words);
+    return true;
 }
 
 // Completes the typed text from the history: the first entry it begins (as a wildcard pattern).
 void Form1::Text1_Change() {
     if (completing_) return;
-    const HWND box = control(u"Text1");
-    const Text typed = ControlText(u"Text1");
+    const Text typed = Text1_.GetText();
     if (typed.find_first_not_of(u' ') == Text::npos) return;
-    const auto count = SendMessageW(box, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        const Text entry = HistoryEntry(i);
+    const int count = Text1_.Count();
+    for (int i = 0; i < count; ++i) {
+        const Text entry = Text1_.Entry(i);
         if (!LikePattern(entry, typed + u"*")) continue;
         completing_ = true;
-        SetWindowTextW(box, win::Wide(entry).c_str());
+        Text1_.SetText(entry);
         completing_ = false;
-        SendMessageW(box, CB_SETEDITSEL, 0, MAKELPARAM(typed.size(), entry.size()));
+        Text1_.SelectText(static_cast<int>(typed.size()), static_cast<int>(entry.size()));
         return;
     }
 }
 
-Text Form1::HistoryEntry(LRESULT i) const {
-    const HWND box = control(u"Text1");
-    const auto length = SendMessageW(box, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
-    if (length <= 0) return {};
-    std::wstring entry(static_cast<size_t>(length) + 1, L'\0');
-    SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(entry.data()));
-    entry.resize(static_cast<size_t>(length));
-    return Text(entry.begin(), entry.end());
-}
-
-LRESULT CALLBACK Form1::Text1Hook(HWND edit, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                  DWORD_PTR self) noexcept {
-    try {
-        if (msg == WM_CHAR && (wp == 13 || wp == 8)) {
-            reinterpret_cast<Form1*>(self)->Text1_KeyPress(static_cast<wchar_t>(wp));
-            return 0;  // handled: no beep, no half-erased text
-        }
-    } catch (...) {
-        MULAN_REPORT_EXCEPTION();
-        return 0;
-    }
-    return DefSubclassProc(edit, msg, wp, lp);
-}
-
 // A click on the progress slider seeks there and plays on.
 void Form1::Slider1_Click() {
-    const HWND slider = control(u"Slider1");
-    SendMessageW(slider, TBM_SETRANGEMAX, TRUE, static_cast<LPARAM>(std::nearbyint(player_.duration())));
-    player_.SetCurrentPosition(static_cast<double>(SendMessageW(slider, TBM_GETPOS, 0, 0)));
+    Slider1_.SetRangeMax(static_cast<int>(std::nearbyint(player_.duration())));
+    player_.SetCurrentPosition(static_cast<double>(Slider1_.Pos()));
     player_.play();
     SetTimer3(true);
 }
 
 void Form1::StatusBar1_MouseMove() {
-    SetControlTip(u"StatusBar1", PanelText(1) + u"  \r\n" + PanelText(2));
+    SetTip(StatusBar1_.hwnd(), StatusBar1_.PanelText(1) + u"  \r\n" + StatusBar1_.PanelText(2));
 }
 
-void Form1::SetPanelText(int panel, TextView text) {
-    SendMessageW(control(u"StatusBar1"), SB_SETTEXTW, static_cast<WPARAM>(panel - 1),
-                 reinterpret_cast<LPARAM>(win::Wide(text).c_str()));
+void Form1::SetPlaylistTip(TextView text) {
+    SetTip(QMListBox1_.hwnd(), text);
 }
 
-Text Form1::PanelText(int panel) const {
-    const HWND status = control(u"StatusBar1");
-    const auto length = LOWORD(SendMessageW(status, SB_GETTEXTLENGTHW, static_cast<WPARAM>(panel - 1), 0));
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    SendMessageW(status, SB_GETTEXTW, static_cast<WPARAM>(panel - 1), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(length);
-    return Text(text.begin(), text.end());
-}
-
-void Form1::SetControlText(TextView name, TextView text) {
-    SetWindowTextW(control(name), win::Wide(text).c_str());
-}
-
-Text Form1::ControlText(TextView name) const {
-    return win::WindowText(control(name));
-}
-
-void Form1::SetControlTip(TextView name, TextView text) {
+void Form1::SetTip(HWND control, TextView text) {
     if (!tooltip_) return;
     const std::wstring wide = win::Wide(text);
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     tool.hwnd = hwnd();
-    tool.uId = reinterpret_cast<UINT_PTR>(control(name));
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
     tool.lpszText = const_cast<wchar_t*>(wide.c_str());
     SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
+// The mode shows on its option button and as the one checked item of the Mos menu.
 void Form1::SetPlayMode(PlayMode mode) {
     state_.Mode = mode;
-    const HWND option = control(mode == PlayMode::SingleRepeat ? u"Option1"
-                                : mode == PlayMode::ListLoop   ? u"Option2"
-                                                               : u"Option3");
-    for (const char16_t* name : {u"Option1", u"Option2", u"Option3"}) {
-        SendMessageW(control(name), BM_SETCHECK, control(name) == option ? BST_CHECKED : BST_UNCHECKED, 0);
+    const struct {
+        PlayMode mode;
+        const window::Button& option;
+        Command item;
+    } modes[] = {{PlayMode::SingleRepeat, Option1_, Command::Ones},
+                 {PlayMode::ListLoop, Option2_, Command::Lists},
+                 {PlayMode::Random, Option3_, Command::suiji}};
+    for (const auto& m : modes) {
+        m.option.SetChecked(m.mode == mode);
+        mos_.SetChecked(m.item, m.mode == mode);
     }
-    const char16_t* chosen = mode == PlayMode::SingleRepeat ? u"Ones"
-                             : mode == PlayMode::ListLoop   ? u"Lists"
-                                                            : u"suiji";
-    for (const char16_t* name : {u"Ones", u"Lists", u"suiji"}) {
-        if (TextView(name) != chosen) mos_.SetChecked(name, false);
-    }
-    mos_.SetChecked(chosen, true);
 }
 
 void Form1::SetShowsVisible(bool visible) {
-    endMenu_.SetVisible(u"shows", visible);
-    endMenu_.SetVisible(u"dw", visible);
+    endMenu_.SetVisible(Command::shows, visible);
+    endMenu_.SetSeparatorAfterVisible(Command::shows, visible);
 }
 
 void Form1::shows_Click() {
@@ -676,7 +701,7 @@ void Form1::ends_Click() {
 
 HMENU Form1::BuildPopup(const MenuModel& menu) const {
     const HMENU popup = CreatePopupMenu();
-    const UINT base = MenuBase(menu.name());
+    const UINT base = MenuBase(menu.id());
     const auto& all = menu.items();
     for (size_t i = 0; i < all.size(); ++i) {
         const MenuItem& item = all[i];
@@ -705,30 +730,53 @@ void Form1::OpenPopupAt(const MenuModel& menu, POINT at) {
     // Lets the menu of a tray icon close when the user clicks elsewhere next time.
     PostMessageW(hwnd(), WM_NULL, 0, 0);
     if (chosen == 0) return;
-    const UINT base = MenuBase(menu.name());
+    const UINT base = MenuBase(menu.id());
     if (chosen < base || chosen - base >= menu.items().size()) return;
-    RunCommand(menu.items()[chosen - base].name);
+    RunCommand(menu.items()[chosen - base].command);
 }
 
 void Form1::OpenEndMenu() {
     OpenPopup(endMenu_);
 }
 
-void Form1::RunCommand(TextView name) {
-    if (name == u"shows") return shows_Click();
-    if (name == u"ends") return ends_Click();
-    if (name == u"Ones") return SetPlayMode(PlayMode::SingleRepeat);
-    if (name == u"Lists") return SetPlayMode(PlayMode::ListLoop);
-    if (name == u"suiji") return SetPlayMode(PlayMode::Random);
+void Form1::RunCommand(Command command) {
+    switch (command) {
+        case Command::shows:
+            return shows_Click();
+        case Command::ends:
+            return ends_Click();
+        case Command::Ones:
+            return SetPlayMode(PlayMode::SingleRepeat);
+        case Command::Lists:
+            return SetPlayMode(PlayMode::ListLoop);
+        case Command::suiji:
+            return SetPlayMode(PlayMode::Random);
+        case Command::None:
+            return;
+        default:
+            break;
+    }
     if (!commands_) return;
-    if (name == u"Pla") return commands_->Pla();
-    if (name == u"Dolown") return commands_->Dolown();
-    if (name == u"se360") return commands_->se360();
-    if (name == u"DEL") return commands_->DEL();
-    if (name == u"Cles") return commands_->Cles();
-    if (name == u"zant") return commands_->zant();
-    if (name == u"UP") return commands_->UP();
-    if (name == u"Next") return commands_->Next();
+    switch (command) {
+        case Command::Pla:
+            return commands_->Pla();
+        case Command::Dolown:
+            return commands_->Dolown();
+        case Command::se360:
+            return commands_->se360();
+        case Command::DEL:
+            return commands_->DEL();
+        case Command::Cles:
+            return commands_->Cles();
+        case Command::zant:
+            return commands_->zant();
+        case Command::UP:
+            return commands_->UP();
+        case Command::Next:
+            return commands_->Next();
+        default:
+            return;
+    }
 }
 
 // Events of WindowsMediaPlayer1.
@@ -765,42 +813,17 @@ void Form1::SetTimer3(bool on) {
     }
 }
 
-void Form1::ControlMouseMove(TextView name) {
-    if (name == u"StatusBar1") return StatusBar1_MouseMove();
-    if (name == u"Slider1") return SetTimer3(false);
-    SetTimer3(true);
-}
-
-LRESULT CALLBACK Form1::ControlHook(HWND control, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                    DWORD_PTR self) noexcept {
-    try {
-        auto* form = reinterpret_cast<Form1*>(self);
-        if (msg == WM_MOUSEMOVE) {
-            for (const auto& [name, handle] : form->controls_) {
-                if (handle == control) form->ControlMouseMove(name);
-            }
-        }
-        if (msg == WM_LBUTTONUP && control == form->control(u"Slider1")) {
-            // The slider takes its final position first.
-            const LRESULT result = DefSubclassProc(control, msg, wp, lp);
-            form->Slider1_Click();
-            return result;
-        }
-    } catch (...) {
-        // The control still gets its message.
-        MULAN_REPORT_EXCEPTION();
-    }
-    return DefSubclassProc(control, msg, wp, lp);
-}
-
-void Form1::WatchPointer() {
-    for (const char16_t* name : {u"Frame1", u"Label1", u"Command2", u"ProgressBar1", u"Slider1", u"Slider2",
-                                 u"QMListBox1", u"StatusBar1"}) {
-        SetWindowSubclass(control(name), &Form1::ControlHook, 1, reinterpret_cast<DWORD_PTR>(this));
-    }
-}
-
+// While its icon is up the tray sees each of the window's messages first, and has the last word on
+// the tray menu's items after the window handled it.
 LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (!tray_.IsUp()) return Dispatch(msg, wp, lp);
+    tray_.BeforeMessage(msg, lp);
+    const LRESULT result = Dispatch(msg, wp, lp);
+    if (tray_.IsUp()) tray_.AfterMessage();
+    return result;
+}
+
+LRESULT Form1::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_CLOSE:
             Form_QueryUnload();
@@ -844,10 +867,6 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             }
             return Default(msg, wp, lp);
         case WM_COMMAND:
-            if (LOWORD(wp) == ControlId(u"Command2") && HIWORD(wp) == BN_CLICKED) Command2_Click();
-            // Focus entering the search box.
-            if (LOWORD(wp) == ControlId(u"Text1") && HIWORD(wp) == CBN_SETFOCUS) SetTimer3(true);
-            if (LOWORD(wp) == ControlId(u"Text1") && HIWORD(wp) == CBN_EDITCHANGE) Text1_Change();
             return 0;
         default:
             return Default(msg, wp, lp);

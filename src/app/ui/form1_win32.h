@@ -9,6 +9,8 @@
 #include "app/media_keys.h"
 #include "player/media_player.h"
 #include "player/media_player_win32.h"
+#include "app/command.h"
+#include "app/form1_layout.h"
 #include "app/menu_model.h"
 #include "app/playback_commands.h"
 #include "app/ui/skin_win32.h"
@@ -17,6 +19,7 @@
 #include "site/results_window/f_child_win32.h"
 #include "site/search.h"
 #include "window/c_magnetic_wnd_win32.h"
+#include "window/typed_controls_win32.h"
 #include "window/window_base_win32.h"
 
 namespace mulan::app::ui {
@@ -40,26 +43,30 @@ class Form1 final : public window::WindowBase,
     playlist::QMListBox& playlist() { return QMListBox1_; }
     site::SearchState& searchState() { return searchState_; }
     window::cMagneticWnd& magneticWnd() { return oMagneticWnd_; }
-    MenuModel& menu(TextView name);
-    HWND control(TextView name) const;
+    MenuModel& menu(MenuId id);
+    // The window of a control of the layout.
+    HWND ControlWindow(Form1Control control) const;
     HWND fChild() const { return fChild_.hwnd(); }
     site::FChild& resultsWindow() { return fChild_; }
     bool trayIconUp() const { return tray_.IsUp(); }
     Trayico& tray() { return tray_; }
     int16_t SearchTarget() const { return searchState_.SearchTarget; }
     int16_t SearchPage() const { return searchState_.SearchPage; }
-    // Texts of the status bar panels (1 and 2), the lyrics label and the search box.
-    void SetPanelText(int panel, TextView text);
-    Text PanelText(int panel) const;
-    void SetControlText(TextView name, TextView text);
-    Text ControlText(TextView name) const;
-    void SetControlTip(TextView name, TextView text);
+    // The controls the playback and the site write to.
+    const window::ProgressBar& ProgressBar1() const { return ProgressBar1_; }
+    const window::Trackbar& Slider1() const { return Slider1_; }
+    const window::Trackbar& Slider2() const { return Slider2_; }
+    const window::ComboBox& Text1() const { return Text1_; }
+    const window::Label& Label1() const { return Label1_; }
+    const window::StatusBar& StatusBar1() const { return StatusBar1_; }
+    const window::ListBox& List1() const { return List1_; }
+    // The playlist's tooltip, for the entry under the pointer.
+    void SetPlaylistTip(TextView text);
     bool Timer3Enabled() const { return timer3On_; }
     std::optional<StartupFailure> startupFailure() const { return startupFailure_; }
     // The popup as it would open now: the visible items of the menu, built into a platform menu.
     HMENU BuildPopup(const MenuModel& menu) const;
-    // Runs a menu item's command by its name.
-    void RunCommand(TextView name);
+    void RunCommand(Command command);
     // The window's own keys, seen before the control with the focus gets them: Tab and Shift+Tab
     // between the search box, the playlist and the sliders, Ctrl+F and F3 to the search box.
     // True when the message was used up.
@@ -86,10 +93,14 @@ class Form1 final : public window::WindowBase,
 
   private:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    LRESULT Dispatch(UINT msg, WPARAM wp, LPARAM lp);
     bool CreateControls();
-    HWND AddControl(TextView name, const wchar_t* className, const wchar_t* text, DWORD style, HWND parent,
-                    int id);
+    bool CreateSliders();
+    bool CreateSearchBox();
+    bool CreateStateHolders();
+    void WireEvents();
     void AddTooltip(HWND control, const wchar_t* text);
+    void SetTip(HWND control, TextView text);
     void OpenPopup(const MenuModel& menu);
     void OpenPopupAt(const MenuModel& menu, POINT at);
 
@@ -110,26 +121,20 @@ class Form1 final : public window::WindowBase,
     void KeyDown(int16_t& KeyCode, int16_t Shift) override;
     void ListIndexChanged(int16_t&, int16_t&, int16_t&) override {}
     void PlayIndexChanged(int16_t&, int16_t&, int16_t&) override {}
-    void Text1_KeyPress(wchar_t KeyAscii);
+    bool Text1_KeyPress(wchar_t KeyAscii);
     void Text1_Change();
     void StatusBar1_MouseMove();
     void Slider1_Click();
-    Text HistoryEntry(LRESULT i) const;
-    static LRESULT CALLBACK Text1Hook(HWND edit, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
-                                      DWORD_PTR self) noexcept;
     void SetPlayMode(PlayMode mode);
     void SetTimer3(bool on);
-    void ControlMouseMove(TextView name);
-    void WatchPointer();
-    static LRESULT CALLBACK ControlHook(HWND control, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
-                                        DWORD_PTR self) noexcept;
     void shows_Click();
     void ends_Click();
 
     SIZE FrameSize() const;
     // A control's rectangle at the window's DPI (the search box with its drop-down list).
-    RECT PlaceOf(TextView name) const;
+    RECT PlaceOf(Form1Control control) const;
     void MakeFonts();
+    void ApplyFonts();
     void SetBoxHeight();
     void SetPanelEdges();
     void LayOut();
@@ -148,8 +153,20 @@ class Form1 final : public window::WindowBase,
     MenuModel mos_;
     MenuModel endMenu_;
     MediaPlayerWin32 player_;
-    FrameControl frame1_;
+    window::ProgressBar ProgressBar1_;
+    window::Trackbar Slider1_;
+    window::Trackbar Slider2_;
+    window::Button Command2_;
+    window::ComboBox Text1_;
+    FrameControl Frame1_;
+    window::Label Label1_;
     playlist::QMListBox QMListBox1_;
+    window::StatusBar StatusBar1_;
+    window::ListBox List1_;
+    window::Button Option1_;
+    window::Button Option2_;
+    window::Button Option3_;
+    window::Label WebBrowser1_;
     site::FChild fChild_;
     Trayico tray_;
     SkinLibrary skin_;
@@ -160,7 +177,6 @@ class Form1 final : public window::WindowBase,
     win::ScopedFont labelFont_;
     int dpi_ = 96;
     HWND tooltip_ = nullptr;
-    std::vector<std::pair<Text, HWND>> controls_;
     site::SearchState searchState_;
     bool completing_ = false;
     int16_t timer2Ticks_ = 0;

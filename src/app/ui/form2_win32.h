@@ -10,8 +10,9 @@ namespace mulan::app::ui {
 
 // The song link window "外链地址": one read-only text box holding an audio address, selected so
 // that the user can copy it at once.
-class Form2 : public window::WindowBase {
+class Form2 final : public window::WindowBase {
   public:
+    ~Form2() override { Destroy(); }
     // Client area 3975 x 510 twips; Text1 at 0, 0, 3975, 495 twips.
     static constexpr int kClientWidth = 265;
     static constexpr int kClientHeight = 34;

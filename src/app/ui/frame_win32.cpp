@@ -26,6 +26,9 @@ LRESULT FrameControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             EndPaint(hwnd(), &ps);
             return 0;
         }
+        case WM_MOUSEMOVE:
+            if (onMouseMove) onMouseMove();
+            return 0;
         case WM_CTLCOLORSTATIC:
             SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_BTNFACE));
             return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));

@@ -4,7 +4,6 @@
 
 #include <cmath>
 
-#include "base/wide_text_win32.h"
 #include "app/display_text.h"
 #include "app/ui/form2_win32.h"
 #include "site/encode_query.h"
@@ -71,12 +70,12 @@ void PlayerApp::se360() {
 }
 
 Text PlayerApp::PauseCaption() const {
-    const MenuItem* item = form_.menu(u"EndMenu").Find(u"zant");
+    const MenuItem* item = form_.menu(MenuId::EndMenu).Find(Command::zant);
     return item ? item->caption : Text();
 }
 
 void PlayerApp::SetPauseCaption(TextView caption) {
-    form_.menu(u"EndMenu").SetCaption(u"zant", caption);
+    form_.menu(MenuId::EndMenu).SetCaption(Command::zant, caption);
 }
 
 void PlayerApp::Search(TextView firstKey) {
@@ -98,7 +97,7 @@ void PlayerApp::SearchFromBox(TextView words) {
 void PlayerApp::PlaylistHover(int16_t index) {
     if (index < 0) return;
     const auto& model = form_.playlist().Model();
-    form_.SetControlTip(u"QMListBox1", PlaylistToolTip(model.URL(index), model.Title(index)));
+    form_.SetPlaylistTip(PlaylistToolTip(model.URL(index), model.Title(index)));
 }
 
 void PlayerApp::AddToPlaylist(TextView name, TextView id) {
@@ -122,12 +121,12 @@ void PlayerApp::SetResultsCaption(TextView caption) {
 }
 
 void PlayerApp::Clear() {
-    SendMessageW(form_.control(u"List1"), LB_RESETCONTENT, 0, 0);
+    form_.List1().Clear();
     lyricLines_.clear();
 }
 
 void PlayerApp::Add(TextView line) {
-    SendMessageW(form_.control(u"List1"), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::Wide(line).c_str()));
+    form_.List1().Add(line);
     lyricLines_.emplace_back(line);
 }
 
@@ -137,17 +136,15 @@ void PlayerApp::TickDisplay(bool full) {
     if (player.status().empty()) return;
     const double duration = player.duration();
     const double position = player.currentPosition();
-    const HWND bar = form_.control(u"ProgressBar1");
-    SendMessageW(bar, PBM_SETRANGE32, 0, RoundHalfEven(duration * kBarUnitsPerSecond));
-    SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(RoundHalfEven(position * kBarUnitsPerSecond)), 0);
+    form_.ProgressBar1().SetRange(RoundHalfEven(duration * kBarUnitsPerSecond));
+    form_.ProgressBar1().SetPos(RoundHalfEven(position * kBarUnitsPerSecond));
     if (full) {
-        const HWND slider = form_.control(u"Slider1");
-        SendMessageW(slider, TBM_SETRANGEMAX, TRUE, RoundHalfEven(duration));
-        SendMessageW(slider, TBM_SETPOS, TRUE, RoundHalfEven(position));
-        player.SetVolume(static_cast<int32_t>(SendMessageW(form_.control(u"Slider2"), TBM_GETPOS, 0, 0)));
+        form_.Slider1().SetRangeMax(RoundHalfEven(duration));
+        form_.Slider1().SetPos(RoundHalfEven(position));
+        player.SetVolume(form_.Slider2().Pos());
     }
     const Text time = GetMusicLong(position);
-    form_.SetPanelText(2, player.status());
+    form_.StatusBar1().SetPanelText(2, player.status());
     if (const auto line = LyricLineFor(lyricLines_, time)) SetCaption(*line);
 }
 

@@ -77,7 +77,7 @@ class PlayerApp final : public PlaybackCommands,
     // PlaybackWindow
     Text PauseCaption() const override;
     void SetPauseCaption(TextView caption) override;
-    void SetStatusPanel1(TextView text) override { form_.SetPanelText(1, text); }
+    void SetStatusPanel1(TextView text) override { form_.StatusBar1().SetPanelText(1, text); }
     void ShowTrayNotice(const TrayNotice& notice) override { form_.tray().ShowTrayNotice(notice); }
     Text Caption() const override { return form_.Caption(); }
     // HitSink
@@ -88,13 +88,13 @@ class PlayerApp final : public PlaybackCommands,
     void FinishResultsList() override;
     // SearchStatusSink
     void SetResultsCaption(TextView caption) override;
-    void SetStatusPanel2(TextView text) override { form_.SetPanelText(2, text); }
+    void SetStatusPanel2(TextView text) override { form_.StatusBar1().SetPanelText(2, text); }
     // SearchBox
-    Text CurrentText() override { return form_.ControlText(u"Text1"); }
+    Text CurrentText() override { return form_.Text1().GetText(); }
     // LyricLines and LyricLabel: the hidden list List1 and the label Label1.
     void Clear() override;
     void Add(TextView line) override;
-    void SetCaption(TextView caption) override { form_.SetControlText(u"Label1", caption); }
+    void SetCaption(TextView caption) override { form_.Label1().SetText(caption); }
 
     void Search(TextView firstKey);
     // The audio address of the entry the playlist menu was opened on; empty when there is none.

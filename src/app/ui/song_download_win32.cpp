@@ -69,6 +69,7 @@ SongDownloadWindow::SongDownloadWindow(std::wstring target, DownloadWatch watch)
 SongDownloadWindow::~SongDownloadWindow() {
     download_.reset();
     DropTemporary();
+    Destroy();
 }
 
 bool SongDownloadWindow::Start(HWND owner, TextView address) {

@@ -30,7 +30,7 @@ struct DownloadWatch {
 // target's folder and renames it over the target when the whole file is there, so the target never
 // holds half a song and nothing is written outside that folder. Failure or cancelling removes the
 // temporary file.
-class SongDownloadWindow : public window::WindowBase {
+class SongDownloadWindow final : public window::WindowBase {
   public:
     static constexpr int kStatusId = 3;
     static constexpr int kProgressId = 4;

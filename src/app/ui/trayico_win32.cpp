@@ -1,18 +1,14 @@
 #include "app/ui/trayico_win32.h"
 
-#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstring>
 
-#include "base/report.h"
 #include "app/tray_rules.h"
 
 namespace mulan::app::ui {
 
 namespace {
-
-constexpr UINT_PTR kSubclassId = 0x7472;  // "tr"
 
 template <size_t N>
 void CopyField(WCHAR (&to)[N], const std::array<char16_t, N>& from) {
@@ -64,46 +60,22 @@ void Trayico::ShowTrayNotice(const TrayNotice& notice) {
         return;
     }
     Send(NIM_ADD, record);
-    hooked_ = SetWindowSubclass(host_.MainWindow(), &Trayico::TrayWindowProc, kSubclassId,
-                                reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+    hooked_ = true;
 }
 
 void Trayico::RemoveTrayIcon() {
     if (!hooked_) return;
     Send(NIM_DELETE, RemoveRecord(reinterpret_cast<uintptr_t>(host_.MainWindow()),
                                   reinterpret_cast<uintptr_t>(host_.MainIcon()), kRecordSize));
-    RemoveWindowSubclass(host_.MainWindow(), &Trayico::TrayWindowProc, kSubclassId);
     hooked_ = false;
 }
 
-LRESULT CALLBACK Trayico::TrayWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                         DWORD_PTR self) noexcept {
-    try {
-        return reinterpret_cast<Trayico*>(self)->Handle(hwnd, msg, wp, lp);
-    } catch (...) {
-        MULAN_REPORT_EXCEPTION();
-        return DefSubclassProc(hwnd, msg, wp, lp);
-    }
+void Trayico::AfterMessage() {
+    host_.SetShowsVisible(IsIconic(host_.MainWindow()) != FALSE);
 }
 
-LRESULT Trayico::Handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    try {
-        Act(hwnd, msg, lp);
-    } catch (...) {
-        // The message still goes on to the window.
-        MULAN_REPORT_EXCEPTION();
-    }
-    const LRESULT result = DefSubclassProc(hwnd, msg, wp, lp);
-    try {
-        host_.SetShowsVisible(IsIconic(hwnd) != FALSE);
-    } catch (...) {
-        // The menu keeps its items as they were.
-        MULAN_REPORT_EXCEPTION();
-    }
-    return result;
-}
-
-void Trayico::Act(HWND hwnd, UINT msg, LPARAM lp) {
+void Trayico::BeforeMessage(UINT msg, LPARAM lp) {
+    const HWND hwnd = host_.MainWindow();
     if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
         // A new taskbar knows no icons: put ours up again so a hidden window can come back.
         Send(NIM_ADD,

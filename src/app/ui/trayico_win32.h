@@ -21,9 +21,8 @@ class TrayHost {
     virtual void SetShowsVisible(bool visible) = 0;
 };
 
-// The application's icon in the notification area, and the hook on the main window that receives
-// the icon's notifications. The hook is a subclass, so other hooks on the same window may come off
-// in any order.
+// The application's icon in the notification area. While it is up, the main window hands it each
+// of its messages (the icon's notifications among them) before handling them itself.
 class Trayico {
   public:
     explicit Trayico(TrayHost& host);
@@ -31,17 +30,19 @@ class Trayico {
     Trayico& operator=(const Trayico&) = delete;
     ~Trayico();
 
-    // Puts the icon up and hooks the window on the first call; changes it on every later call.
+    // Puts the icon up and starts taking the window's messages on the first call; changes it on
+    // every later call.
     void ShowTrayNotice(const TrayNotice& notice);
-    // Removes the icon and unhooks the window; nothing when the icon is not up.
+    // Removes the icon and stops taking the window's messages; nothing when the icon is not up.
     void RemoveTrayIcon();
     bool IsUp() const { return hooked_; }
 
+    // A message of the main window, before the window handles it.
+    void BeforeMessage(UINT msg, LPARAM lp);
+    // After the window handled a message: the "显示" item follows the window into the tray and back.
+    void AfterMessage();
+
   private:
-    static LRESULT CALLBACK TrayWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
-                                           DWORD_PTR self) noexcept;
-    LRESULT Handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-    void Act(HWND hwnd, UINT msg, LPARAM lp);
     void Send(DWORD command, const TrayRecord& record);
 
     TrayHost& host_;

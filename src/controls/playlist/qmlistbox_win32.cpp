@@ -64,6 +64,7 @@ QMListBox::QMListBox()
 QMListBox::~QMListBox() {
     // Hooks come off before the window goes, so no message reaches a half-destroyed control.
     if (hook_) hook_->UnhookAll();
+    Destroy();
 }
 
 bool QMListBox::Create(HWND parent, int x, int y, int width, int height, const PropertyBag& stored) {

@@ -65,6 +65,7 @@ ucScrollbar::~ucScrollbar() {
     if (hwnd()) {
         for (UINT_PTR id : {TimerHotPart, TimerDelay, TimerRepeat}) KillTimer(hwnd(), id);
     }
+    Destroy();
 }
 
 bool ucScrollbar::Create(HWND parent, int x, int y, int width, int height, const ScrollbarProperties& stored,

@@ -74,7 +74,7 @@ FChild::FChild() : noHost_(std::make_unique<NoHost>()) {}
 
 FChild::~FChild() {
     // Destroyed here, while this is still an FChild, so that the unload hook runs.
-    if (hwnd()) DestroyWindow(hwnd());
+    Destroy();
     if (menus_) DestroyMenu(menus_);
 }
 

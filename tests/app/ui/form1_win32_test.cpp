@@ -19,6 +19,11 @@ namespace {
 
 using ::mulan::testing::TextOf;
 
+// The control a row of the layout places.
+Form1Control ControlOf(const ControlPlacement& placement) {
+    return static_cast<Form1Control>(&placement - kForm1Layout.data());
+}
+
 RECT ClientRectOf(HWND control) {
     RECT r{};
     GetWindowRect(control, &r);
@@ -74,44 +79,44 @@ TEST_F(Form1Test, OpensWithItsCaptionClientSizeAndEveryControlInPlace) {
     EXPECT_TRUE(style & WS_MINIMIZEBOX);
     EXPECT_FALSE(style & WS_MAXIMIZEBOX);
     for (const ControlPlacement& placement : kForm1Layout) {
-        const HWND control = form.control(placement.name);
+        const HWND control = form.ControlWindow(ControlOf(placement));
         ASSERT_NE(control, nullptr) << TextToUtf8(placement.name);
         const PixelRect want = ToPixels(placement);
         const RECT r = ClientRectOf(control);
         EXPECT_EQ(r.left, want.left) << TextToUtf8(placement.name);
         EXPECT_EQ(r.top, want.top) << TextToUtf8(placement.name);
         EXPECT_EQ(r.right - r.left, want.width) << TextToUtf8(placement.name);
-        if (placement.name != u"Text1") {
+        if (ControlOf(placement) != Form1Control::Text1) {
             EXPECT_EQ(r.bottom - r.top, want.height) << TextToUtf8(placement.name);
         }
     }
-    EXPECT_EQ(GetParent(form.control(u"Label1")), form.control(u"Frame1"));
+    EXPECT_EQ(GetParent(form.ControlWindow(Form1Control::Label1)), form.ControlWindow(Form1Control::Frame1));
     // The state holders are outside the client area.
-    EXPECT_GE(ClientRectOf(form.control(u"List1")).left, client.right);
+    EXPECT_GE(ClientRectOf(form.ControlWindow(Form1Control::List1)).left, client.right);
 }
 
 TEST_F(Form1Test, ControlsStartWithTheirDesignedProperties) {
-    EXPECT_EQ(TextOf(form.control(u"Text1")), L"搜索歌曲");
-    EXPECT_EQ(TextOf(form.control(u"Label1")), L"暂无歌词显示");
-    EXPECT_EQ(TextOf(form.control(u"Command2")), L":-");
-    EXPECT_EQ(TextOf(form.control(u"Option1")), L"单曲播放");
-    EXPECT_EQ(TextOf(form.control(u"Option2")), L"列表循环");
-    EXPECT_EQ(TextOf(form.control(u"Option3")), L"随机播放");
-    const HWND slider2 = form.control(u"Slider2");
+    EXPECT_EQ(TextOf(form.ControlWindow(Form1Control::Text1)), L"搜索歌曲");
+    EXPECT_EQ(TextOf(form.ControlWindow(Form1Control::Label1)), L"暂无歌词显示");
+    EXPECT_EQ(TextOf(form.ControlWindow(Form1Control::Command2)), L":-");
+    EXPECT_EQ(TextOf(form.ControlWindow(Form1Control::Option1)), L"单曲播放");
+    EXPECT_EQ(TextOf(form.ControlWindow(Form1Control::Option2)), L"列表循环");
+    EXPECT_EQ(TextOf(form.ControlWindow(Form1Control::Option3)), L"随机播放");
+    const HWND slider2 = form.ControlWindow(Form1Control::Slider2);
     EXPECT_EQ(SendMessageW(slider2, TBM_GETRANGEMIN, 0, 0), 0);
     EXPECT_EQ(SendMessageW(slider2, TBM_GETRANGEMAX, 0, 0), 100);
     EXPECT_EQ(SendMessageW(slider2, TBM_GETPOS, 0, 0), 60);
-    EXPECT_EQ(SendMessageW(form.control(u"ProgressBar1"), PBM_GETRANGE, FALSE, 0), 100);
+    EXPECT_EQ(SendMessageW(form.ControlWindow(Form1Control::ProgressBar1), PBM_GETRANGE, FALSE, 0), 100);
     int edges[2]{};
-    EXPECT_EQ(SendMessageW(form.control(u"StatusBar1"), SB_GETPARTS, 2, reinterpret_cast<LPARAM>(edges)), 2);
+    EXPECT_EQ(SendMessageW(form.ControlWindow(Form1Control::StatusBar1), SB_GETPARTS, 2, reinterpret_cast<LPARAM>(edges)), 2);
     EXPECT_EQ(edges[0], 109);
     EXPECT_EQ(edges[1], 109 + 563);
     wchar_t className[64]{};
-    GetClassNameW(form.control(u"Text1"), className, 64);
+    GetClassNameW(form.ControlWindow(Form1Control::Text1), className, 64);
     EXPECT_EQ(std::wstring(className), L"ComboBox");
-    EXPECT_TRUE(GetWindowLongW(form.control(u"Text1"), GWL_STYLE) & CBS_DROPDOWN);
+    EXPECT_TRUE(GetWindowLongW(form.ControlWindow(Form1Control::Text1), GWL_STYLE) & CBS_DROPDOWN);
     LOGFONTW font{};
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(form.control(u"Label1"), WM_GETFONT, 0, 0)), sizeof font,
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(form.ControlWindow(Form1Control::Label1), WM_GETFONT, 0, 0)), sizeof font,
                &font);
     EXPECT_EQ(std::wstring(font.lfFaceName), L"宋体");
     EXPECT_EQ(font.lfHeight, -14);
@@ -124,12 +129,12 @@ TEST_F(Form1Test, StartUpSetsTheStateMenusTrayAndShowsBothWindowsWithoutASkin) {
     EXPECT_EQ(form.state().Mode, PlayMode::ListLoop);
     EXPECT_EQ(form.SearchTarget(), 1);
     EXPECT_EQ(form.SearchPage(), 1);
-    EXPECT_EQ(SendMessageW(form.control(u"Option2"), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_EQ(SendMessageW(form.control(u"Option1"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_TRUE(form.menu(u"Mos").Find(u"Lists")->checked);
-    EXPECT_FALSE(form.menu(u"Mos").Find(u"Ones")->checked);
-    EXPECT_FALSE(form.menu(u"EndMenu").Find(u"shows")->visible);
-    EXPECT_FALSE(form.menu(u"EndMenu").Find(u"dw")->visible);
+    EXPECT_EQ(SendMessageW(form.ControlWindow(Form1Control::Option2), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageW(form.ControlWindow(Form1Control::Option1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_TRUE(form.menu(MenuId::Mos).Find(Command::Lists)->checked);
+    EXPECT_FALSE(form.menu(MenuId::Mos).Find(Command::Ones)->checked);
+    EXPECT_FALSE(form.menu(MenuId::EndMenu).Find(Command::shows)->visible);
+    EXPECT_FALSE(form.menu(MenuId::EndMenu).items()[3].visible);  // dw, the separator after shows
     EXPECT_FALSE(form.player().enableContextMenu());
     EXPECT_TRUE(form.player().autoStart());
     EXPECT_EQ(form.player().status(), u"");
@@ -142,7 +147,7 @@ TEST_F(Form1Test, StartUpSetsTheStateMenusTrayAndShowsBothWindowsWithoutASkin) {
     // steps after it do not run: the progress bar keeps its design value.
     ASSERT_TRUE(form.startupFailure());
     EXPECT_NE(form.startupFailure()->description.find(u"SkinH.dll"), Text::npos);
-    EXPECT_EQ(SendMessageW(form.control(u"ProgressBar1"), PBM_GETPOS, 0, 0), 0);
+    EXPECT_EQ(SendMessageW(form.ControlWindow(Form1Control::ProgressBar1), PBM_GETPOS, 0, 0), 0);
     EXPECT_TRUE(IsWindowVisible(form.hwnd()));
     EXPECT_TRUE(IsWindowVisible(form.fChild()));
 }
@@ -153,14 +158,14 @@ TEST_F(Form1Test, CloseHidesToTheTrayAndTheTrayClickBringsBothWindowsBack) {
     EXPECT_FALSE(IsWindowVisible(form.hwnd()));
     EXPECT_TRUE(IsIconic(form.hwnd()));
     EXPECT_FALSE(IsWindowVisible(form.fChild()));
-    EXPECT_TRUE(form.menu(u"EndMenu").Find(u"shows")->visible);
+    EXPECT_TRUE(form.menu(MenuId::EndMenu).Find(Command::shows)->visible);
     EXPECT_EQ(form.state().TrayNoticeState, 1);
     // A left click on the icon.
     SendMessageW(form.hwnd(), 1025, 0, 514);
     EXPECT_TRUE(IsWindowVisible(form.hwnd()));
     EXPECT_FALSE(IsIconic(form.hwnd()));
     EXPECT_TRUE(IsWindowVisible(form.fChild()));
-    EXPECT_FALSE(form.menu(u"EndMenu").Find(u"shows")->visible);
+    EXPECT_FALSE(form.menu(MenuId::EndMenu).Find(Command::shows)->visible);
     // And again: back to the tray.
     SendMessageW(form.hwnd(), 1025, 0, 514);
     EXPECT_FALSE(IsWindowVisible(form.hwnd()));
@@ -184,38 +189,38 @@ TEST_F(Form1Test, ClosingAfterASongOnlyChangesTheTipFromThenOn) {
 }
 
 TEST_F(Form1Test, TheTrayMenuListsShowOnlyWhileMinimised) {
-    HMENU shown = form.BuildPopup(form.menu(u"EndMenu"));
+    HMENU shown = form.BuildPopup(form.menu(MenuId::EndMenu));
     EXPECT_EQ(PopupItems(shown),
               (std::vector<std::wstring>{L"停止播放", L"-", L"上一首", L"-", L"下一首", L"-", L"退出"}));
     DestroyMenu(shown);
-    form.RunCommand(u"shows");
+    form.RunCommand(Command::shows);
     EXPECT_FALSE(IsWindowVisible(form.hwnd()));
-    HMENU hidden = form.BuildPopup(form.menu(u"EndMenu"));
+    HMENU hidden = form.BuildPopup(form.menu(MenuId::EndMenu));
     EXPECT_EQ(PopupItems(hidden), (std::vector<std::wstring>{L"停止播放", L"-", L"显示", L"-", L"上一首",
                                                              L"-", L"下一首", L"-", L"退出"}));
     DestroyMenu(hidden);
-    form.RunCommand(u"shows");
+    form.RunCommand(Command::shows);
     EXPECT_TRUE(IsWindowVisible(form.hwnd()));
     EXPECT_FALSE(IsIconic(form.hwnd()));
 }
 
 TEST_F(Form1Test, PlayModeCommandsSetTheOptionAndTheCheckMark) {
-    form.RunCommand(u"suiji");
+    form.RunCommand(Command::suiji);
     EXPECT_EQ(form.state().Mode, PlayMode::Random);
-    EXPECT_EQ(SendMessageW(form.control(u"Option3"), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_EQ(SendMessageW(form.control(u"Option2"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    HMENU mos = form.BuildPopup(form.menu(u"Mos"));
+    EXPECT_EQ(SendMessageW(form.ControlWindow(Form1Control::Option3), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageW(form.ControlWindow(Form1Control::Option2), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    HMENU mos = form.BuildPopup(form.menu(MenuId::Mos));
     EXPECT_EQ(GetMenuState(mos, 2, MF_BYPOSITION) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
     EXPECT_EQ(GetMenuState(mos, 1, MF_BYPOSITION) & MF_CHECKED, 0u);
     DestroyMenu(mos);
-    form.RunCommand(u"Ones");
-    EXPECT_EQ(SendMessageW(form.control(u"Option1"), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_TRUE(form.menu(u"Mos").Find(u"Ones")->checked);
-    EXPECT_FALSE(form.menu(u"Mos").Find(u"suiji")->checked);
+    form.RunCommand(Command::Ones);
+    EXPECT_EQ(SendMessageW(form.ControlWindow(Form1Control::Option1), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_TRUE(form.menu(MenuId::Mos).Find(Command::Ones)->checked);
+    EXPECT_FALSE(form.menu(MenuId::Mos).Find(Command::suiji)->checked);
 }
 
 TEST_F(Form1Test, PlayerAreaClicksStopRestartsAndADoubleClickAsksForFullScreen) {
-    const HWND player = form.control(u"WindowsMediaPlayer1");
+    const HWND player = form.ControlWindow(Form1Control::WindowsMediaPlayer1);
     form.state().AutoResume = 1;
     SendMessageW(player, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     EXPECT_EQ(form.state().AutoResume, 2);
@@ -239,24 +244,25 @@ TEST_F(Form1Test, PlayerAreaClicksStopRestartsAndADoubleClickAsksForFullScreen) 
 
 TEST_F(Form1Test, PointerOnTheProgressSliderStopsTimer3AndElsewhereStartsIt) {
     EXPECT_TRUE(form.Timer3Enabled());
-    SendMessageW(form.control(u"Slider1"), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    SendMessageW(form.ControlWindow(Form1Control::Slider1), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
     EXPECT_FALSE(form.Timer3Enabled());
-    for (const char16_t* name : {u"Frame1", u"Label1", u"Command2", u"ProgressBar1", u"Slider2",
-                                 u"QMListBox1", u"WindowsMediaPlayer1"}) {
-        SendMessageW(form.control(u"Slider1"), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
-        SendMessageW(form.control(name), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
-        EXPECT_TRUE(form.Timer3Enabled()) << TextToUtf8(name);
+    for (const Form1Control control : {Form1Control::Frame1, Form1Control::Label1, Form1Control::Command2,
+                                       Form1Control::ProgressBar1, Form1Control::Slider2, Form1Control::QMListBox1,
+                                       Form1Control::WindowsMediaPlayer1}) {
+        SendMessageW(form.ControlWindow(Form1Control::Slider1), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+        SendMessageW(form.ControlWindow(control), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+        EXPECT_TRUE(form.Timer3Enabled()) << TextToUtf8(Form1Placement(control).name);
     }
     // The status bar does not switch it on.
-    SendMessageW(form.control(u"Slider1"), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
-    SendMessageW(form.control(u"StatusBar1"), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    SendMessageW(form.ControlWindow(Form1Control::Slider1), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    SendMessageW(form.ControlWindow(Form1Control::StatusBar1), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
     EXPECT_FALSE(form.Timer3Enabled());
     SendMessageW(form.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(200, 300));
     EXPECT_TRUE(form.Timer3Enabled());
     // While it is off the full tick does not run.
     RecordingCommands commands;
     form.SetCommands(&commands);
-    SendMessageW(form.control(u"Slider1"), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    SendMessageW(form.ControlWindow(Form1Control::Slider1), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
     ::mulan::testing::PumpFor(600);
     EXPECT_EQ(commands.fullTicks, 0);
     EXPECT_GT(commands.reducedTicks, 2);
@@ -266,8 +272,9 @@ TEST_F(Form1Test, PointerOnTheProgressSliderStopsTimer3AndElsewhereStartsIt) {
 TEST_F(Form1Test, MenuCommandsAndTimersReachThePlaybackHooks) {
     RecordingCommands commands;
     form.SetCommands(&commands);
-    for (const char16_t* name : {u"Pla", u"Dolown", u"se360", u"DEL", u"Cles", u"zant", u"UP", u"Next"}) {
-        form.RunCommand(name);
+    for (const Command command : {Command::Pla, Command::Dolown, Command::se360, Command::DEL, Command::Cles,
+                                  Command::zant, Command::UP, Command::Next}) {
+        form.RunCommand(command);
     }
     EXPECT_EQ(commands.calls,
               (std::vector<std::string>{"Pla", "Dolown", "se360", "DEL", "Cles", "zant", "UP", "Next"}));
@@ -390,7 +397,7 @@ namespace {
 HWND SearchEdit(Form1& form) {
     COMBOBOXINFO parts{};
     parts.cbSize = sizeof parts;
-    GetComboBoxInfo(form.control(u"Text1"), &parts);
+    GetComboBoxInfo(form.ControlWindow(Form1Control::Text1), &parts);
     return parts.hwndItem;
 }
 
@@ -403,7 +410,7 @@ void Type(HWND edit, const wchar_t* text) {
 TEST_F(Form1Test, SearchBoxSearchesRemembersCompletesAndEmpties) {
     RecordingCommands commands;
     form.SetCommands(&commands);
-    const HWND box = form.control(u"Text1");
+    const HWND box = form.ControlWindow(Form1Control::Text1);
     const HWND edit = SearchEdit(form);
     ASSERT_TRUE(edit);
     SetWindowTextW(box, L"Blue Sky");
@@ -448,15 +455,15 @@ void ExpectLaidOutAt(Form1& form, int dpi) {
     EXPECT_EQ(client.bottom, TwipsToPixels(kForm1ClientHeightTwips, dpi)) << dpi;
     for (const ControlPlacement& placement : kForm1Layout) {
         const PixelRect want = ToPixels(placement, dpi);
-        const RECT r = ClientRectOf(form.control(placement.name));
+        const RECT r = ClientRectOf(form.ControlWindow(ControlOf(placement)));
         const PixelRect got{r.left, r.top, r.right - r.left,
-                            placement.name == u"Text1" ? want.height : r.bottom - r.top};
+                            ControlOf(placement) == Form1Control::Text1 ? want.height : r.bottom - r.top};
         EXPECT_EQ(got, want) << TextToUtf8(placement.name) << " at " << dpi;
     }
     const LONG nine = -static_cast<LONG>(9.0 * dpi / 72);
-    EXPECT_EQ(FontHeight(form.control(u"StatusBar1")), nine) << dpi;
-    EXPECT_EQ(FontHeight(form.control(u"Text1")), nine) << dpi;
-    EXPECT_EQ(FontHeight(form.control(u"Label1")), -static_cast<LONG>(10.5 * dpi / 72)) << dpi;
+    EXPECT_EQ(FontHeight(form.ControlWindow(Form1Control::StatusBar1)), nine) << dpi;
+    EXPECT_EQ(FontHeight(form.ControlWindow(Form1Control::Text1)), nine) << dpi;
+    EXPECT_EQ(FontHeight(form.ControlWindow(Form1Control::Label1)), -static_cast<LONG>(10.5 * dpi / 72)) << dpi;
     EXPECT_EQ(form.playlist().Model().RowPitch(), ScaleToDpi(18, dpi));
     EXPECT_EQ(form.playlist().Model().ItemHeight(), 18);  // the stored value stays
     EXPECT_EQ(form.playlist().ucBar().Width(), ScaleToDpi(17, dpi));
@@ -499,18 +506,18 @@ TEST_F(Form1Test, KeyboardRunsThePlaylistTabOrderAndTheSearchBox) {
     EXPECT_EQ(commands.calls, (std::vector<std::string>{"PlayEntryAt", "DEL"}));
     // Tab: search box, playlist, progress slider, volume slider, and round again; Shift+Tab back.
     SetForegroundWindow(form.hwnd());
-    SetFocus(form.control(u"Text1"));
+    SetFocus(form.ControlWindow(Form1Control::Text1));
     PressKey(form, GetFocus(), VK_TAB);
     EXPECT_EQ(GetFocus(), playlist);
     PressKey(form, GetFocus(), VK_TAB);
-    EXPECT_EQ(GetFocus(), form.control(u"Slider1"));
+    EXPECT_EQ(GetFocus(), form.ControlWindow(Form1Control::Slider1));
     PressKey(form, GetFocus(), VK_TAB);
     PressKey(form, GetFocus(), VK_TAB);
-    EXPECT_TRUE(IsChild(form.control(u"Text1"), GetFocus()) || GetFocus() == form.control(u"Text1"));
+    EXPECT_TRUE(IsChild(form.ControlWindow(Form1Control::Text1), GetFocus()) || GetFocus() == form.ControlWindow(Form1Control::Text1));
     // F3 from anywhere puts the focus in the search box with its text selected.
     SetFocus(playlist);
     PressKey(form, playlist, VK_F3);
-    const DWORD selection = static_cast<DWORD>(SendMessageW(form.control(u"Text1"), CB_GETEDITSEL, 0, 0));
+    const DWORD selection = static_cast<DWORD>(SendMessageW(form.ControlWindow(Form1Control::Text1), CB_GETEDITSEL, 0, 0));
     EXPECT_EQ(LOWORD(selection), 0);
     EXPECT_EQ(HIWORD(selection), 4);  // "搜索歌曲"
     EXPECT_NE(GetFocus(), playlist);

@@ -14,6 +14,7 @@ namespace {
 // which looks at Form2 from inside its modal loop.
 class Owner : public window::WindowBase {
   public:
+    ~Owner() override { Destroy(); }
     std::function<void()> onTick;
     int ticks = 0;
 

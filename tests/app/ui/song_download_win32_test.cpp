@@ -38,6 +38,7 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder) {
 // Receives the end of a download, as the main window or a tool would.
 class Watcher : public window::WindowBase {
   public:
+    ~Watcher() override { Destroy(); }
     WPARAM result = 0;
     bool Create() {
         return RegisterClassOnce(L"MulanDownloadTestWatcher", nullptr, nullptr) &&

@@ -52,6 +52,7 @@ class BarLog final : public ScrollbarEvents {
 
 class HostWindow final : public mulan::window::WindowBase {
   public:
+    ~HostWindow() override { Destroy(); }
     explicit HostWindow(Log& log) : log_(log) {}
 
     bool Create() {

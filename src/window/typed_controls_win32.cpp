@@ -1,0 +1,184 @@
+#include "window/typed_controls_win32.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "base/wide_text_win32.h"
+
+namespace mulan::window {
+
+bool Button::Create(const wchar_t* text, DWORD style, const RECT& place, HWND parent, int id) {
+    return Control::Create(WC_BUTTONW, text, style, place, parent, id);
+}
+
+void Button::SetChecked(bool checked) const {
+    Send(BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+bool Button::Checked() const {
+    return Send(BM_GETCHECK) == BST_CHECKED;
+}
+
+std::optional<LRESULT> Button::Notified(UINT msg, WPARAM wp, LPARAM) {
+    if (msg != WM_COMMAND || HIWORD(wp) != BN_CLICKED || !onClick) return std::nullopt;
+    onClick();
+    return 0;
+}
+
+bool Label::Create(const wchar_t* text, DWORD style, const RECT& place, HWND parent, int id) {
+    return Control::Create(WC_STATICW, text, style, place, parent, id);
+}
+
+bool Trackbar::Create(DWORD style, const RECT& place, HWND parent, int id) {
+    return Control::Create(TRACKBAR_CLASSW, nullptr, style, place, parent, id);
+}
+
+void Trackbar::SetRange(int low, int high) const {
+    Send(TBM_SETRANGE, TRUE, MAKELPARAM(low, high));
+}
+
+void Trackbar::SetRangeMax(int high) const {
+    Send(TBM_SETRANGEMAX, TRUE, high);
+}
+
+int Trackbar::RangeMax() const {
+    return static_cast<int>(Send(TBM_GETRANGEMAX));
+}
+
+void Trackbar::SetTicFrequency(int every) const {
+    Send(TBM_SETTICFREQ, static_cast<WPARAM>(every));
+}
+
+void Trackbar::SetPos(int pos) const {
+    Send(TBM_SETPOS, TRUE, pos);
+}
+
+int Trackbar::Pos() const {
+    return static_cast<int>(Send(TBM_GETPOS));
+}
+
+LRESULT Trackbar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    const LRESULT result = Control::HandleMessage(msg, wp, lp);
+    if (msg == WM_LBUTTONUP && onButtonUp) onButtonUp();
+    return result;
+}
+
+bool ProgressBar::Create(const RECT& place, HWND parent, int id) {
+    return Control::Create(PROGRESS_CLASSW, nullptr, 0, place, parent, id);
+}
+
+void ProgressBar::SetRange(int high) const {
+    Send(PBM_SETRANGE32, 0, high);
+}
+
+int ProgressBar::RangeMax() const {
+    return static_cast<int>(Send(PBM_GETRANGE, FALSE));
+}
+
+void ProgressBar::SetPos(int pos) const {
+    Send(PBM_SETPOS, static_cast<WPARAM>(pos));
+}
+
+int ProgressBar::Pos() const {
+    return static_cast<int>(Send(PBM_GETPOS));
+}
+
+bool StatusBar::Create(DWORD style, const RECT& place, HWND parent, int id) {
+    return Control::Create(STATUSCLASSNAMEW, nullptr, style, place, parent, id);
+}
+
+void StatusBar::SetParts(std::span<const int> edges) const {
+    Send(SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+}
+
+void StatusBar::SetPanelText(int panel, TextView text) const {
+    Send(SB_SETTEXTW, static_cast<WPARAM>(panel - 1), reinterpret_cast<LPARAM>(win::Wide(text).c_str()));
+}
+
+Text StatusBar::PanelText(int panel) const {
+    const auto length = LOWORD(Send(SB_GETTEXTLENGTHW, static_cast<WPARAM>(panel - 1)));
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    Send(SB_GETTEXTW, static_cast<WPARAM>(panel - 1), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(length);
+    return Text(text.begin(), text.end());
+}
+
+bool ListBox::Create(DWORD style, const RECT& place, HWND parent, int id) {
+    return Control::Create(WC_LISTBOXW, nullptr, style, place, parent, id);
+}
+
+void ListBox::Clear() const {
+    Send(LB_RESETCONTENT);
+}
+
+void ListBox::Add(TextView line) const {
+    Send(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::Wide(line).c_str()));
+}
+
+int ListBox::Count() const {
+    return static_cast<int>(Send(LB_GETCOUNT));
+}
+
+bool ComboBox::Create(DWORD style, const RECT& place, HWND parent, int id) {
+    if (!Control::Create(WC_COMBOBOXW, nullptr, style, place, parent, id)) return false;
+    COMBOBOXINFO parts{};
+    parts.cbSize = sizeof parts;
+    // A box without its own field (a drop-down list) has no keys to watch.
+    if (GetComboBoxInfo(hwnd(), &parts) && parts.hwndItem) field_.Adopt(parts.hwndItem);
+    return true;
+}
+
+int ComboBox::Count() const {
+    return static_cast<int>(Send(CB_GETCOUNT));
+}
+
+Text ComboBox::Entry(int index) const {
+    const auto length = Send(CB_GETLBTEXTLEN, static_cast<WPARAM>(index));
+    if (length <= 0) return {};
+    std::wstring entry(static_cast<size_t>(length) + 1, L'\0');
+    Send(CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(entry.data()));
+    entry.resize(static_cast<size_t>(length));
+    return Text(entry.begin(), entry.end());
+}
+
+void ComboBox::Add(TextView entry) const {
+    Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::Wide(entry).c_str()));
+}
+
+void ComboBox::SelectText(int from, int to) const {
+    Send(CB_SETEDITSEL, 0, MAKELPARAM(from, to));
+}
+
+bool ComboBox::DroppedDown() const {
+    return Send(CB_GETDROPPEDSTATE) != 0;
+}
+
+void ComboBox::SetFieldHeight(int height) const {
+    Send(CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height);
+}
+
+bool ComboBox::Holds(HWND window) const {
+    return window && (window == hwnd() || IsChild(hwnd(), window));
+}
+
+std::optional<LRESULT> ComboBox::Notified(UINT msg, WPARAM wp, LPARAM) {
+    if (msg != WM_COMMAND) return std::nullopt;
+    switch (HIWORD(wp)) {
+        case CBN_EDITCHANGE:
+            if (onEditChange) onEditChange();
+            return 0;
+        case CBN_SETFOCUS:
+            if (onFocus) onFocus();
+            return 0;
+        default:
+            return std::nullopt;
+    }
+}
+
+LRESULT ComboBox::Field::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_CHAR && box_.onChar && box_.onChar(static_cast<wchar_t>(wp))) return 0;
+    return Control::HandleMessage(msg, wp, lp);
+}
+
+}  // namespace mulan::window

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <span>
+
+#include "base/text.h"
+#include "window/control_win32.h"
+
+namespace mulan::window {
+
+// The system controls the program uses, each with the few members it needs. Every Create places a
+// visible child at place with the given id.
+
+class Button final : public Control {
+  public:
+    bool Create(const wchar_t* text, DWORD style, const RECT& place, HWND parent, int id);
+    void SetChecked(bool checked) const;
+    bool Checked() const;
+    std::function<void()> onClick;
+    std::optional<LRESULT> Notified(UINT msg, WPARAM wp, LPARAM lp) override;
+};
+
+class Label final : public Control {
+  public:
+    bool Create(const wchar_t* text, DWORD style, const RECT& place, HWND parent, int id);
+};
+
+class Trackbar final : public Control {
+  public:
+    bool Create(DWORD style, const RECT& place, HWND parent, int id);
+    void SetRange(int low, int high) const;
+    void SetRangeMax(int high) const;
+    int RangeMax() const;
+    void SetTicFrequency(int every) const;
+    void SetPos(int pos) const;
+    int Pos() const;
+    // The left button came up on the control, after the thumb took its final place.
+    std::function<void()> onButtonUp;
+
+  protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+};
+
+class ProgressBar final : public Control {
+  public:
+    bool Create(const RECT& place, HWND parent, int id);
+    void SetRange(int high) const;
+    int RangeMax() const;
+    void SetPos(int pos) const;
+    int Pos() const;
+};
+
+class StatusBar final : public Control {
+  public:
+    bool Create(DWORD style, const RECT& place, HWND parent, int id);
+    // The right edges of the panels, in pixels.
+    void SetParts(std::span<const int> edges) const;
+    // Panels count from 1.
+    void SetPanelText(int panel, TextView text) const;
+    Text PanelText(int panel) const;
+};
+
+class ListBox final : public Control {
+  public:
+    bool Create(DWORD style, const RECT& place, HWND parent, int id);
+    void Clear() const;
+    void Add(TextView line) const;
+    int Count() const;
+};
+
+// A box to type in with a drop-down list of entries. The typed text's own edit control is adopted
+// too, for the keys typed into it.
+class ComboBox final : public Control {
+  public:
+    bool Create(DWORD style, const RECT& place, HWND parent, int id);
+    int Count() const;
+    Text Entry(int index) const;
+    void Add(TextView entry) const;
+    // Selects characters from..to of the typed text (to -1: to the end).
+    void SelectText(int from, int to) const;
+    bool DroppedDown() const;
+    // Height of the box's own field (the drop-down list keeps its own).
+    void SetFieldHeight(int height) const;
+    // Whether a window is the box or a part of it.
+    bool Holds(HWND window) const;
+
+    // A character typed into the box; true when it was used up.
+    std::function<bool(wchar_t)> onChar;
+    // The typed text changed (by the user).
+    std::function<void()> onEditChange;
+    std::function<void()> onFocus;
+    std::optional<LRESULT> Notified(UINT msg, WPARAM wp, LPARAM lp) override;
+
+  private:
+    class Field final : public Control {
+      public:
+        explicit Field(ComboBox& box) : box_(box) {}
+        bool Adopt(HWND window) { return Control::Adopt(window); }
+
+      protected:
+        LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+      private:
+        ComboBox& box_;
+    };
+    Field field_{*this};
+};
+
+}  // namespace mulan::window
