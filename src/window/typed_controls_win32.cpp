@@ -30,6 +30,14 @@ bool Label::Create(const wchar_t* text, DWORD style, const RECT& place, HWND par
     return Control::Create(WC_STATICW, text, style, place, parent, id);
 }
 
+bool Edit::Create(const wchar_t* text, DWORD style, const RECT& place, HWND parent, int id, DWORD exStyle) {
+    return Control::Create(WC_EDITW, text, style, place, parent, id, exStyle);
+}
+
+void Edit::Select(int from, int to) const {
+    Send(EM_SETSEL, static_cast<WPARAM>(from), to);
+}
+
 bool Trackbar::Create(DWORD style, const RECT& place, HWND parent, int id) {
     return Control::Create(TRACKBAR_CLASSW, nullptr, style, place, parent, id);
 }
@@ -118,6 +126,103 @@ void ListBox::Add(TextView line) const {
 
 int ListBox::Count() const {
     return static_cast<int>(Send(LB_GETCOUNT));
+}
+
+bool ListView::Create(DWORD style, const RECT& place, HWND parent, int id, DWORD exStyle) {
+    return Control::Create(WC_LISTVIEWW, L"", style, place, parent, id, exStyle);
+}
+
+void ListView::SetExtendedStyle(DWORD style) const {
+    ListView_SetExtendedListViewStyle(hwnd(), style);
+}
+
+void ListView::AddColumn(int column, const wchar_t* header, int width) const {
+    std::wstring text = header;
+    LVCOLUMNW info{};
+    info.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    info.pszText = text.data();
+    info.cx = width;
+    info.iSubItem = column;
+    ListView_InsertColumn(hwnd(), column, &info);
+}
+
+int ListView::ColumnWidth(int column) const {
+    return ListView_GetColumnWidth(hwnd(), column);
+}
+
+void ListView::SetColumnWidth(int column, int width) const {
+    ListView_SetColumnWidth(hwnd(), column, width);
+}
+
+void ListView::FitColumn(int column) const {
+    Send(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), LVSCW_AUTOSIZE);
+    wchar_t text[64] = {};
+    LVCOLUMNW info{};
+    info.mask = LVCF_TEXT;
+    info.pszText = text;
+    info.cchTextMax = static_cast<int>(std::size(text));
+    if (!ListView_GetColumn(hwnd(), column, &info)) return;
+    // The header's margin on both sides of its text.
+    const int header = ListView_GetStringWidth(hwnd(), text) + 2 * 3 * GetSystemMetrics(SM_CXEDGE);
+    if (ColumnWidth(column) < header) SetColumnWidth(column, header);
+}
+
+int ListView::InsertRow(int row, TextView firstCell) const {
+    std::wstring text = win::Wide(firstCell);
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.pszText = text.data();
+    return ListView_InsertItem(hwnd(), &item);
+}
+
+void ListView::SetCell(int row, int column, TextView text) const {
+    std::wstring wide = win::Wide(text);
+    ListView_SetItemText(hwnd(), row, column, wide.data());
+}
+
+void ListView::SetChecked(int row, bool checked) const {
+    ListView_SetCheckState(hwnd(), row, checked);
+}
+
+void ListView::Select(std::optional<int> row) const {
+    ListView_SetItemState(hwnd(), -1, 0, LVIS_SELECTED);
+    if (row) ListView_SetItemState(hwnd(), *row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+void ListView::DeleteAllRows() const {
+    ListView_DeleteAllItems(hwnd());
+}
+
+void ListView::EnsureVisible(int row) const {
+    ListView_EnsureVisible(hwnd(), row, FALSE);
+}
+
+void ListView::SetRedraw(bool on) const {
+    Send(WM_SETREDRAW, on ? TRUE : FALSE);
+    if (on) InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+std::optional<LRESULT> ListView::Notified(UINT msg, WPARAM, LPARAM lp) {
+    if (msg != WM_NOTIFY) return std::nullopt;
+    const auto& header = *reinterpret_cast<const NMHDR*>(lp);
+    switch (header.code) {
+        case LVN_ITEMCHANGED:
+            if (onItemChanged) onItemChanged(reinterpret_cast<const NMLISTVIEW&>(header));
+            return 0;
+        case NM_DBLCLK:
+        case NM_RETURN:
+            if (onActivate) onActivate();
+            return 0;
+        case LVN_COLUMNCLICK:
+            if (onColumnClick) onColumnClick(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+            return 0;
+        case NM_RCLICK:
+            if (onRightClick) onRightClick();
+            return 0;
+        default:
+            return std::nullopt;
+    }
 }
 
 bool ComboBox::Create(DWORD style, const RECT& place, HWND parent, int id) {

@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <functional>
+#include <optional>
 #include <span>
 
 #include "base/text.h"
@@ -25,6 +28,13 @@ class Button final : public Control {
 class Label final : public Control {
   public:
     bool Create(const wchar_t* text, DWORD style, const RECT& place, HWND parent, int id);
+};
+
+class Edit final : public Control {
+  public:
+    bool Create(const wchar_t* text, DWORD style, const RECT& place, HWND parent, int id, DWORD exStyle = 0);
+    // Selects characters from..to (to -1: to the end).
+    void Select(int from, int to) const;
 };
 
 class Trackbar final : public Control {
@@ -68,6 +78,37 @@ class ListBox final : public Control {
     void Clear() const;
     void Add(TextView line) const;
     int Count() const;
+};
+
+// A report-style list: rows of cells under column headers, a check box in front of each row when
+// the extended style asks for it.
+class ListView final : public Control {
+  public:
+    bool Create(DWORD style, const RECT& place, HWND parent, int id, DWORD exStyle = 0);
+    void SetExtendedStyle(DWORD style) const;
+    void AddColumn(int column, const wchar_t* header, int width) const;
+    int ColumnWidth(int column) const;
+    void SetColumnWidth(int column, int width) const;
+    // Sized to its content, but never narrower than its header: a cut header ("歌曲I…") reads as
+    // broken.
+    void FitColumn(int column) const;
+    // The row's index, or -1 when the list refused it.
+    int InsertRow(int row, TextView firstCell) const;
+    void SetCell(int row, int column, TextView text) const;
+    void SetChecked(int row, bool checked) const;
+    // Selects and focuses one row, or none.
+    void Select(std::optional<int> row) const;
+    void DeleteAllRows() const;
+    void EnsureVisible(int row) const;
+    // Drawing off while many rows change; on again repaints.
+    void SetRedraw(bool on) const;
+
+    std::function<void(const NMLISTVIEW&)> onItemChanged;
+    // A double click or Enter on the list.
+    std::function<void()> onActivate;
+    std::function<void(int column)> onColumnClick;
+    std::function<void()> onRightClick;
+    std::optional<LRESULT> Notified(UINT msg, WPARAM wp, LPARAM lp) override;
 };
 
 // A box to type in with a drop-down list of entries. The typed text's own edit control is adopted

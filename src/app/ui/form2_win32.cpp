@@ -38,27 +38,25 @@ bool Form2::Create(HWND owner, TextView address) {
     const POINT at = CentredOver(owner, width, height);
     if (!CreateWindowFor(kClassName, L"外链地址", kStyle, 0, at.x, at.y, width, height, owner)) return false;
     const std::wstring text(address.begin(), address.end());
-    text1_ = CreateWindowExW(
-        WS_EX_CLIENTEDGE, L"EDIT", text.c_str(),
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY, 0, 0, kClientWidth, kText1Height,
-        hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kText1Id)), GetModuleHandleW(nullptr), nullptr);
-    if (!text1_) return false;
+    if (!Text1_.Create(text.c_str(), WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY, RECT{0, 0, kClientWidth, kText1Height},
+                       hwnd(), kText1Id, WS_EX_CLIENTEDGE))
+        return false;
     font_.reset(CreateMessageFont());
-    if (font_) SendMessageW(text1_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    if (font_) Text1_.SetFont(font_.get());
     return true;
 }
 
 LRESULT Form2::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_ACTIVATE:
-            if (LOWORD(wp) != WA_INACTIVE && text1_) {
-                SetFocus(text1_);
-                SendMessageW(text1_, EM_SETSEL, 0, -1);
+            if (LOWORD(wp) != WA_INACTIVE && Text1_.hwnd()) {
+                SetFocus(Text1_.hwnd());
+                Text1_.Select(0, -1);
             }
             return 0;
         case WM_CTLCOLORSTATIC:
             // A read-only box keeps the look of a text box: the address is there to be copied.
-            if (reinterpret_cast<HWND>(lp) == text1_) {
+            if (reinterpret_cast<HWND>(lp) == Text1_.hwnd()) {
                 const HDC dc = reinterpret_cast<HDC>(wp);
                 SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
                 SetBkColor(dc, GetSysColor(COLOR_WINDOW));
@@ -78,7 +76,6 @@ LRESULT Form2::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_NCDESTROY:
             font_.reset();
-            text1_ = nullptr;
             break;
         default:
             break;

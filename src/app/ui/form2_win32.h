@@ -4,6 +4,7 @@
 
 #include "base/scoped_gdi_win32.h"
 #include "base/text.h"
+#include "window/typed_controls_win32.h"
 #include "window/window_base_win32.h"
 
 namespace mulan::app::ui {
@@ -21,13 +22,13 @@ class Form2 final : public window::WindowBase {
 
     // Creates the window hidden, centred over owner (or the screen).
     bool Create(HWND owner, TextView address);
-    HWND text1() const { return text1_; }
+    HWND text1() const { return Text1_.hwnd(); }
 
   protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
   private:
-    HWND text1_ = nullptr;
+    window::Edit Text1_;
     win::ScopedFont font_;
 };
 

@@ -93,26 +93,24 @@ bool SongDownloadWindow::CreateControls(HWND owner) {
     const int x = area.left + (area.right - area.left - width) / 2;
     const int y = area.top + (area.bottom - area.top - height) / 2;
     if (!CreateWindowFor(kClassName, kCaption, kStyle, 0, x, y, width, height, owner)) return false;
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    auto child = [&](const wchar_t* cls, const std::wstring& text, DWORD style, int left, int top, int w,
-                     int h, int id) {
-        return CreateWindowExW(0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, left, top, w, h, hwnd(),
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    };
+    const auto row = [](int left, int top, int w, int h) { return RECT{left, top, left + w, top + h}; };
     const int inner = kClientWidth - 2 * kMargin;
-    const HWND name = child(L"STATIC", L"保存为：" + NameOf(target_), SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX,
-                            kMargin, 10, inner, 20, kNameId);
-    progress_ = child(PROGRESS_CLASSW, L"", 0, kMargin, 36, inner, 18, kProgressId);
-    status_ = child(L"STATIC", win::Wide(DownloadProgressText(0, std::nullopt)), SS_LEFT | SS_NOPREFIX,
-                    kMargin, 60, inner, 20, kStatusId);
-    cancel_ = child(L"BUTTON", L"取消", WS_TABSTOP | BS_PUSHBUTTON, kClientWidth - kMargin - 80, 86, 80, 26,
-                    kCancelId);
-    if (!name || !progress_ || !status_ || !cancel_) return false;
-    font_.reset(CreateMessageFont());
-    for (const HWND control : {name, status_, cancel_}) {
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    const std::wstring name = L"保存为：" + NameOf(target_);
+    const std::wstring status = win::Wide(DownloadProgressText(0, std::nullopt));
+    if (!name_.Create(name.c_str(), SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX, row(kMargin, 10, inner, 20), hwnd(),
+                      kNameId) ||
+        !progress_.Create(row(kMargin, 36, inner, 18), hwnd(), kProgressId) ||
+        !status_.Create(status.c_str(), SS_LEFT | SS_NOPREFIX, row(kMargin, 60, inner, 20), hwnd(), kStatusId) ||
+        !cancel_.Create(L"取消", WS_TABSTOP | BS_PUSHBUTTON, row(kClientWidth - kMargin - 80, 86, 80, 26), hwnd(),
+                        kCancelId)) {
+        return false;
     }
-    SendMessageW(progress_, PBM_SETRANGE32, 0, kPermilleRange);
+    font_.reset(CreateMessageFont());
+    name_.SetFont(font_.get());
+    status_.SetFont(font_.get());
+    cancel_.SetFont(font_.get());
+    progress_.SetRange(kPermilleRange);
+    cancel_.onClick = [this] { Cancel(); };
     return true;
 }
 
@@ -150,8 +148,8 @@ void SongDownloadWindow::OnProgress(WPARAM number) {
     }
     received_ += progress.bytes.size();
     total_ = progress.contentLength;
-    SetWindowTextW(status_, win::Wide(DownloadProgressText(received_, total_)).c_str());
-    SendMessageW(progress_, PBM_SETPOS, static_cast<WPARAM>(DownloadPermille(received_, total_)), 0);
+    status_.SetText(DownloadProgressText(received_, total_));
+    progress_.SetPos(static_cast<int>(DownloadPermille(received_, total_)));
     if (!progress.done) return;
     if (progress.failure) {
         Fail(DownloadFailureFrom(*progress.failure), progress.httpStatus);
@@ -171,7 +169,7 @@ void SongDownloadWindow::Complete() {
         return;
     }
     temporary_.clear();
-    SendMessageW(progress_, PBM_SETPOS, kPermilleRange, 0);
+    progress_.SetPos(kPermilleRange);
     Finish(DownloadResult::Saved, DownloadDoneText(received_));
 }
 
@@ -183,8 +181,8 @@ void SongDownloadWindow::Fail(DownloadFailure failure, int32_t httpStatus) {
 void SongDownloadWindow::Finish(DownloadResult result, const Text& message) {
     finished_ = true;
     download_.reset();
-    SetWindowTextW(status_, win::Wide(message).c_str());
-    SetWindowTextW(cancel_, L"关闭");
+    status_.SetText(message);
+    cancel_.SetText(u"关闭");
     if (watch_.window) PostMessageW(watch_.window, watch_.message, static_cast<WPARAM>(result), 0);
     if (watch_.closeWhenDone) DestroyWindow(hwnd());
 }
@@ -213,6 +211,7 @@ LRESULT SongDownloadWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             OnProgress(wp);
             return 0;
         case WM_COMMAND:
+            // Escape (the button's own clicks come to it).
             if (LOWORD(wp) == kCancelId) {
                 Cancel();
                 return 0;

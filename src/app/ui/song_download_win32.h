@@ -12,6 +12,7 @@
 #include "player/http_download_win32.h"
 #include "base/scoped_gdi_win32.h"
 #include "base/text.h"
+#include "window/typed_controls_win32.h"
 #include "window/window_base_win32.h"
 
 namespace mulan::app::ui {
@@ -64,9 +65,10 @@ class SongDownloadWindow final : public window::WindowBase {
     uint64_t received_ = 0;
     std::optional<uint64_t> total_;
     bool finished_ = false;
-    HWND status_ = nullptr;
-    HWND progress_ = nullptr;
-    HWND cancel_ = nullptr;
+    window::Label name_;
+    window::ProgressBar progress_;
+    window::Label status_;
+    window::Button cancel_;
     win::ScopedFont font_;
 };
 

@@ -33,25 +33,6 @@ int CompareLikeTheList(TextView a, TextView b) {
     return result == 0 ? 0 : result - CSTR_EQUAL;
 }
 
-// The width that shows a column's header text whole: the text and the header's margin on both sides.
-int HeaderTextWidth(HWND listView, int column) {
-    wchar_t text[64] = {};
-    LVCOLUMNW info{};
-    info.mask = LVCF_TEXT;
-    info.pszText = text;
-    info.cchTextMax = static_cast<int>(std::size(text));
-    if (!ListView_GetColumn(listView, column, &info)) return 0;
-    const int margin = 3 * GetSystemMetrics(SM_CXEDGE);
-    return ListView_GetStringWidth(listView, text) + 2 * margin;
-}
-
-// Sized to its content, but never narrower than its header: a cut header ("歌曲I…") reads as broken.
-void SizeColumnToContent(HWND listView, int column) {
-    SendMessageW(listView, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), LVSCW_AUTOSIZE);
-    const int header = HeaderTextWidth(listView, column);
-    if (ListView_GetColumnWidth(listView, column) < header) ListView_SetColumnWidth(listView, column, header);
-}
-
 }  // namespace
 
 class FChild::NoHost final : public ResultsHost {
@@ -100,30 +81,27 @@ void FChild::SetLoadHooks(std::function<void(HWND)> onLoad, std::function<void(H
 
 bool FChild::Load() {
     if (onLoad_) onLoad_(hwnd());
-    listView_ = CreateWindowExW(
-        WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 0, 0, 0,
-        hwnd(), reinterpret_cast<HMENU>(kListViewId), GetModuleHandleW(nullptr), nullptr);
-    if (!listView_) return false;
-    dpi_ = win::WindowDpi(hwnd());
-    font_.reset(win::CreateMessageFont(dpi_));
-    if (font_) SendMessageW(listView_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    ListView_SetExtendedListViewStyle(listView_, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
-
-    std::wstring idHeader = L"歌曲ID：";
-    std::wstring nameHeader = L"歌曲名称：";
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    column.pszText = idHeader.data();
-    column.cx = ScaleToDpi(kIdColumnWidth, dpi_);
-    ListView_InsertColumn(listView_, 0, &column);
-    column.pszText = nameHeader.data();
-    column.iSubItem = 1;
-    ListView_InsertColumn(listView_, 1, &column);
     RECT client{};
     GetClientRect(hwnd(), &client);
-    MoveWindow(listView_, 0, 0, client.right, client.bottom, FALSE);
-    ListView_SetColumnWidth(listView_, 1, LVSCW_AUTOSIZE_USEHEADER);
+    if (!ListView1_.Create(WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, client, hwnd(), kListViewId,
+                           WS_EX_CLIENTEDGE))
+        return false;
+    dpi_ = win::WindowDpi(hwnd());
+    font_.reset(win::CreateMessageFont(dpi_));
+    if (font_) ListView1_.SetFont(font_.get());
+    ListView1_.SetExtendedStyle(LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+    ListView1_.AddColumn(0, L"歌曲ID：", ScaleToDpi(kIdColumnWidth, dpi_));
+    ListView1_.AddColumn(1, L"歌曲名称：", 0);
+    ListView1_.SetColumnWidth(1, LVSCW_AUTOSIZE_USEHEADER);
+    ListView1_.onItemChanged = [this](const NMLISTVIEW& change) { OnItemChanged(change); };
+    // Enter plays the selected row as a double click does.
+    ListView1_.onActivate = [this] { DblClick(); };
+    ListView1_.onColumnClick = [this](int column) { ColumnClick(column); };
+    ListView1_.onRightClick = [this] {
+        POINT at{};
+        GetCursorPos(&at);
+        MouseUp(2, at);
+    };
     CreateMenus();
     return menus_ != nullptr;
 }
@@ -143,7 +121,7 @@ void FChild::Clear() {
     ReleaseRedraw();
     list_.Clear();
     mirroring_ = true;
-    ListView_DeleteAllItems(listView_);
+    ListView1_.DeleteAllRows();
     mirroring_ = false;
 }
 
@@ -156,22 +134,16 @@ void FChild::AddRow(TextView id, TextView name) {
 }
 
 void FChild::InsertRow(int32_t index, const ResultRow& row) {
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = index;
-    std::wstring id = win::Wide(row.id);
-    item.pszText = id.data();
-    const int at = ListView_InsertItem(listView_, &item);
+    const int at = ListView1_.InsertRow(index, row.id);
     if (MULAN_REPORT_IF(at < 0)) return;
-    std::wstring name = win::Wide(row.name);
-    ListView_SetItemText(listView_, at, 1, name.data());
-    ListView_SetCheckState(listView_, at, row.checked);
+    ListView1_.SetCell(at, 1, row.name);
+    ListView1_.SetChecked(at, row.checked);
 }
 
 void FChild::HoldRedraw() {
     if (redrawHeld_) return;
     redrawHeld_ = true;
-    SendMessageW(listView_, WM_SETREDRAW, FALSE, 0);
+    ListView1_.SetRedraw(false);
     SetTimer(hwnd(), kRedrawTimer, kRedrawMillis, nullptr);
 }
 
@@ -179,36 +151,31 @@ void FChild::ReleaseRedraw() {
     if (!redrawHeld_) return;
     redrawHeld_ = false;
     KillTimer(hwnd(), kRedrawTimer);
-    SendMessageW(listView_, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(listView_, nullptr, TRUE);
+    ListView1_.SetRedraw(true);
 }
 
 void FChild::ShowChecks() {
     mirroring_ = true;
-    for (int32_t i = 0; i < list_.Count(); ++i) ListView_SetCheckState(listView_, i, list_.Row(i).checked);
+    for (int32_t i = 0; i < list_.Count(); ++i) ListView1_.SetChecked(i, list_.Row(i).checked);
     mirroring_ = false;
     ShowSelection();
 }
 
 void FChild::ShowSelection() {
     mirroring_ = true;
-    ListView_SetItemState(listView_, -1, 0, LVIS_SELECTED);
-    if (const auto selected = list_.Selected())
-        ListView_SetItemState(listView_, *selected, LVIS_SELECTED | LVIS_FOCUSED,
-                              LVIS_SELECTED | LVIS_FOCUSED);
+    ListView1_.Select(list_.Selected());
     mirroring_ = false;
 }
 
 void FChild::ShowAllRows() {
     ReleaseRedraw();
     mirroring_ = true;
-    SendMessageW(listView_, WM_SETREDRAW, FALSE, 0);
-    ListView_DeleteAllItems(listView_);
+    ListView1_.SetRedraw(false);
+    ListView1_.DeleteAllRows();
     for (int32_t i = 0; i < list_.Count(); ++i) InsertRow(i, list_.Row(i));
-    SendMessageW(listView_, WM_SETREDRAW, TRUE, 0);
+    ListView1_.SetRedraw(true);
     mirroring_ = false;
     ShowChecks();
-    InvalidateRect(listView_, nullptr, TRUE);
 }
 
 void FChild::SetCaption(TextView caption) {
@@ -222,12 +189,12 @@ Text FChild::Caption() const {
 void FChild::AutoSizeColumns(std::optional<int> column) {
     WindowsMessagePump().RunPending();
     if (column) {
-        SizeColumnToContent(listView_, *column);
+        ListView1_.FitColumn(*column);
     } else {
-        for (int i = 0; i < kColumnCount; ++i) SizeColumnToContent(listView_, i);
+        for (int i = 0; i < kColumnCount; ++i) ListView1_.FitColumn(i);
     }
-    InvalidateRect(listView_, nullptr, TRUE);
-    UpdateWindow(listView_);
+    InvalidateRect(ListView1_.hwnd(), nullptr, TRUE);
+    UpdateWindow(ListView1_.hwnd());
 }
 
 void FChild::FinishResultsList() {
@@ -241,7 +208,7 @@ void FChild::FinishResultsList() {
         // Only the selection changed: setting every row's check mark again cost seconds for a
         // list of thousands.
         ShowSelection();
-        ListView_EnsureVisible(listView_, last, FALSE);
+        ListView1_.EnsureVisible(last);
     }
 }
 
@@ -263,13 +230,12 @@ void FChild::DpiChanged(int dpi, const RECT& suggested) {
     const int old = dpi_;
     dpi_ = dpi;
     win::ScopedFont font(win::CreateMessageFont(dpi_));
-    if (font && listView_) {
-        SendMessageW(listView_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    if (font && ListView1_.hwnd()) {
+        SendMessageW(ListView1_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
         font_ = std::move(font);
     }
-    for (int i = 0; listView_ && i < kColumnCount; ++i) {
-        const int width = ListView_GetColumnWidth(listView_, i);
-        ListView_SetColumnWidth(listView_, i, MulDiv(width, dpi_, old));
+    for (int i = 0; ListView1_.hwnd() && i < kColumnCount; ++i) {
+        ListView1_.SetColumnWidth(i, MulDiv(ListView1_.ColumnWidth(i), dpi_, old));
     }
     SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -318,49 +284,25 @@ void FChild::OnItemChanged(const NMLISTVIEW& change) {
     }
 }
 
-LRESULT FChild::OnNotify(const NMHDR& header) {
-    if (header.hwndFrom != listView_) return 0;
-    switch (header.code) {
-        case LVN_ITEMCHANGED:
-            OnItemChanged(reinterpret_cast<const NMLISTVIEW&>(header));
-            break;
-        case NM_DBLCLK:
-        case NM_RETURN:  // Enter plays the selected row as a double click does
-            DblClick();
-            break;
-        case LVN_COLUMNCLICK:
-            ColumnClick(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
-            break;
-        case NM_RCLICK: {
-            POINT at{};
-            GetCursorPos(&at);
-            MouseUp(2, at);
-            break;
-        }
-        default:
-            break;
-    }
-    return 0;
-}
-
 LRESULT FChild::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_CREATE:
             return Load() ? 0 : -1;
         case WM_SIZE:
-            if (listView_) MoveWindow(listView_, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
+            if (ListView1_.hwnd()) ListView1_.Place(RECT{0, 0, LOWORD(lp), HIWORD(lp)});
             return 0;
         case win::kWmDpiChanged:
             DpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
             return 0;
         case WM_SETFOCUS:
-            if (listView_) SetFocus(listView_);
+            if (ListView1_.hwnd()) SetFocus(ListView1_.hwnd());
             return 0;
         case WM_TIMER:
             if (wp == kRedrawTimer) ReleaseRedraw();
             return 0;
         case WM_NOTIFY:
-            return OnNotify(*reinterpret_cast<const NMHDR*>(lp));
+            // The list's own notifications went to it (ListView1_); nothing else is answered.
+            return 0;
         case WM_COMMAND:
             if (HIWORD(wp) == 0 && lp == 0) RunCommand(LOWORD(wp));
             return 0;

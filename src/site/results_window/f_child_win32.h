@@ -12,6 +12,7 @@
 #include "site/results_window/results_commands.h"
 #include "site/results_window/results_host.h"
 #include "site/results_window/results_list.h"
+#include "window/typed_controls_win32.h"
 #include "window/window_base_win32.h"
 
 namespace mulan::site {
@@ -60,7 +61,7 @@ class FChild final : public window::WindowBase {
     bool MouseUp(int button, POINT screen);
     void RunCommand(UINT id);
 
-    HWND ListView1() const { return listView_; }
+    HWND ListView1() const { return ListView1_.hwnd(); }
     HMENU Menus() const { return menus_; }
     const ResultsList& Rows() const { return list_; }
 
@@ -68,7 +69,6 @@ class FChild final : public window::WindowBase {
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     bool Load();
     void CreateMenus();
-    LRESULT OnNotify(const NMHDR& header);
     void OnItemChanged(const NMLISTVIEW& change);
     void InsertRow(int32_t index, const ResultRow& row);
     // Shows the model's check marks and selection again in the list control.
@@ -90,7 +90,7 @@ class FChild final : public window::WindowBase {
     win::ScopedFont font_;
     std::function<void(HWND)> onLoad_;
     std::function<void(HWND)> onUnload_;
-    HWND listView_ = nullptr;
+    window::ListView ListView1_;
     HMENU menus_ = nullptr;
     int dpi_ = 96;
     // While the window itself changes the list control, its notifications are not the user's.
