@@ -12,7 +12,7 @@
 
 namespace {
 
-using namespace mulan::app;
+using namespace mulan::player;
 
 class ByteDecoder final : public PcmDecoder {
   public:

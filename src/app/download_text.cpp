@@ -17,13 +17,13 @@ Text Kilobytes(uint64_t bytes) {
 
 }  // namespace
 
-DownloadFailure DownloadFailureFrom(OpenFailure failure) {
+DownloadFailure DownloadFailureFrom(player::OpenFailure failure) {
     switch (failure) {
-        case OpenFailure::BadAddress:
+        case player::OpenFailure::BadAddress:
             return DownloadFailure::BadAddress;
-        case OpenFailure::HttpStatus:
+        case player::OpenFailure::HttpStatus:
             return DownloadFailure::HttpStatus;
-        case OpenFailure::Interrupted:
+        case player::OpenFailure::Interrupted:
             return DownloadFailure::Incomplete;
         default:
             return DownloadFailure::NoConnection;

@@ -18,7 +18,7 @@ enum class DownloadFailure {
     WriteFailed,  // the file could not be written in the chosen folder
 };
 
-DownloadFailure DownloadFailureFrom(OpenFailure failure);
+DownloadFailure DownloadFailureFrom(player::OpenFailure failure);
 
 // "已下载 12 KB / 345 KB", or without the total when the server does not give one. KB = 1024 bytes,
 // rounded up so that a started kilobyte shows.

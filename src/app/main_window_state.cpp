@@ -16,7 +16,7 @@ TrayNotice CloseRequestNotice(MainWindowState& state, TextView caption) {
     return TrayNotice{Text(caption), u"     最小化继续运行中!", 1, 5000};
 }
 
-void StopPlayerForExit(MainWindowState& state, MediaPlayer& player) {
+void StopPlayerForExit(MainWindowState& state, player::MediaPlayer& player) {
     for (int pass = 0; pass < 201; ++pass) {
         state.AutoResume = 2;
         if (player.volume() != 0) {

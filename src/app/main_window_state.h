@@ -35,7 +35,7 @@ TrayNotice StartupNotice(TextView caption);
 TrayNotice CloseRequestNotice(MainWindowState& state, TextView caption);
 
 // Exit: stops and mutes the player, with AutoResume off so that no restart answers the stop.
-void StopPlayerForExit(MainWindowState& state, MediaPlayer& player);
+void StopPlayerForExit(MainWindowState& state, player::MediaPlayer& player);
 
 // A failure of the start-up steps after the tray icon is up.
 struct StartupFailure {

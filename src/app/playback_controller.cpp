@@ -11,7 +11,7 @@ constexpr char16_t kNoAddress[] = u"无法获取歌曲地址：";
 }  // namespace
 
 PlaybackController::PlaybackController(MainWindowState& state, playlist::PlaylistModel& playlist,
-                                       playlist::PlaylistProperties& appearance, MediaPlayer& player,
+                                       playlist::PlaylistProperties& appearance, player::MediaPlayer& player,
                                        SongSite& site, PlaybackWindow& window)
     : state_(state),
       playlist_(playlist),
@@ -95,14 +95,14 @@ void PlaybackController::AdvanceAtEnd() {
 }
 
 void PlaybackController::PlayStateChange(int32_t NewState) {
-    if (NewState == static_cast<int32_t>(PlayState::MediaEnded)) AdvanceAtEnd();
+    if (NewState == static_cast<int32_t>(player::PlayState::MediaEnded)) AdvanceAtEnd();
 }
 
 void PlaybackController::StatusChange() {
     const int32_t playState = player_.playState();
-    if (playState == static_cast<int32_t>(PlayState::Stopped) && state_.AutoResume == 1) {
+    if (playState == static_cast<int32_t>(player::PlayState::Stopped) && state_.AutoResume == 1) {
         player_.play();
-    } else if (playState == static_cast<int32_t>(PlayState::Ready)) {
+    } else if (playState == static_cast<int32_t>(player::PlayState::Ready)) {
         window_.SetPauseCaption(kPausePlaying);
         player_.play();
     }

@@ -48,7 +48,7 @@ inline constexpr Colour kPlayingColour = 0xC000;
 class PlaybackController {
   public:
     PlaybackController(MainWindowState& state, playlist::PlaylistModel& playlist,
-                       playlist::PlaylistProperties& appearance, MediaPlayer& player, SongSite& site,
+                       playlist::PlaylistProperties& appearance, player::MediaPlayer& player, SongSite& site,
                        PlaybackWindow& window);
 
     void PlayEntry(int16_t i, PlayTrigger trigger);
@@ -69,7 +69,7 @@ class PlaybackController {
     MainWindowState& state_;
     playlist::PlaylistModel& playlist_;
     playlist::PlaylistProperties& appearance_;
-    MediaPlayer& player_;
+    player::MediaPlayer& player_;
     SongSite& site_;
     PlaybackWindow& window_;
     // Never seeded: every run of the program draws the same sequence.

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-namespace mulan::app {
+namespace mulan::player {
 
 namespace {
 
@@ -107,4 +107,4 @@ std::unique_ptr<PcmDecoder> AcmDecoderFactory::ForWav(const WavInfo& info) {
     return OpenStream(reinterpret_cast<const WAVEFORMATEX*>(format.data()));
 }
 
-}  // namespace mulan::app
+}  // namespace mulan::player

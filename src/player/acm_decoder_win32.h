@@ -2,7 +2,7 @@
 
 #include "player/audio_track.h"
 
-namespace mulan::app {
+namespace mulan::player {
 
 // The platform's audio compression manager as the track's decoder: MP3 through its MPEG layer III
 // codec, other WAV formats through whatever codec the system has for them.
@@ -12,4 +12,4 @@ class AcmDecoderFactory final : public DecoderFactory {
     std::unique_ptr<PcmDecoder> ForWav(const WavInfo& info) override;
 };
 
-}  // namespace mulan::app
+}  // namespace mulan::player

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstring>
 
-namespace mulan::app {
+namespace mulan::player {
 
 namespace {
 
@@ -116,4 +116,4 @@ std::optional<WavInfo> ParseWavHeader(std::span<const uint8_t> b) {
     return std::nullopt;
 }
 
-}  // namespace mulan::app
+}  // namespace mulan::player

@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-namespace mulan::app {
+namespace mulan::player {
 
 // What the first bytes of a download say about it.
 enum class AudioKind { NeedMore, NotAudio, Wav, Mp3 };
@@ -51,4 +51,4 @@ std::optional<WavInfo> ParseWavHeader(std::span<const uint8_t> bytes);
 // The offset of the first MP3 frame (after the ID3 tag, two headers in a row); nothing if not found.
 std::optional<size_t> FirstMp3Frame(std::span<const uint8_t> bytes);
 
-}  // namespace mulan::app
+}  // namespace mulan::player

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace mulan::app {
+namespace mulan::player {
 
 AudioTrack::Status AudioTrack::Append(std::span<const uint8_t> bytes) {
     std::lock_guard lock(samplesMutex_);
@@ -154,4 +154,4 @@ size_t AudioTrack::Read(uint64_t frame, std::span<int16_t> into) {
     return count;
 }
 
-}  // namespace mulan::app
+}  // namespace mulan::player

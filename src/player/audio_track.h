@@ -11,7 +11,7 @@
 #include "player/audio_format.h"
 #include "player/pcm_feed.h"
 
-namespace mulan::app {
+namespace mulan::player {
 
 // Turns compressed audio into 16-bit interleaved samples; the platform supplies it.
 class PcmDecoder {
@@ -91,4 +91,4 @@ class AudioTrack final : public PcmFeed {
     Status status_ = Status::Opening;
 };
 
-}  // namespace mulan::app
+}  // namespace mulan::player

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace mulan::app {
+namespace mulan::player {
 
 namespace {
 
@@ -107,4 +107,4 @@ size_t CompressedBytes::held() const {
     return bytes_.size();
 }
 
-}  // namespace mulan::app
+}  // namespace mulan::player

@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-namespace mulan::app {
+namespace mulan::player {
 
 // The compressed bytes of a song as they download, shared between the download's owner, which
 // appends, and a decoder thread, which reads. A read of bytes that have not arrived waits for
@@ -62,4 +62,4 @@ class CompressedBytes {
     bool cancelled_ = false;
 };
 
-}  // namespace mulan::app
+}  // namespace mulan::player

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <mutex>
 
-namespace mulan::app {
+namespace mulan::player {
 
 namespace {
 
@@ -138,4 +138,4 @@ ComPtr<IMFByteStream> MakeDownloadByteStream(std::shared_ptr<CompressedBytes> by
     return stream;
 }
 
-}  // namespace mulan::app
+}  // namespace mulan::player

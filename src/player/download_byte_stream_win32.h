@@ -8,7 +8,7 @@
 
 #include "player/compressed_bytes.h"
 
-namespace mulan::app {
+namespace mulan::player {
 
 // The growing download as Media Foundation's byte stream, so that the platform's source reader
 // decodes while the bytes arrive. Reads wait in CompressedBytes for bytes that have not come yet;
@@ -16,4 +16,4 @@ namespace mulan::app {
 // result to Media Foundation's work queue.
 Microsoft::WRL::ComPtr<IMFByteStream> MakeDownloadByteStream(std::shared_ptr<CompressedBytes> bytes);
 
-}  // namespace mulan::app
+}  // namespace mulan::player

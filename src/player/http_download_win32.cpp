@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <thread>
 
-namespace mulan::app {
+#include "base/scoped_internet_win32.h"
+
+namespace mulan::player {
 
 struct HttpDownload::Shared {
     std::mutex mutex;
@@ -37,21 +39,6 @@ struct HttpDownload::Shared {
 
 namespace {
 
-class Handle {
-  public:
-    explicit Handle(HINTERNET h = nullptr) : h_(h) {}
-    ~Handle() {
-        if (h_) WinHttpCloseHandle(h_);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HINTERNET get() const { return h_; }
-    explicit operator bool() const { return h_ != nullptr; }
-
-  private:
-    HINTERNET h_;
-};
-
 void Run(std::shared_ptr<HttpDownload::Shared> shared, std::wstring url) {
     URL_COMPONENTS parts{};
     parts.dwStructSize = sizeof parts;
@@ -70,7 +57,7 @@ void Run(std::shared_ptr<HttpDownload::Shared> shared, std::wstring url) {
         return;
     }
     const std::wstring target = std::wstring(path[0] ? path : L"/") + extra;
-    Handle session(WinHttpOpen(L"Mulan", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+    win::ScopedInternet session(WinHttpOpen(L"Mulan", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                                WINHTTP_NO_PROXY_BYPASS, 0));
     if (!session) {
         shared->Finish(OpenFailure::NoConnection);
@@ -78,8 +65,8 @@ void Run(std::shared_ptr<HttpDownload::Shared> shared, std::wstring url) {
     }
     // A server that stops answering ends the song instead of keeping it waiting for ever.
     WinHttpSetTimeouts(session.get(), 10000, 10000, 15000, 15000);
-    Handle connection(WinHttpConnect(session.get(), host, parts.nPort, 0));
-    Handle request(connection ? WinHttpOpenRequest(connection.get(), L"GET", target.c_str(), nullptr,
+    win::ScopedInternet connection(WinHttpConnect(session.get(), host, parts.nPort, 0));
+    win::ScopedInternet request(connection ? WinHttpOpenRequest(connection.get(), L"GET", target.c_str(), nullptr,
                                                    WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0)
                               : nullptr);
     if (!request ||
@@ -175,4 +162,4 @@ HttpDownload::Progress HttpDownload::Take() {
     return taken;
 }
 
-}  // namespace mulan::app
+}  // namespace mulan::player

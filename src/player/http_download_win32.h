@@ -13,7 +13,7 @@
 #include "player/compressed_bytes.h"
 #include "player/player_status.h"
 
-namespace mulan::app {
+namespace mulan::player {
 
 // Downloads one address on a worker thread with WinHTTP. The worker only stores what arrives and
 // posts a message to the owner's window; the owner takes the bytes on its own thread. A message
@@ -45,4 +45,4 @@ class HttpDownload {
     std::shared_ptr<Shared> shared_;
 };
 
-}  // namespace mulan::app
+}  // namespace mulan::player

@@ -15,7 +15,7 @@
 #include "player/download_byte_stream_win32.h"
 #include "player/pcm_window.h"
 
-namespace mulan::app {
+namespace mulan::player {
 
 namespace {
 
@@ -332,4 +332,4 @@ bool MediaFoundationFeed::EndsAt(uint64_t frame) const {
     return shared_->endFrame && !shared_->seekTo && frame >= *shared_->endFrame;
 }
 
-}  // namespace mulan::app
+}  // namespace mulan::player

@@ -10,7 +10,7 @@
 #include "player/pcm_feed.h"
 #include "player/player_status.h"
 
-namespace mulan::app {
+namespace mulan::player {
 
 // Decodes the downloading song with Media Foundation's source reader on a worker thread, a few
 // seconds ahead of the output, into a bounded window of samples; a read outside the window
@@ -52,4 +52,4 @@ class MediaFoundationFeed final : public PcmFeed {
     std::thread worker_;
 };
 
-}  // namespace mulan::app
+}  // namespace mulan::player

@@ -4,7 +4,7 @@
 
 #include "base/text.h"
 
-namespace mulan::app {
+namespace mulan::player {
 
 // The player states the program reads; the numbers are those of the media player control it was
 // written against, so that the rules comparing them keep their meaning.
@@ -68,4 +68,4 @@ class MediaPlayer {
     virtual void SetAutoStart(bool on) = 0;
 };
 
-}  // namespace mulan::app
+}  // namespace mulan::player

@@ -9,7 +9,7 @@
 #include "base/wide_text_win32.h"
 #include "site/request_address.h"
 
-namespace mulan::app {
+namespace mulan::player {
 
 namespace {
 
@@ -376,4 +376,4 @@ LRESULT MediaPlayerWin32::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
-}  // namespace mulan::app
+}  // namespace mulan::player

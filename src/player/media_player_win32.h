@@ -13,7 +13,7 @@
 #include "player/wave_output_win32.h"
 #include "window/window_base_win32.h"
 
-namespace mulan::app {
+namespace mulan::player {
 
 // The player on Windows: downloads the address with WinHTTP, decodes with Media Foundation as the
 // bytes arrive (a few seconds ahead, on a worker thread), plays through the wave output and shows
@@ -88,4 +88,4 @@ class MediaPlayerWin32 final : public window::WindowBase, public MediaPlayer {
     bool autoStart_ = true;
 };
 
-}  // namespace mulan::app
+}  // namespace mulan::player

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-namespace mulan::app {
+namespace mulan::player {
 
 // Decoded audio as the wave output draws it: whole frames of 16-bit interleaved samples by
 // position. A decoder behind it may still be working; a read that finds nothing yet returns 0 and
@@ -22,4 +22,4 @@ class PcmFeed {
     virtual bool EndsAt(uint64_t frame) const = 0;
 };
 
-}  // namespace mulan::app
+}  // namespace mulan::player

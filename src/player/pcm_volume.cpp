@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace mulan::app {
+namespace mulan::player {
 
 void ApplyVolume(std::span<int16_t> samples, int32_t volume) {
     const int32_t v = std::clamp(volume, 0, 100);
@@ -12,4 +12,4 @@ void ApplyVolume(std::span<int16_t> samples, int32_t volume) {
     for (int16_t& sample : samples) sample = static_cast<int16_t>(sample * gain / 10000);
 }
 
-}  // namespace mulan::app
+}  // namespace mulan::player

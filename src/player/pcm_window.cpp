@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace mulan::app {
+namespace mulan::player {
 
 void PcmWindow::Restart(uint64_t frame) {
     samples_.clear();
@@ -38,4 +38,4 @@ size_t PcmWindow::Read(uint64_t frame, std::span<int16_t> into) {
     return count;
 }
 
-}  // namespace mulan::app
+}  // namespace mulan::player

@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-namespace mulan::app {
+namespace mulan::player {
 
 // A stretch of decoded 16-bit interleaved samples around the play position: the decoder adds
 // at its end, the output reads from it, and what lies well behind the reader is dropped, so a
@@ -39,4 +39,4 @@ class PcmWindow {
     uint64_t readAt_ = 0;
 };
 
-}  // namespace mulan::app
+}  // namespace mulan::player

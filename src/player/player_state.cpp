@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace mulan::app {
+namespace mulan::player {
 
 void PlayerState::Enter(PlayState state) {
     Set(state, StatusText(state), false);
@@ -27,4 +27,4 @@ void PlayerState::Set(PlayState state, Text status, bool failed) {
     if (statusChanged || stateChanged) events_->StatusChange();
 }
 
-}  // namespace mulan::app
+}  // namespace mulan::player

@@ -5,7 +5,7 @@
 #include "player/media_player.h"
 #include "player/player_status.h"
 
-namespace mulan::app {
+namespace mulan::player {
 
 // The play state and status text every player back-end keeps, and the events that report their
 // changes. Events go out after the new state is stored, so a handler sees it and may call back.
@@ -34,4 +34,4 @@ class PlayerState {
     bool failed_ = false;
 };
 
-}  // namespace mulan::app
+}  // namespace mulan::player

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace mulan::app {
+namespace mulan::player {
 
 Text StatusText(PlayState state) {
     switch (state) {
@@ -50,4 +50,4 @@ Text FailureStatus(OpenFailure failure, int32_t httpStatus) {
     return {};
 }
 
-}  // namespace mulan::app
+}  // namespace mulan::player

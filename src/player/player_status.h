@@ -5,7 +5,7 @@
 #include "player/media_player.h"
 #include "base/text.h"
 
-namespace mulan::app {
+namespace mulan::player {
 
 // Why an address could not be played.
 enum class OpenFailure {
@@ -24,4 +24,4 @@ Text StatusText(PlayState state);
 // The status text of a failed open; httpStatus is used for HttpStatus only.
 Text FailureStatus(OpenFailure failure, int32_t httpStatus = 0);
 
-}  // namespace mulan::app
+}  // namespace mulan::player

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace mulan::app {
+namespace mulan::player {
 
 SimulatedMediaPlayer::SimulatedMediaPlayer(MediaPlayerEvents* events) {
     state_.SetEvents(events);
@@ -88,4 +88,4 @@ void SimulatedMediaPlayer::SetVolume(int32_t volume) {
     volume_ = std::clamp(volume, 0, 100);
 }
 
-}  // namespace mulan::app
+}  // namespace mulan::player

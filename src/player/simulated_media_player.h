@@ -7,7 +7,7 @@
 #include "player/media_player.h"
 #include "player/player_state.h"
 
-namespace mulan::app {
+namespace mulan::player {
 
 // A player on a virtual clock, for tests of the code that drives a player: addresses are looked up
 // in a table of songs, and time moves only when the test calls Advance.
@@ -68,4 +68,4 @@ class SimulatedMediaPlayer final : public MediaPlayer {
     bool autoStart_ = true;
 };
 
-}  // namespace mulan::app
+}  // namespace mulan::player

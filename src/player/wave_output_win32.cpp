@@ -4,7 +4,7 @@
 
 #include "player/pcm_volume.h"
 
-namespace mulan::app {
+namespace mulan::player {
 
 WaveOutput::~WaveOutput() {
     Close();
@@ -201,4 +201,4 @@ bool WaveOutput::IsCurrent(WPARAM run) const {
     return run == run_;
 }
 
-}  // namespace mulan::app
+}  // namespace mulan::player

@@ -11,7 +11,7 @@
 
 #include "player/pcm_feed.h"
 
-namespace mulan::app {
+namespace mulan::player {
 
 // Plays a feed's samples through the system's wave output from a thread of its own: the device
 // signals an event as each buffer comes back, and the thread refills it from the feed, scaled to
@@ -85,4 +85,4 @@ class WaveOutput {
     uint64_t submitted_ = 0;  // next frame to give the device
 };
 
-}  // namespace mulan::app
+}  // namespace mulan::player

@@ -129,13 +129,6 @@ void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD code, LPVOID i
     }
 }
 
-struct InternetHandle {
-    HINTERNET handle = nullptr;
-    ~InternetHandle() {
-        if (handle) WinHttpCloseHandle(handle);
-    }
-};
-
 std::string ErrorText(DWORD error) {
     switch (error) {
         case ERROR_WINHTTP_TIMEOUT:
@@ -187,18 +180,16 @@ bool Drain(Exchange& exchange, BodySink& sink, bool& begun, DWORD& error) {
 }  // namespace
 
 WinHttpTransport::WinHttpTransport(TransportTimeouts timeouts) : timeouts_(timeouts) {
-    session_ = WinHttpOpen(L"Mulan", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
-                           WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC);
+    session_.reset(WinHttpOpen(L"Mulan", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                               WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC));
     if (session_) {
         const int connectMs = timeouts_.connectSeconds * 1000;
         const int silenceMs = timeouts_.silenceSeconds * 1000;
-        WinHttpSetTimeouts(session_, connectMs, connectMs, silenceMs, silenceMs);
+        WinHttpSetTimeouts(session_.get(), connectMs, connectMs, silenceMs, silenceMs);
     }
 }
 
-WinHttpTransport::~WinHttpTransport() {
-    if (session_) WinHttpCloseHandle(session_);
-}
+WinHttpTransport::~WinHttpTransport() = default;
 
 void WinHttpTransport::Get(std::string_view address, BodySink& sink, MessagePump& pump) {
     if (!session_) Fail(address, GetLastError());
@@ -218,28 +209,28 @@ void WinHttpTransport::Get(std::string_view address, BodySink& sink, MessagePump
     target.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
     if (target.empty()) target = L"/";
 
-    InternetHandle connection{WinHttpConnect(session_, host.c_str(), parts.nPort, 0)};
-    if (!connection.handle) Fail(address, GetLastError());
-    InternetHandle request{WinHttpOpenRequest(connection.handle, L"GET", target.c_str(), nullptr,
+    win::ScopedInternet connection{WinHttpConnect(session_.get(), host.c_str(), parts.nPort, 0)};
+    if (!connection.get()) Fail(address, GetLastError());
+    win::ScopedInternet request{WinHttpOpenRequest(connection.get(), L"GET", target.c_str(), nullptr,
                                               WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0)};
-    if (!request.handle) Fail(address, GetLastError());
+    if (!request.get()) Fail(address, GetLastError());
 
     auto exchange = std::make_shared<Exchange>();
     exchange->event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     if (!exchange->event) Fail(address, GetLastError());
     auto* context = new ExchangeRef(exchange);
     DWORD redirects = kMaxRedirects;
-    WinHttpSetOption(request.handle, WINHTTP_OPTION_MAX_HTTP_AUTOMATIC_REDIRECTS, &redirects,
+    WinHttpSetOption(request.get(), WINHTTP_OPTION_MAX_HTTP_AUTOMATIC_REDIRECTS, &redirects,
                      sizeof redirects);
     const DWORD notifications = WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS | WINHTTP_CALLBACK_FLAG_HANDLES |
                                 WINHTTP_CALLBACK_FLAG_REDIRECT;
-    if (WinHttpSetStatusCallback(request.handle, &OnStatus, notifications, 0) ==
+    if (WinHttpSetStatusCallback(request.get(), &OnStatus, notifications, 0) ==
             WINHTTP_INVALID_STATUS_CALLBACK ||
-        !WinHttpSetOption(request.handle, WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context)) {
+        !WinHttpSetOption(request.get(), WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context)) {
         delete context;
         Fail(address, GetLastError());
     }
-    if (!WinHttpSendRequest(request.handle, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
+    if (!WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
                             reinterpret_cast<DWORD_PTR>(context))) {
         Fail(address, GetLastError());
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/scoped_internet_win32.h"
 #include "site/transport.h"
 
 namespace mulan::site {
@@ -18,7 +19,7 @@ class WinHttpTransport final : public Transport {
 
   private:
     TransportTimeouts timeouts_;
-    void* session_ = nullptr;
+    win::ScopedInternet session_;
 };
 
 }  // namespace mulan::site

@@ -23,10 +23,10 @@ TEST(DownloadText, NamesEachFailure) {
     EXPECT_EQ(DownloadFailureText(DownloadFailure::HttpStatus, 503),
               u"下载失败：服务器返回错误（HTTP 503）。");
     EXPECT_EQ(DownloadFailureText(DownloadFailure::NoConnection), u"下载失败：无法连接服务器，或连接中断。");
-    EXPECT_EQ(DownloadFailureFrom(OpenFailure::HttpStatus), DownloadFailure::HttpStatus);
-    EXPECT_EQ(DownloadFailureFrom(OpenFailure::BadAddress), DownloadFailure::BadAddress);
-    EXPECT_EQ(DownloadFailureFrom(OpenFailure::NoConnection), DownloadFailure::NoConnection);
-    EXPECT_EQ(DownloadFailureFrom(OpenFailure::Interrupted), DownloadFailure::Incomplete);
+    EXPECT_EQ(DownloadFailureFrom(player::OpenFailure::HttpStatus), DownloadFailure::HttpStatus);
+    EXPECT_EQ(DownloadFailureFrom(player::OpenFailure::BadAddress), DownloadFailure::BadAddress);
+    EXPECT_EQ(DownloadFailureFrom(player::OpenFailure::NoConnection), DownloadFailure::NoConnection);
+    EXPECT_EQ(DownloadFailureFrom(player::OpenFailure::Interrupted), DownloadFailure::Incomplete);
     EXPECT_EQ(DownloadDoneText(1500), u"下载完成，共 2 KB。");
 }
 

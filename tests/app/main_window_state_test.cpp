@@ -7,7 +7,7 @@
 #include "app/form1_layout.h"
 #include "app/main_window_state.h"
 #include "app/menu_model.h"
-#include "app/recording_player_events.h"
+#include "player/recording_player_events.h"
 #include "player/simulated_media_player.h"
 
 namespace mulan::app {
@@ -54,9 +54,9 @@ TEST(MainWindowState, ClosingAfterASongOnlyChangesTheTipFromThenOn) {
 }
 
 TEST(MainWindowState, ExitStopsAndMutesThePlayerWithRestartsOff) {
-    RecordingPlayerEvents events;
-    SimulatedMediaPlayer player(&events);
-    player.AddSong(u"http://m/1.mp3", SimulatedMediaPlayer::Song::Lasting(5));
+    player::RecordingPlayerEvents events;
+    player::SimulatedMediaPlayer player(&events);
+    player.AddSong(u"http://m/1.mp3", player::SimulatedMediaPlayer::Song::Lasting(5));
     player.SetURL(u"http://m/1.mp3");
     player.Advance(1);
     MainWindowState state;

@@ -15,7 +15,7 @@ using Log = std::vector<std::string>;
 // One log for every side the controller touches, so the order of its steps can be checked.
 class Recorder : public SongSite,
                  public PlaybackWindow,
-                 public MediaPlayer,
+                 public player::MediaPlayer,
                  public playlist::PlaylistAppearanceHost {
   public:
     Log log;

@@ -7,7 +7,7 @@
 #include "player/audio_track.h"
 #include "player/pcm_volume.h"
 
-namespace mulan::app {
+namespace mulan::player {
 namespace {
 
 // MPEG-1 layer III, 128 kbit/s, 44.1 kHz, joint stereo, no padding: 417 bytes a frame.
@@ -253,4 +253,4 @@ TEST(PcmVolume, ZeroSilencesHundredKeepsAndBetweenScales) {
 }
 
 }  // namespace
-}  // namespace mulan::app
+}  // namespace mulan::player

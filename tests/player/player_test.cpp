@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "player/player_status.h"
-#include "app/recording_player_events.h"
+#include "player/recording_player_events.h"
 #include "player/simulated_media_player.h"
 
-namespace mulan::app {
+namespace mulan::player {
 namespace {
 
 constexpr char16_t kSong[] = u"http://media/music/1001.mp3";
@@ -188,4 +188,4 @@ TEST(PlayerStatus, EveryStateTheUserSeesHasAChineseTextAndNothingLoadedHasNone) 
 }
 
 }  // namespace
-}  // namespace mulan::app
+}  // namespace mulan::player

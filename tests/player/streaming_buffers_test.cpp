@@ -9,7 +9,7 @@
 #include "player/compressed_bytes.h"
 #include "player/pcm_window.h"
 
-namespace mulan::app {
+namespace mulan::player {
 namespace {
 
 std::vector<uint8_t> Counting(size_t n, uint8_t from = 0) {
@@ -91,4 +91,4 @@ TEST(PcmWindow, ReadsByFrameSkipsRepeatsAndDropsWhatLiesFarBehind) {
 }
 
 }  // namespace
-}  // namespace mulan::app
+}  // namespace mulan::player

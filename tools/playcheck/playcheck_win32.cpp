@@ -25,7 +25,7 @@
 
 namespace {
 
-using mulan::app::MediaPlayerWin32;
+using mulan::player::MediaPlayerWin32;
 
 std::string Utf8(const std::u16string& text) {
     const std::wstring wide(text.begin(), text.end());
@@ -38,7 +38,7 @@ std::string Utf8(const std::u16string& text) {
     return out;
 }
 
-class Driver final : public mulan::app::MediaPlayerEvents {
+class Driver final : public mulan::player::MediaPlayerEvents {
   public:
     Driver(std::vector<std::wstring> steps) : steps_(std::move(steps)), start_(GetTickCount64()) {}
 

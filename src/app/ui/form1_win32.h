@@ -27,7 +27,7 @@ namespace mulan::app::ui {
 // The player's main window: its controls, menus, state, start-up, close to the tray and exit.
 class Form1 final : public window::WindowBase,
                     public TrayHost,
-                    public MediaPlayerEvents,
+                    public player::MediaPlayerEvents,
                     private playlist::PlaylistEvents {
   public:
     Form1();
@@ -39,7 +39,7 @@ class Form1 final : public window::WindowBase,
     void SetCommands(PlaybackCommands* commands) { commands_ = commands; }
 
     MainWindowState& state() { return state_; }
-    MediaPlayer& player() { return player_; }
+    player::MediaPlayer& player() { return player_; }
     playlist::QMListBox& playlist() { return QMListBox1_; }
     site::SearchState& searchState() { return searchState_; }
     window::cMagneticWnd& magneticWnd() { return oMagneticWnd_; }
@@ -152,7 +152,7 @@ class Form1 final : public window::WindowBase,
     MenuModel menu_;
     MenuModel mos_;
     MenuModel endMenu_;
-    MediaPlayerWin32 player_;
+    player::MediaPlayerWin32 player_;
     window::ProgressBar ProgressBar1_;
     window::Trackbar Slider1_;
     window::Trackbar Slider2_;

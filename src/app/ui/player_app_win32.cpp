@@ -132,7 +132,7 @@ void PlayerApp::Add(TextView line) {
 
 // The displays follow the player; nothing happens while no song is loaded.
 void PlayerApp::TickDisplay(bool full) {
-    MediaPlayer& player = form_.player();
+    player::MediaPlayer& player = form_.player();
     if (player.status().empty()) return;
     const double duration = player.duration();
     const double position = player.currentPosition();

@@ -135,13 +135,13 @@ void SongDownloadWindow::Begin(TextView address) {
         return;
     }
     const std::string request = site::RequestAddress(address);
-    download_ = std::make_unique<HttpDownload>(std::wstring(request.begin(), request.end()), hwnd(),
+    download_ = std::make_unique<player::HttpDownload>(std::wstring(request.begin(), request.end()), hwnd(),
                                                kProgressMessage, kDownloadNumber);
 }
 
 void SongDownloadWindow::OnProgress(WPARAM number) {
     if (number != kDownloadNumber || !download_ || finished_) return;
-    HttpDownload::Progress progress = download_->Take();
+    player::HttpDownload::Progress progress = download_->Take();
     if (!progress.bytes.empty() && !WriteAll(file_, progress.bytes)) {
         Fail(DownloadFailure::WriteFailed);
         return;

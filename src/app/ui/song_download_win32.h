@@ -61,7 +61,7 @@ class SongDownloadWindow final : public window::WindowBase {
     std::wstring temporary_;
     HANDLE file_ = INVALID_HANDLE_VALUE;
     DownloadWatch watch_;
-    std::unique_ptr<HttpDownload> download_;
+    std::unique_ptr<player::HttpDownload> download_;
     uint64_t received_ = 0;
     std::optional<uint64_t> total_;
     bool finished_ = false;

@@ -5,7 +5,7 @@
 
 #include "player/media_player.h"
 
-namespace mulan::app {
+namespace mulan::player {
 
 // Records the player's events in order, as "state N", "status", "click" and so on.
 class RecordingPlayerEvents : public MediaPlayerEvents {
@@ -22,4 +22,4 @@ class RecordingPlayerEvents : public MediaPlayerEvents {
     void MouseMove() override { events.push_back("move"); }
 };
 
-}  // namespace mulan::app
+}  // namespace mulan::player
