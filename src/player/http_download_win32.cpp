@@ -58,7 +58,7 @@ void Run(std::shared_ptr<HttpDownload::Shared> shared, std::wstring url) {
     }
     const std::wstring target = std::wstring(path[0] ? path : L"/") + extra;
     win::ScopedInternet session(WinHttpOpen(L"Mulan", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
-                               WINHTTP_NO_PROXY_BYPASS, 0));
+                                            WINHTTP_NO_PROXY_BYPASS, 0));
     if (!session) {
         shared->Finish(OpenFailure::NoConnection);
         return;
@@ -66,9 +66,10 @@ void Run(std::shared_ptr<HttpDownload::Shared> shared, std::wstring url) {
     // A server that stops answering ends the song instead of keeping it waiting for ever.
     WinHttpSetTimeouts(session.get(), 10000, 10000, 15000, 15000);
     win::ScopedInternet connection(WinHttpConnect(session.get(), host, parts.nPort, 0));
-    win::ScopedInternet request(connection ? WinHttpOpenRequest(connection.get(), L"GET", target.c_str(), nullptr,
-                                                   WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0)
-                              : nullptr);
+    win::ScopedInternet request(connection
+                                    ? WinHttpOpenRequest(connection.get(), L"GET", target.c_str(), nullptr,
+                                                         WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0)
+                                    : nullptr);
     if (!request ||
         !WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
                             0) ||

@@ -212,7 +212,7 @@ void WinHttpTransport::Get(std::string_view address, BodySink& sink, MessagePump
     win::ScopedInternet connection{WinHttpConnect(session_.get(), host.c_str(), parts.nPort, 0)};
     if (!connection.get()) Fail(address, GetLastError());
     win::ScopedInternet request{WinHttpOpenRequest(connection.get(), L"GET", target.c_str(), nullptr,
-                                              WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0)};
+                                                   WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0)};
     if (!request.get()) Fail(address, GetLastError());
 
     auto exchange = std::make_shared<Exchange>();

@@ -11,7 +11,7 @@ namespace {
 constexpr UINT_PTR kSubclassId = 0x6374;  // "ct"
 // Where a control's window keeps its object, for the notifications its parent receives.
 constexpr wchar_t kObjectProperty[] = L"MulanControl";
-}
+}  // namespace
 
 Control::~Control() {
     const HWND window = hwnd_;
@@ -22,10 +22,10 @@ Control::~Control() {
 
 bool Control::Create(const wchar_t* className, const wchar_t* text, DWORD style, const RECT& place,
                      HWND parent, int id, DWORD exStyle) {
-    const HWND window =
-        CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, place.left, place.top,
-                        place.right - place.left, place.bottom - place.top, parent,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    const HWND window = CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, place.left,
+                                        place.top, place.right - place.left, place.bottom - place.top, parent,
+                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                        GetModuleHandleW(nullptr), nullptr);
     if (!window) return false;
     if (Attach(window, true)) return true;
     DestroyWindow(window);

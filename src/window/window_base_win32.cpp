@@ -56,8 +56,8 @@ LRESULT CALLBACK WindowBase::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     }
     auto* self = reinterpret_cast<WindowBase*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-    const LRESULT result = Guarded([&] { return self->Route(msg, wp, lp); },
-                                   [&] { return DefWindowProcW(hwnd, msg, wp, lp); });
+    const LRESULT result =
+        Guarded([&] { return self->Route(msg, wp, lp); }, [&] { return DefWindowProcW(hwnd, msg, wp, lp); });
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;

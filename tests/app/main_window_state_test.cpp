@@ -87,9 +87,10 @@ TEST(Menus, TheThreeMenusHaveTheirDesignedItemsInOrder) {
         return out;
     };
     EXPECT_EQ(MakeMenuModel(MenuId::Menu).caption(), u"菜单");
-    EXPECT_EQ(names(MakeMenuModel(MenuId::Menu)), (std::vector<std::string>{"Pla:播放", "lines:-", "Dolown:下载本首歌曲",
-                                                           "s:-", "se360:获取外链地址", "ddwdw:-",
-                                                           "DEL:删除选中", "LIX:-", "Cles:清空列表"}));
+    EXPECT_EQ(
+        names(MakeMenuModel(MenuId::Menu)),
+        (std::vector<std::string>{"Pla:播放", "lines:-", "Dolown:下载本首歌曲", "s:-", "se360:获取外链地址",
+                                  "ddwdw:-", "DEL:删除选中", "LIX:-", "Cles:清空列表"}));
     EXPECT_EQ(MakeMenuModel(MenuId::Mos).caption(), u"播放模式");
     EXPECT_EQ(names(MakeMenuModel(MenuId::Mos)),
               (std::vector<std::string>{"Ones:单曲循环", "Lists:列表循环", "suiji:随机播放"}));
@@ -159,7 +160,8 @@ TEST(Form1Layout, ControlsArePlacedAsDesigned) {
     // The state holders lie outside the client area.
     for (const Form1Control control : {Form1Control::List1, Form1Control::Option1, Form1Control::Option2,
                                        Form1Control::Option3, Form1Control::WebBrowser1}) {
-        EXPECT_GE(Form1Placement(control).left, kForm1ClientWidthTwips) << TextToUtf8(Form1Placement(control).name);
+        EXPECT_GE(Form1Placement(control).left, kForm1ClientWidthTwips)
+            << TextToUtf8(Form1Placement(control).name);
     }
 }
 

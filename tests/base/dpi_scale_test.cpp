@@ -41,7 +41,8 @@ TEST(DpiScale, TheMainWindowsTwipsFollowTheDpi) {
         EXPECT_EQ(at144.left, TwipsToPixelsAt(p.left, 144));
         EXPECT_EQ(at144.height, TwipsToPixelsAt(p.height, 144));
     }
-    EXPECT_EQ(app::ToPixels(app::Form1Placement(app::Form1Control::QMListBox1), 144), (app::PixelRect{0, 168, 470, 542}));
+    EXPECT_EQ(app::ToPixels(app::Form1Placement(app::Form1Control::QMListBox1), 144),
+              (app::PixelRect{0, 168, 470, 542}));
 }
 
 }  // namespace

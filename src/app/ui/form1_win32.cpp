@@ -106,12 +106,21 @@ UINT MenuBase(MenuId id) {
     return kEndMenuBase;
 }
 
-constexpr Form1Control kAllControls[] = {
-    Form1Control::WindowsMediaPlayer1, Form1Control::ProgressBar1, Form1Control::Slider1,
-    Form1Control::Slider2,             Form1Control::Command2,     Form1Control::Text1,
-    Form1Control::Frame1,              Form1Control::Label1,       Form1Control::QMListBox1,
-    Form1Control::StatusBar1,          Form1Control::List1,        Form1Control::Option1,
-    Form1Control::Option2,             Form1Control::Option3,      Form1Control::WebBrowser1};
+constexpr Form1Control kAllControls[] = {Form1Control::WindowsMediaPlayer1,
+                                         Form1Control::ProgressBar1,
+                                         Form1Control::Slider1,
+                                         Form1Control::Slider2,
+                                         Form1Control::Command2,
+                                         Form1Control::Text1,
+                                         Form1Control::Frame1,
+                                         Form1Control::Label1,
+                                         Form1Control::QMListBox1,
+                                         Form1Control::StatusBar1,
+                                         Form1Control::List1,
+                                         Form1Control::Option1,
+                                         Form1Control::Option2,
+                                         Form1Control::Option3,
+                                         Form1Control::WebBrowser1};
 static_assert(std::size(kAllControls) == kForm1Layout.size());
 
 // Points to font height at dpi, as a character height. A fraction of a pixel is dropped: text
@@ -306,8 +315,10 @@ bool Form1::CreateStateHolders() {
                          ControlId(C::List1)) &&
            Option1_.Create(L"单曲播放", BS_AUTORADIOBUTTON | WS_GROUP, PlaceOf(C::Option1), hwnd(),
                            ControlId(C::Option1)) &&
-           Option2_.Create(L"列表循环", BS_AUTORADIOBUTTON, PlaceOf(C::Option2), hwnd(), ControlId(C::Option2)) &&
-           Option3_.Create(L"随机播放", BS_AUTORADIOBUTTON, PlaceOf(C::Option3), hwnd(), ControlId(C::Option3)) &&
+           Option2_.Create(L"列表循环", BS_AUTORADIOBUTTON, PlaceOf(C::Option2), hwnd(),
+                           ControlId(C::Option2)) &&
+           Option3_.Create(L"随机播放", BS_AUTORADIOBUTTON, PlaceOf(C::Option3), hwnd(),
+                           ControlId(C::Option3)) &&
            // The download browser's place; the download itself comes with the song link window.
            WebBrowser1_.Create(nullptr, 0, PlaceOf(C::WebBrowser1), hwnd(), ControlId(C::WebBrowser1));
 }

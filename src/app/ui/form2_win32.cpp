@@ -38,8 +38,8 @@ bool Form2::Create(HWND owner, TextView address) {
     const POINT at = CentredOver(owner, width, height);
     if (!CreateWindowFor(kClassName, L"外链地址", kStyle, 0, at.x, at.y, width, height, owner)) return false;
     const std::wstring text(address.begin(), address.end());
-    if (!Text1_.Create(text.c_str(), WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY, RECT{0, 0, kClientWidth, kText1Height},
-                       hwnd(), kText1Id, WS_EX_CLIENTEDGE))
+    if (!Text1_.Create(text.c_str(), WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY,
+                       RECT{0, 0, kClientWidth, kText1Height}, hwnd(), kText1Id, WS_EX_CLIENTEDGE))
         return false;
     font_.reset(CreateMessageFont());
     if (font_) Text1_.SetFont(font_.get());

@@ -97,12 +97,13 @@ bool SongDownloadWindow::CreateControls(HWND owner) {
     const int inner = kClientWidth - 2 * kMargin;
     const std::wstring name = L"保存为：" + NameOf(target_);
     const std::wstring status = win::Wide(DownloadProgressText(0, std::nullopt));
-    if (!name_.Create(name.c_str(), SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX, row(kMargin, 10, inner, 20), hwnd(),
-                      kNameId) ||
+    if (!name_.Create(name.c_str(), SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX, row(kMargin, 10, inner, 20),
+                      hwnd(), kNameId) ||
         !progress_.Create(row(kMargin, 36, inner, 18), hwnd(), kProgressId) ||
-        !status_.Create(status.c_str(), SS_LEFT | SS_NOPREFIX, row(kMargin, 60, inner, 20), hwnd(), kStatusId) ||
-        !cancel_.Create(L"取消", WS_TABSTOP | BS_PUSHBUTTON, row(kClientWidth - kMargin - 80, 86, 80, 26), hwnd(),
-                        kCancelId)) {
+        !status_.Create(status.c_str(), SS_LEFT | SS_NOPREFIX, row(kMargin, 60, inner, 20), hwnd(),
+                        kStatusId) ||
+        !cancel_.Create(L"取消", WS_TABSTOP | BS_PUSHBUTTON, row(kClientWidth - kMargin - 80, 86, 80, 26),
+                        hwnd(), kCancelId)) {
         return false;
     }
     font_.reset(CreateMessageFont());
@@ -136,7 +137,7 @@ void SongDownloadWindow::Begin(TextView address) {
     }
     const std::string request = site::RequestAddress(address);
     download_ = std::make_unique<player::HttpDownload>(std::wstring(request.begin(), request.end()), hwnd(),
-                                               kProgressMessage, kDownloadNumber);
+                                                       kProgressMessage, kDownloadNumber);
 }
 
 void SongDownloadWindow::OnProgress(WPARAM number) {

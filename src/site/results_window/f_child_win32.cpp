@@ -83,8 +83,8 @@ bool FChild::Load() {
     if (onLoad_) onLoad_(hwnd());
     RECT client{};
     GetClientRect(hwnd(), &client);
-    if (!ListView1_.Create(WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, client, hwnd(), kListViewId,
-                           WS_EX_CLIENTEDGE))
+    if (!ListView1_.Create(WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, client, hwnd(),
+                           kListViewId, WS_EX_CLIENTEDGE))
         return false;
     dpi_ = win::WindowDpi(hwnd());
     font_.reset(win::CreateMessageFont(dpi_));

@@ -96,19 +96,24 @@ TEST_F(Form1Test, OpensWithItsCaptionClientSizeAndEveryControlInPlace) {
 }
 
 TEST_F(Form1Test, ControlsStartWithTheirDesignedProperties) {
-    EXPECT_EQ(TextOf(form.ControlWindow(Form1Control::Text1)), L"搜索歌曲");
-    EXPECT_EQ(TextOf(form.ControlWindow(Form1Control::Label1)), L"暂无歌词显示");
-    EXPECT_EQ(TextOf(form.ControlWindow(Form1Control::Command2)), L":-");
-    EXPECT_EQ(TextOf(form.ControlWindow(Form1Control::Option1)), L"单曲播放");
-    EXPECT_EQ(TextOf(form.ControlWindow(Form1Control::Option2)), L"列表循环");
-    EXPECT_EQ(TextOf(form.ControlWindow(Form1Control::Option3)), L"随机播放");
+    const struct {
+        Form1Control control;
+        const wchar_t* text;
+    } texts[] = {{Form1Control::Text1, L"搜索歌曲"},   {Form1Control::Label1, L"暂无歌词显示"},
+                 {Form1Control::Command2, L":-"},      {Form1Control::Option1, L"单曲播放"},
+                 {Form1Control::Option2, L"列表循环"}, {Form1Control::Option3, L"随机播放"}};
+    for (const auto& [control, text] : texts) {
+        EXPECT_EQ(TextOf(form.ControlWindow(control)), text) << TextToUtf8(Form1Placement(control).name);
+    }
     const HWND slider2 = form.ControlWindow(Form1Control::Slider2);
     EXPECT_EQ(SendMessageW(slider2, TBM_GETRANGEMIN, 0, 0), 0);
     EXPECT_EQ(SendMessageW(slider2, TBM_GETRANGEMAX, 0, 0), 100);
     EXPECT_EQ(SendMessageW(slider2, TBM_GETPOS, 0, 0), 60);
     EXPECT_EQ(SendMessageW(form.ControlWindow(Form1Control::ProgressBar1), PBM_GETRANGE, FALSE, 0), 100);
     int edges[2]{};
-    EXPECT_EQ(SendMessageW(form.ControlWindow(Form1Control::StatusBar1), SB_GETPARTS, 2, reinterpret_cast<LPARAM>(edges)), 2);
+    EXPECT_EQ(SendMessageW(form.ControlWindow(Form1Control::StatusBar1), SB_GETPARTS, 2,
+                           reinterpret_cast<LPARAM>(edges)),
+              2);
     EXPECT_EQ(edges[0], 109);
     EXPECT_EQ(edges[1], 109 + 563);
     wchar_t className[64]{};
@@ -116,8 +121,9 @@ TEST_F(Form1Test, ControlsStartWithTheirDesignedProperties) {
     EXPECT_EQ(std::wstring(className), L"ComboBox");
     EXPECT_TRUE(GetWindowLongW(form.ControlWindow(Form1Control::Text1), GWL_STYLE) & CBS_DROPDOWN);
     LOGFONTW font{};
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(form.ControlWindow(Form1Control::Label1), WM_GETFONT, 0, 0)), sizeof font,
-               &font);
+    GetObjectW(
+        reinterpret_cast<HFONT>(SendMessageW(form.ControlWindow(Form1Control::Label1), WM_GETFONT, 0, 0)),
+        sizeof font, &font);
     EXPECT_EQ(std::wstring(font.lfFaceName), L"宋体");
     EXPECT_EQ(font.lfHeight, -14);
     EXPECT_EQ(font.lfWeight, FW_BOLD);
@@ -204,19 +210,32 @@ TEST_F(Form1Test, TheTrayMenuListsShowOnlyWhileMinimised) {
     EXPECT_FALSE(IsIconic(form.hwnd()));
 }
 
+// Each mode shows on exactly one option button and as the one checked item of the Mos menu.
 TEST_F(Form1Test, PlayModeCommandsSetTheOptionAndTheCheckMark) {
-    form.RunCommand(Command::suiji);
-    EXPECT_EQ(form.state().Mode, PlayMode::Random);
-    EXPECT_EQ(SendMessageW(form.ControlWindow(Form1Control::Option3), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_EQ(SendMessageW(form.ControlWindow(Form1Control::Option2), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    HMENU mos = form.BuildPopup(form.menu(MenuId::Mos));
-    EXPECT_EQ(GetMenuState(mos, 2, MF_BYPOSITION) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
-    EXPECT_EQ(GetMenuState(mos, 1, MF_BYPOSITION) & MF_CHECKED, 0u);
-    DestroyMenu(mos);
-    form.RunCommand(Command::Ones);
-    EXPECT_EQ(SendMessageW(form.ControlWindow(Form1Control::Option1), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_TRUE(form.menu(MenuId::Mos).Find(Command::Ones)->checked);
-    EXPECT_FALSE(form.menu(MenuId::Mos).Find(Command::suiji)->checked);
+    const struct {
+        Command command;
+        PlayMode mode;
+        Form1Control option;
+    } modes[] = {{Command::suiji, PlayMode::Random, Form1Control::Option3},
+                 {Command::Ones, PlayMode::SingleRepeat, Form1Control::Option1},
+                 {Command::Lists, PlayMode::ListLoop, Form1Control::Option2}};
+    for (const auto& chosen : modes) {
+        form.RunCommand(chosen.command);
+        EXPECT_EQ(form.state().Mode, chosen.mode);
+        HMENU mos = form.BuildPopup(form.menu(MenuId::Mos));
+        for (size_t i = 0; i < std::size(modes); ++i) {
+            const bool on = modes[i].command == chosen.command;
+            const auto name = TextToUtf8(Form1Placement(modes[i].option).name);
+            EXPECT_EQ(SendMessageW(form.ControlWindow(modes[i].option), BM_GETCHECK, 0, 0),
+                      on ? BST_CHECKED : BST_UNCHECKED)
+                << name;
+            EXPECT_EQ(form.menu(MenuId::Mos).Find(modes[i].command)->checked, on) << name;
+        }
+        // The menu lists Ones, Lists, suiji: the popup shows the model's check.
+        const UINT at = chosen.command == Command::Ones ? 0 : chosen.command == Command::Lists ? 1 : 2;
+        EXPECT_EQ(GetMenuState(mos, at, MF_BYPOSITION) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
+        DestroyMenu(mos);
+    }
 }
 
 TEST_F(Form1Test, PlayerAreaClicksStopRestartsAndADoubleClickAsksForFullScreen) {
@@ -246,9 +265,9 @@ TEST_F(Form1Test, PointerOnTheProgressSliderStopsTimer3AndElsewhereStartsIt) {
     EXPECT_TRUE(form.Timer3Enabled());
     SendMessageW(form.ControlWindow(Form1Control::Slider1), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
     EXPECT_FALSE(form.Timer3Enabled());
-    for (const Form1Control control : {Form1Control::Frame1, Form1Control::Label1, Form1Control::Command2,
-                                       Form1Control::ProgressBar1, Form1Control::Slider2, Form1Control::QMListBox1,
-                                       Form1Control::WindowsMediaPlayer1}) {
+    for (const Form1Control control :
+         {Form1Control::Frame1, Form1Control::Label1, Form1Control::Command2, Form1Control::ProgressBar1,
+          Form1Control::Slider2, Form1Control::QMListBox1, Form1Control::WindowsMediaPlayer1}) {
         SendMessageW(form.ControlWindow(Form1Control::Slider1), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
         SendMessageW(form.ControlWindow(control), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
         EXPECT_TRUE(form.Timer3Enabled()) << TextToUtf8(Form1Placement(control).name);
@@ -463,7 +482,8 @@ void ExpectLaidOutAt(Form1& form, int dpi) {
     const LONG nine = -static_cast<LONG>(9.0 * dpi / 72);
     EXPECT_EQ(FontHeight(form.ControlWindow(Form1Control::StatusBar1)), nine) << dpi;
     EXPECT_EQ(FontHeight(form.ControlWindow(Form1Control::Text1)), nine) << dpi;
-    EXPECT_EQ(FontHeight(form.ControlWindow(Form1Control::Label1)), -static_cast<LONG>(10.5 * dpi / 72)) << dpi;
+    EXPECT_EQ(FontHeight(form.ControlWindow(Form1Control::Label1)), -static_cast<LONG>(10.5 * dpi / 72))
+        << dpi;
     EXPECT_EQ(form.playlist().Model().RowPitch(), ScaleToDpi(18, dpi));
     EXPECT_EQ(form.playlist().Model().ItemHeight(), 18);  // the stored value stays
     EXPECT_EQ(form.playlist().ucBar().Width(), ScaleToDpi(17, dpi));
@@ -513,11 +533,13 @@ TEST_F(Form1Test, KeyboardRunsThePlaylistTabOrderAndTheSearchBox) {
     EXPECT_EQ(GetFocus(), form.ControlWindow(Form1Control::Slider1));
     PressKey(form, GetFocus(), VK_TAB);
     PressKey(form, GetFocus(), VK_TAB);
-    EXPECT_TRUE(IsChild(form.ControlWindow(Form1Control::Text1), GetFocus()) || GetFocus() == form.ControlWindow(Form1Control::Text1));
+    EXPECT_TRUE(IsChild(form.ControlWindow(Form1Control::Text1), GetFocus()) ||
+                GetFocus() == form.ControlWindow(Form1Control::Text1));
     // F3 from anywhere puts the focus in the search box with its text selected.
     SetFocus(playlist);
     PressKey(form, playlist, VK_F3);
-    const DWORD selection = static_cast<DWORD>(SendMessageW(form.ControlWindow(Form1Control::Text1), CB_GETEDITSEL, 0, 0));
+    const DWORD selection =
+        static_cast<DWORD>(SendMessageW(form.ControlWindow(Form1Control::Text1), CB_GETEDITSEL, 0, 0));
     EXPECT_EQ(LOWORD(selection), 0);
     EXPECT_EQ(HIWORD(selection), 4);  // "搜索歌曲"
     EXPECT_NE(GetFocus(), playlist);
