@@ -43,10 +43,8 @@ constexpr UINT kDisplayTickMillis = 100;
 // Status bar panels in twips: panel 2 is wider than the window.
 constexpr int kPanel1Twips = 1640;
 constexpr int kPanel2Twips = 8440;
-// First command id of each menu; an item's id adds its index.
-constexpr UINT kMenuBase = 1000;
-constexpr UINT kMosBase = 2000;
-constexpr UINT kEndMenuBase = 3000;
+// Command ids of the popup menus: a menu's base adds the item's index.
+constexpr UINT kMenuIdSpan = 1000;
 
 RECT PixelsOf(Form1Control control, int dpi) {
     const PixelRect r = ToPixels(Form1Placement(control), dpi);
@@ -94,16 +92,9 @@ int ControlId(Form1Control control) {
     return kFirstControlId + static_cast<int>(control);
 }
 
+// Each menu's items take ids from their own thousand: 1000 for Menu, 2000 for Mos, 3000 for EndMenu.
 UINT MenuBase(MenuId id) {
-    switch (id) {
-        case MenuId::Menu:
-            return kMenuBase;
-        case MenuId::Mos:
-            return kMosBase;
-        case MenuId::EndMenu:
-            break;
-    }
-    return kEndMenuBase;
+    return kMenuIdSpan * (1 + static_cast<UINT>(id));
 }
 
 constexpr Form1Control kAllControls[] = {Form1Control::WindowsMediaPlayer1,
