@@ -9,8 +9,6 @@ namespace mulan::window {
 
 namespace {
 constexpr UINT_PTR kSubclassId = 0x6374;  // "ct"
-// Where a control's window keeps its object, for the notifications its parent receives.
-constexpr wchar_t kObjectProperty[] = L"MulanControl";
 }  // namespace
 
 Control::~Control() {
@@ -37,22 +35,26 @@ bool Control::Adopt(HWND window) {
 }
 
 bool Control::Attach(HWND window, bool owned) {
-    if (!SetPropW(window, kObjectProperty, this)) return false;
-    if (!SetWindowSubclass(window, &Control::Proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
-        RemovePropW(window, kObjectProperty);
+    WindowBase* parent = WindowBase::FromHandle(GetParent(window));
+    // Without a parent of ours nothing else would tell the control that its window went.
+    const bool subclass = HearsOwnMessages() || !parent;
+    if (subclass &&
+        !SetWindowSubclass(window, &Control::Proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
         return false;
-    }
     hwnd_ = window;
     owned_ = owned;
+    subclassed_ = subclass;
+    parent_ = parent;
+    if (parent_) parent_->controls_.push_back(this);
     return true;
 }
 
 void Control::Detach() {
-    if (hwnd_) {
-        RemoveWindowSubclass(hwnd_, &Control::Proc, kSubclassId);
-        RemovePropW(hwnd_, kObjectProperty);
-    }
+    if (hwnd_ && subclassed_) RemoveWindowSubclass(hwnd_, &Control::Proc, kSubclassId);
+    if (parent_) std::erase(parent_->controls_, this);
+    parent_ = nullptr;
     hwnd_ = nullptr;
+    subclassed_ = false;
 }
 
 void Control::SetFont(HFONT font) const {
@@ -71,21 +73,17 @@ Text Control::GetText() const {
     return win::WindowText(hwnd_);
 }
 
-Control* Control::FromNotification(UINT msg, WPARAM, LPARAM lp) {
-    HWND sender = nullptr;
+HWND Control::NotificationSender(UINT msg, WPARAM, LPARAM lp) {
     switch (msg) {
         case WM_COMMAND:
         case WM_HSCROLL:
         case WM_VSCROLL:
-            sender = reinterpret_cast<HWND>(lp);
-            break;
+            return reinterpret_cast<HWND>(lp);
         case WM_NOTIFY:
-            if (lp) sender = reinterpret_cast<const NMHDR*>(lp)->hwndFrom;
-            break;
+            return lp ? reinterpret_cast<const NMHDR*>(lp)->hwndFrom : nullptr;
         default:
             return nullptr;
     }
-    return sender ? static_cast<Control*>(GetPropW(sender, kObjectProperty)) : nullptr;
 }
 
 std::optional<LRESULT> Control::Notified(UINT, WPARAM, LPARAM) {

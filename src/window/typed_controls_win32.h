@@ -35,6 +35,9 @@ class Edit final : public Control {
     bool Create(const wchar_t* text, DWORD style, const RECT& place, HWND parent, int id, DWORD exStyle = 0);
     // Selects characters from..to (to -1: to the end).
     void Select(int from, int to) const;
+
+  protected:
+    bool HearsOwnMessages() const override { return false; }
 };
 
 class Trackbar final : public Control {
@@ -78,6 +81,9 @@ class ListBox final : public Control {
     void Clear() const;
     void Add(TextView line) const;
     int Count() const;
+
+  protected:
+    bool HearsOwnMessages() const override { return false; }
 };
 
 // A report-style list: rows of cells under column headers, a check box in front of each row when
@@ -109,6 +115,9 @@ class ListView final : public Control {
     std::function<void(int column)> onColumnClick;
     std::function<void()> onRightClick;
     std::optional<LRESULT> Notified(UINT msg, WPARAM wp, LPARAM lp) override;
+
+  protected:
+    bool HearsOwnMessages() const override { return false; }
 };
 
 // A box to type in with a drop-down list of entries. The typed text's own edit control is adopted

@@ -41,9 +41,21 @@ bool WindowBase::CreateWindowFor(const wchar_t* className, const wchar_t* title,
                            GetModuleHandleW(nullptr), this) != nullptr;
 }
 
+WindowBase* WindowBase::FromHandle(HWND window) {
+    // Only windows of classes registered here carry a WindowBase in their user data.
+    if (!window ||
+        GetClassLongPtrW(window, GCLP_WNDPROC) != reinterpret_cast<ULONG_PTR>(&WindowBase::WindowProc))
+        return nullptr;
+    return reinterpret_cast<WindowBase*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
 LRESULT WindowBase::Route(UINT msg, WPARAM wp, LPARAM lp) {
-    if (Control* control = Control::FromNotification(msg, wp, lp)) {
-        if (const auto result = control->Notified(msg, wp, lp)) return *result;
+    if (const HWND sender = Control::NotificationSender(msg, wp, lp)) {
+        for (Control* control : controls_) {
+            if (control->hwnd() != sender) continue;
+            if (const auto result = control->Notified(msg, wp, lp)) return *result;
+            break;
+        }
     }
     return HandleMessage(msg, wp, lp);
 }
@@ -59,6 +71,8 @@ LRESULT CALLBACK WindowBase::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     const LRESULT result =
         Guarded([&] { return self->Route(msg, wp, lp); }, [&] { return DefWindowProcW(hwnd, msg, wp, lp); });
     if (msg == WM_NCDESTROY) {
+        // The children went before: the controls that did not hear it themselves let go now.
+        while (!self->controls_.empty()) self->controls_.back()->Detach();
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
     }

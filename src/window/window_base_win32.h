@@ -2,9 +2,13 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "base/report.h"
 
 namespace mulan::window {
+
+class Control;
 
 // Runs one message's handler at a boundary nothing may cross: what it throws is reported, and the
 // message gets the fallback's answer instead.
@@ -43,10 +47,17 @@ class WindowBase {
     void Destroy();
 
   private:
+    friend class Control;
+    // The object of a window of the program's own classes; null for any other window.
+    static WindowBase* FromHandle(HWND window);
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
     LRESULT Route(UINT msg, WPARAM wp, LPARAM lp);
 
     HWND hwnd_ = nullptr;
+    // The typed controls whose parent this window is, for their notifications. Asking the sender's
+    // window instead (a window property) costs a round trip to the server under Wine for every
+    // notification, and a list of thousands of rows sends several for each row.
+    std::vector<Control*> controls_;
 };
 
 }  // namespace mulan::window

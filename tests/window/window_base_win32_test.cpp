@@ -21,11 +21,14 @@ class RecordingWindow : public WindowBase {
         if (!RegisterClassOnce(L"MulanRecordingWindow", nullptr, nullptr)) return false;
         return CreateWindowFor(L"MulanRecordingWindow", L"", WS_OVERLAPPEDWINDOW, 0, 0, 0, 200, 100,
                                nullptr) &&
-               button.Create(L"按钮", BS_PUSHBUTTON, RECT{0, 0, 80, 24}, hwnd(), kButtonId);
+               button.Create(L"按钮", BS_PUSHBUTTON, RECT{0, 0, 80, 24}, hwnd(), kButtonId) &&
+               list.Create(LVS_REPORT, RECT{0, 30, 80, 60}, hwnd(), kButtonId + 1);
     }
     void DestroyNow() { Destroy(); }
 
     Button button;
+    // Hears only its notifications: its parent tells it when its window went.
+    ListView list;
     std::vector<std::string>* log = nullptr;
 
   protected:
@@ -60,6 +63,7 @@ TEST(WindowBase, AWindowSeesItsDestructionInOrderAndItsControlsLetGo) {
     DestroyWindow(window.hwnd());
     EXPECT_EQ(window.hwnd(), nullptr);
     EXPECT_EQ(window.button.hwnd(), nullptr);
+    EXPECT_EQ(window.list.hwnd(), nullptr);
 }
 
 TEST(WindowBase, AClassThatForgetsToDestroyItsWindowIsReported) {
