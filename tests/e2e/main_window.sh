@@ -36,6 +36,9 @@ sleep 1
 read -r icon_x icon_y changed < <(python3 "$MULAN_ROOT/tests/e2e/tray_pixels.py" "$work/before.png" "$work/started.png")
 [ "$icon_x" != none ] && [ "$changed" -gt 20 ] || fail "no tray icon"
 ok "tray icon at $icon_x,$icon_y"
+# From elsewhere: a pointer already resting on the icon (a script before this one clicked it)
+# moves nowhere and shows no tip.
+xdotool mousemove 0 0
 xdotool mousemove "$icon_x" "$icon_y"
 tip_shown() { probe_out class tooltips_class32 | awk -F'\t' -v t="$title" '$3 == t { found = 1 } END { exit !found }'; }
 eventually 50 tip_shown || fail "the icon's tip is not the caption"
