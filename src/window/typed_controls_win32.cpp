@@ -16,10 +16,6 @@ void Button::SetChecked(bool checked) const {
     Send(BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED);
 }
 
-bool Button::Checked() const {
-    return Send(BM_GETCHECK) == BST_CHECKED;
-}
-
 std::optional<LRESULT> Button::Notified(UINT msg, WPARAM wp, LPARAM) {
     if (msg != WM_COMMAND || HIWORD(wp) != BN_CLICKED || !onClick) return std::nullopt;
     onClick();
@@ -50,10 +46,6 @@ void Trackbar::SetRangeMax(int high) const {
     Send(TBM_SETRANGEMAX, TRUE, high);
 }
 
-int Trackbar::RangeMax() const {
-    return static_cast<int>(Send(TBM_GETRANGEMAX));
-}
-
 void Trackbar::SetTicFrequency(int every) const {
     Send(TBM_SETTICFREQ, static_cast<WPARAM>(every));
 }
@@ -80,16 +72,8 @@ void ProgressBar::SetRange(int high) const {
     Send(PBM_SETRANGE32, 0, high);
 }
 
-int ProgressBar::RangeMax() const {
-    return static_cast<int>(Send(PBM_GETRANGE, FALSE));
-}
-
 void ProgressBar::SetPos(int pos) const {
     Send(PBM_SETPOS, static_cast<WPARAM>(pos));
-}
-
-int ProgressBar::Pos() const {
-    return static_cast<int>(Send(PBM_GETPOS));
 }
 
 bool StatusBar::Create(DWORD style, const RECT& place, HWND parent, int id) {
@@ -122,10 +106,6 @@ void ListBox::Clear() const {
 
 void ListBox::Add(TextView line) const {
     Send(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::Wide(line).c_str()));
-}
-
-int ListBox::Count() const {
-    return static_cast<int>(Send(LB_GETCOUNT));
 }
 
 bool ListView::Create(DWORD style, const RECT& place, HWND parent, int id, DWORD exStyle) {
@@ -261,10 +241,6 @@ bool ComboBox::DroppedDown() const {
 
 void ComboBox::SetFieldHeight(int height) const {
     Send(CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height);
-}
-
-bool ComboBox::Holds(HWND window) const {
-    return window && (window == hwnd() || IsChild(hwnd(), window));
 }
 
 std::optional<LRESULT> ComboBox::Notified(UINT msg, WPARAM wp, LPARAM) {

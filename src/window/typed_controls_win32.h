@@ -20,7 +20,6 @@ class Button final : public Control {
   public:
     bool Create(const wchar_t* text, DWORD style, const RECT& place, HWND parent, int id);
     void SetChecked(bool checked) const;
-    bool Checked() const;
     std::function<void()> onClick;
     std::optional<LRESULT> Notified(UINT msg, WPARAM wp, LPARAM lp) override;
 };
@@ -45,7 +44,6 @@ class Trackbar final : public Control {
     bool Create(DWORD style, const RECT& place, HWND parent, int id);
     void SetRange(int low, int high) const;
     void SetRangeMax(int high) const;
-    int RangeMax() const;
     void SetTicFrequency(int every) const;
     void SetPos(int pos) const;
     int Pos() const;
@@ -60,9 +58,7 @@ class ProgressBar final : public Control {
   public:
     bool Create(const RECT& place, HWND parent, int id);
     void SetRange(int high) const;
-    int RangeMax() const;
     void SetPos(int pos) const;
-    int Pos() const;
 };
 
 class StatusBar final : public Control {
@@ -80,7 +76,6 @@ class ListBox final : public Control {
     bool Create(DWORD style, const RECT& place, HWND parent, int id);
     void Clear() const;
     void Add(TextView line) const;
-    int Count() const;
 
   protected:
     bool HearsOwnMessages() const override { return false; }
@@ -133,8 +128,6 @@ class ComboBox final : public Control {
     bool DroppedDown() const;
     // Height of the box's own field (the drop-down list keeps its own).
     void SetFieldHeight(int height) const;
-    // Whether a window is the box or a part of it.
-    bool Holds(HWND window) const;
 
     // A character typed into the box; true when it was used up.
     std::function<bool(wchar_t)> onChar;
