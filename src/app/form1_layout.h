@@ -67,6 +67,10 @@ inline constexpr std::array<ControlPlacement, 15> kForm1Layout{{
 constexpr const ControlPlacement& Form1Placement(Form1Control control) {
     return kForm1Layout[static_cast<size_t>(control)];
 }
+// The control a row of kForm1Layout places (the row must be one of the table's own).
+inline Form1Control ControlOf(const ControlPlacement& placement) {
+    return static_cast<Form1Control>(&placement - kForm1Layout.data());
+}
 static_assert(Form1Placement(Form1Control::Label1).name == u"Label1");
 static_assert(Form1Placement(Form1Control::WebBrowser1).name == u"WebBrowser1");
 

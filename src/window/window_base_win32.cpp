@@ -11,6 +11,8 @@ WindowBase::~WindowBase() {
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
     }
+    // Controls left over (their window went without this object) must not point back here.
+    while (!controls_.empty()) controls_.back()->Detach();
 }
 
 void WindowBase::Destroy() {

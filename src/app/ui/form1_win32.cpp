@@ -97,23 +97,6 @@ UINT MenuBase(MenuId id) {
     return kMenuIdSpan * (1 + static_cast<UINT>(id));
 }
 
-constexpr Form1Control kAllControls[] = {Form1Control::WindowsMediaPlayer1,
-                                         Form1Control::ProgressBar1,
-                                         Form1Control::Slider1,
-                                         Form1Control::Slider2,
-                                         Form1Control::Command2,
-                                         Form1Control::Text1,
-                                         Form1Control::Frame1,
-                                         Form1Control::Label1,
-                                         Form1Control::QMListBox1,
-                                         Form1Control::StatusBar1,
-                                         Form1Control::List1,
-                                         Form1Control::Option1,
-                                         Form1Control::Option2,
-                                         Form1Control::Option3,
-                                         Form1Control::WebBrowser1};
-static_assert(std::size(kAllControls) == kForm1Layout.size());
-
 // Points to font height at dpi, as a character height. A fraction of a pixel is dropped: text
 // never outgrows the scaled box it was designed for (10.5 points at 120 DPI is 17.5 pixels).
 HFONT MakeFont(double points, int weight, int dpi) {
@@ -372,9 +355,10 @@ void Form1::LayOut() {
     MakeFonts();
     QMListBox1_.SetDpi(dpi_);
     ApplyFonts();
-    for (const Form1Control control : kAllControls) {
-        const RECT r = PlaceOf(control);
-        MoveWindow(ControlWindow(control), r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    for (const ControlPlacement& placement : kForm1Layout) {
+        const RECT r = PlaceOf(ControlOf(placement));
+        MoveWindow(ControlWindow(ControlOf(placement)), r.left, r.top, r.right - r.left, r.bottom - r.top,
+                   TRUE);
     }
     SetBoxHeight();
     SetPanelEdges();
@@ -509,7 +493,7 @@ void Form1::Form_Initialize() {
 }
 
 void Form1::Form_Load() {
-    // The docking hook goes on first, before the tray's.
+    // The main window registers for docking first; the results window joins it when it loads.
     oMagneticWnd_.AddWindow(hwnd(), nullptr);
     searchState_.SearchTarget = site::TargetPlaylist;
     state_.TrayNoticeState = 1;

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/window_dpi_win32.h"
 #include "site/text_cut.h"
 
 namespace mulan::app::ui {
@@ -10,13 +11,6 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"MulanForm2";
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-
-HFONT CreateMessageFont() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return nullptr;
-    return CreateFontIndirectW(&metrics.lfMessageFont);
-}
 
 // Top-left corner that centres a window of the given size over owner, or over the work area.
 POINT CentredOver(HWND owner, int width, int height) {
@@ -41,7 +35,7 @@ bool Form2::Create(HWND owner, TextView address) {
     if (!Text1_.Create(text.c_str(), WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY,
                        RECT{0, 0, kClientWidth, kText1Height}, hwnd(), kText1Id, WS_EX_CLIENTEDGE))
         return false;
-    font_.reset(CreateMessageFont());
+    font_.reset(win::CreateMessageFont(win::SystemDpi()));
     if (font_) Text1_.SetFont(font_.get());
     return true;
 }

@@ -8,6 +8,7 @@
 #include "base/wide_text_win32.h"
 #include "base/download_name.h"
 #include "site/request_address.h"
+#include "base/window_dpi_win32.h"
 #include "site/text_cut.h"
 
 namespace mulan::app::ui {
@@ -52,13 +53,6 @@ bool WriteAll(HANDLE file, const std::vector<uint8_t>& bytes) {
         done += written;
     }
     return true;
-}
-
-HFONT CreateMessageFont() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return nullptr;
-    return CreateFontIndirectW(&metrics.lfMessageFont);
 }
 
 }  // namespace
@@ -106,7 +100,7 @@ bool SongDownloadWindow::CreateControls(HWND owner) {
                         hwnd(), kCancelId)) {
         return false;
     }
-    font_.reset(CreateMessageFont());
+    font_.reset(win::CreateMessageFont(win::SystemDpi()));
     name_.SetFont(font_.get());
     status_.SetFont(font_.get());
     cancel_.SetFont(font_.get());

@@ -19,11 +19,6 @@ namespace {
 
 using ::mulan::testing::TextOf;
 
-// The control a row of the layout places.
-Form1Control ControlOf(const ControlPlacement& placement) {
-    return static_cast<Form1Control>(&placement - kForm1Layout.data());
-}
-
 RECT ClientRectOf(HWND control) {
     RECT r{};
     GetWindowRect(control, &r);
@@ -315,7 +310,7 @@ bool IconExists(HWND window) {
     return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
-// Another hook on the main window, stacked over the tray's, as the docking service will put one.
+// Another subclass on the main window, as the docking service puts one.
 LRESULT CALLBACK CountingHook(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR count) {
     if (msg == WM_NULL) ++*reinterpret_cast<int*>(count);
     return DefSubclassProc(hwnd, msg, wp, lp);
@@ -326,7 +321,7 @@ TEST(Trayico, HooksComeOffInAnyOrder) {
     ASSERT_TRUE(form.Create(SW_SHOWNOACTIVATE));
     int seen = 0;
     ASSERT_TRUE(SetWindowSubclass(form.hwnd(), CountingHook, 7, reinterpret_cast<DWORD_PTR>(&seen)));
-    // The tray's hook comes off first, from under the other one.
+    // The tray lets go of the window first, while the other subclass stays.
     form.tray().RemoveTrayIcon();
     EXPECT_FALSE(form.trayIconUp());
     SendMessageW(form.hwnd(), 1025, 0, 514);
