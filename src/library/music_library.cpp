@@ -1,0 +1,185 @@
+#include "library/music_library.h"
+
+#include <chrono>
+#include <cstdio>
+#include <system_error>
+
+#include "library/folder_listing.h"
+#include "library/lyric_lines.h"
+#include "library/tag_reader.h"
+
+namespace mulan::library {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+bool UnderUnlisted(const std::string& path, const std::vector<std::string>& unlisted) {
+    for (const auto& folder : unlisted)
+        if (path.starts_with(folder)) return true;
+    return false;
+}
+
+std::filesystem::path RealFolder(const std::filesystem::path& folder) {
+    std::error_code error;
+    const auto real = std::filesystem::canonical(folder, error);
+    if (error || !std::filesystem::is_directory(real, error))
+        throw FolderError("music folder not found: " + Utf8FromPath(folder));
+    return real;
+}
+
+}  // namespace
+
+std::string ScanSummary::Line() const {
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "indexed %zu songs (%zu new, %zu changed, %zu removed, %zu unreadable) in %.1f s, %.0f files/s",
+                  songs, added, changed, removed, unreadable, seconds, seconds > 0 ? static_cast<double>(read) / seconds : 0.0);
+    return text;
+}
+
+MusicLibrary::MusicLibrary(const std::filesystem::path& folder, const std::filesystem::path& indexFile,
+                           const site::Codec& codec)
+    : root_(RealFolder(folder)), codec_(codec), index_(SongIndex::Open(indexFile)) {
+    for (Song& song : index_->ReadableSongs()) {
+        const SongId id = song.id;
+        songs_.emplace(id, std::make_shared<const Song>(std::move(song)));
+    }
+    Publish();
+}
+
+ScanSummary MusicLibrary::Scan(ScanReport& report, const std::atomic<bool>& stop, ScanPacing pacing) {
+    const auto started = Clock::now();
+    ScanSummary summary;
+    auto known = index_->KnownFiles();
+    const FolderWalk walk = WalkFolder(root_, report, stop);
+    if (stop.load()) {
+        summary.stopped = true;
+        summary.songs = Count();
+        return summary;
+    }
+    std::unordered_map<std::string, const FoundFile*> present;
+    for (const auto& file : walk.files) present.emplace(file.relative, &file);
+
+    SongIndex::Batch removal(*index_);
+    for (const auto& [path, file] : known) {
+        if (present.count(path) || UnderUnlisted(path, walk.unlisted)) continue;
+        removal.Remove(path);
+        Forget(file.id);
+        ++summary.removed;
+    }
+    removal.Commit();
+
+    std::vector<const FoundFile*> todo;
+    for (const auto& file : walk.files) {
+        const auto old = known.find(file.relative);
+        if (old == known.end()) {
+            ++summary.added;
+        } else if (old->second.size != file.size || old->second.mtimeNs != file.mtimeNs) {
+            ++summary.changed;
+        } else {
+            if (old->second.error) {
+                ++summary.unreadable;
+                report.Skipped(file.relative, *old->second.error);
+            }
+            continue;
+        }
+        todo.push_back(&file);
+    }
+    if (summary.removed) Publish();
+
+    auto published = Clock::now();
+    std::size_t done = 0;
+    while (done < todo.size() && !stop.load(std::memory_order_relaxed)) {
+        const auto batchStarted = Clock::now();
+        SongIndex::Batch batch(*index_);
+        for (std::size_t inBatch = 0; done < todo.size() && inBatch < pacing.batchFiles; ++inBatch) {
+            const FoundFile& file = *todo[done++];
+            try {
+                SongTags tags = ReadTags(file.path, file.relative, codec_);
+                const auto id = batch.Put(file.relative, file.size, file.mtimeNs, tags);
+                if (!id) {
+                    report.Skipped(file.relative, "no song id left in the player's range");
+                    continue;
+                }
+                songs_[*id] = std::make_shared<const Song>(
+                    Song{*id, file.relative, std::move(tags.title), std::move(tags.singer), std::move(tags.album), tags.duration});
+            } catch (const Unreadable& failure) {
+                ++summary.unreadable;
+                report.Skipped(file.relative, failure.what());
+                batch.PutFailure(file.relative, file.size, file.mtimeNs, failure.what());
+                if (const auto old = known.find(file.relative); old != known.end()) Forget(old->second.id);
+            }
+            if (Clock::now() - batchStarted > pacing.batchTime || stop.load(std::memory_order_relaxed)) break;
+        }
+        batch.Commit();
+        report.Progress(done, todo.size());
+        if (Clock::now() - published >= pacing.publishInterval) {
+            Publish();
+            published = Clock::now();
+        }
+    }
+    if (!todo.empty()) Publish();
+    summary.read = done;
+    summary.stopped = done < todo.size();
+    summary.songs = Count();
+    summary.seconds = SecondsSince(started);
+    return summary;
+}
+
+void MusicLibrary::Forget(SongId id) { songs_.erase(id); }
+
+void MusicLibrary::Publish() {
+    std::vector<SongSnapshot::Entry> entries;
+    entries.reserve(songs_.size());
+    for (const auto& [id, song] : songs_) entries.push_back(song);
+    auto next = std::make_shared<const SongSnapshot>(std::move(entries));
+    std::lock_guard lock(currentLock_);
+    current_ = std::move(next);
+}
+
+std::shared_ptr<const SongSnapshot> MusicLibrary::Current() const {
+    std::lock_guard lock(currentLock_);
+    return current_;
+}
+
+std::size_t MusicLibrary::Count() const { return Current()->Count(); }
+
+std::vector<Song> MusicLibrary::First(std::size_t limit) const { return Current()->First(limit); }
+
+SearchPage MusicLibrary::Search(std::string_view key, std::size_t page) const { return Current()->Search(key, page); }
+
+std::optional<Song> MusicLibrary::ById(SongId id) const {
+    const auto snapshot = Current();
+    const Song* song = snapshot->ById(id);
+    return song ? std::optional<Song>(*song) : std::nullopt;
+}
+
+std::optional<std::vector<std::string>> MusicLibrary::Lyrics(const Song& song) const {
+    // The .lrc beside the file wins over the tags, and is read at each request so that an edit shows at once.
+    std::filesystem::path lrc = root_ / PathFromUtf8(song.path);
+    lrc.replace_extension(".lrc");
+    std::error_code error;
+    if (std::filesystem::is_regular_file(lrc, error) && LiesInside(root_, lrc)) {
+        if (auto lines = ReadLrcFile(lrc, codec_)) return lines;
+    }
+    try {
+        return index_->Lyrics(song.id);
+    } catch (const IndexUnusable&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<std::filesystem::path> MusicLibrary::AudioFile(const Song& song) const {
+    // A file can be swapped for a link out of the library after the scan: checked at every use.
+    const std::filesystem::path file = root_ / PathFromUtf8(song.path);
+    std::error_code error;
+    if (!LiesInside(root_, file) || !std::filesystem::is_regular_file(file, error)) return std::nullopt;
+    return file;
+}
+
+}  // namespace mulan::library

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+#include "library/audio_files.h"
+#include "library/song_index.h"
+#include "library/song_snapshot.h"
+#include "library/song_source.h"
+#include "site/codec.h"
+
+namespace mulan::library {
+
+// What one scan did.
+struct ScanSummary {
+    std::size_t songs = 0;
+    std::size_t added = 0;
+    std::size_t changed = 0;
+    std::size_t removed = 0;
+    std::size_t unreadable = 0;
+    std::size_t read = 0;  // files whose tags were read
+    double seconds = 0;
+    bool stopped = false;  // stopped before the end; the next scan goes on from what was committed
+
+    // "indexed N songs (A new, B changed, C removed, D unreadable) in S s, R files/s"
+    std::string Line() const;
+};
+
+// How a scan commits and publishes. A batch ends after files or time, whichever comes first: readers
+// see new songs within about a second, and a scan killed midway loses at most one batch. A new snapshot
+// costs a sort of every song, so during a long first scan one is made at most every publishInterval.
+struct ScanPacing {
+    std::size_t batchFiles = 500;
+    std::chrono::milliseconds batchTime{500};
+    std::chrono::milliseconds publishInterval{1000};
+};
+
+// A folder of the user's music: its songs from the index at once, brought in line with the folder by
+// Scan (new files read, changed ones read again, removed ones dropped), which commits in batches and
+// publishes a new snapshot as it goes, so that readers see what is indexed so far and never wait.
+class MusicLibrary final : public SongSource {
+  public:
+    // Throws IndexUnusable for an index that cannot be used, FolderError for a folder that is not there.
+    MusicLibrary(const std::filesystem::path& folder, const std::filesystem::path& indexFile, const site::Codec& codec);
+
+    // On one thread at a time. stop ends it between two files.
+    ScanSummary Scan(ScanReport& report, const std::atomic<bool>& stop, ScanPacing pacing = {});
+
+    const std::filesystem::path& Folder() const { return root_; }
+
+    std::size_t Count() const override;
+    std::vector<Song> First(std::size_t limit) const override;
+    SearchPage Search(std::string_view key, std::size_t page) const override;
+    std::optional<Song> ById(SongId id) const override;
+    std::optional<std::vector<std::string>> Lyrics(const Song& song) const override;
+    std::optional<std::filesystem::path> AudioFile(const Song& song) const override;
+
+  private:
+    class Reading;
+
+    std::shared_ptr<const SongSnapshot> Current() const;
+    void Publish();
+    void Forget(SongId id);
+
+    std::filesystem::path root_;
+    const site::Codec& codec_;
+    std::unique_ptr<SongIndex> index_;
+    // The scan's own view of the songs, from which snapshots are made; touched by the scan only.
+    std::unordered_map<SongId, SongSnapshot::Entry> songs_;
+    mutable std::mutex currentLock_;  // held only to copy or swap the pointer
+    std::shared_ptr<const SongSnapshot> current_;
+};
+
+}  // namespace mulan::library

@@ -1,0 +1,311 @@
+#include "library/song_index.h"
+
+#include <sqlite3.h>
+
+#include <utility>
+
+namespace mulan::library {
+
+namespace {
+
+// Version 1 was the index of the Python site, whose songs table this one keeps: its ids carry over.
+constexpr int kSchemaVersion = 2;
+constexpr int kApplicationId = 0x4D4C414E;  // "MLAN"
+constexpr int kBusyTimeoutMs = 10000;
+
+constexpr char kSchema[] = R"sql(
+CREATE TABLE songs (
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  path TEXT NOT NULL UNIQUE,
+  size INTEGER NOT NULL,
+  mtime_ns INTEGER NOT NULL,
+  title TEXT NOT NULL DEFAULT '',
+  singer TEXT NOT NULL DEFAULT '',
+  album TEXT NOT NULL DEFAULT '',
+  duration REAL,
+  lyrics TEXT,
+  folded TEXT NOT NULL DEFAULT '',
+  error TEXT
+);
+)sql";
+
+// The Python site kept search tables of its own beside the songs; searching is done in memory now.
+constexpr char kFromVersion1[] = R"sql(
+DROP TRIGGER IF EXISTS songs_ai;
+DROP TRIGGER IF EXISTS songs_ad;
+DROP TRIGGER IF EXISTS songs_au;
+DROP TABLE IF EXISTS song_text;
+DROP TABLE IF EXISTS song_order;
+)sql";
+
+std::string Utf8Path(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+}  // namespace
+
+namespace detail {
+
+// A prepared statement, finalized when it goes.
+class Statement {
+  public:
+    Statement(sqlite3* db, std::string_view sql) : db_(db) {
+        if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr) != SQLITE_OK)
+            throw IndexUnusable(sqlite3_errmsg(db));
+    }
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    Statement& Bind(int column, std::string_view text) {
+        Check(sqlite3_bind_text(stmt_, column, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT));
+        return *this;
+    }
+    Statement& Bind(int column, std::int64_t value) {
+        Check(sqlite3_bind_int64(stmt_, column, value));
+        return *this;
+    }
+    Statement& Bind(int column, double value) {
+        Check(sqlite3_bind_double(stmt_, column, value));
+        return *this;
+    }
+    Statement& BindNull(int column) {
+        Check(sqlite3_bind_null(stmt_, column));
+        return *this;
+    }
+    // True while there is a row.
+    bool Step() {
+        const int result = sqlite3_step(stmt_);
+        if (result == SQLITE_ROW) return true;
+        if (result != SQLITE_DONE) throw IndexUnusable(sqlite3_errmsg(db_));
+        return false;
+    }
+    std::int64_t Int(int column) const { return sqlite3_column_int64(stmt_, column); }
+    double Real(int column) const { return sqlite3_column_double(stmt_, column); }
+    bool IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
+    // Ready to be bound and run again.
+    Statement& Reset() {
+        sqlite3_reset(stmt_);
+        sqlite3_clear_bindings(stmt_);
+        return *this;
+    }
+    std::string Text(int column) const {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+        return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column))) : std::string();
+    }
+
+  private:
+    void Check(int result) const {
+        if (result != SQLITE_OK) throw IndexUnusable(sqlite3_errmsg(db_));
+    }
+    sqlite3* db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+}  // namespace detail
+
+namespace {
+
+using detail::Statement;
+
+void Execute(sqlite3* db, const char* sql) {
+    char* message = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
+        const std::string text = message ? message : sqlite3_errmsg(db);
+        sqlite3_free(message);
+        throw IndexUnusable(text);
+    }
+}
+
+std::int64_t PragmaNumber(sqlite3* db, const char* sql) {
+    Statement statement(db, sql);
+    return statement.Step() ? statement.Int(0) : 0;
+}
+
+sqlite3* Connect(const std::filesystem::path& file, bool create) {
+    sqlite3* db = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+    const int result = sqlite3_open_v2(Utf8Path(file).c_str(), &db, flags, nullptr);
+    if (result != SQLITE_OK) {
+        const std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(result);
+        sqlite3_close(db);
+        throw IndexUnusable("cannot open database " + Utf8Path(file) + ": " + message);
+    }
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    return db;
+}
+
+bool HasSongsTable(sqlite3* db) {
+    Statement statement(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'songs'");
+    return statement.Step() && statement.Int(0) == 1;
+}
+
+// Makes a new index, or brings one of ours up to date; anything else is refused untouched.
+void Prepare(sqlite3* db, const std::filesystem::path& file) {
+    const auto version = PragmaNumber(db, "PRAGMA user_version");
+    const auto application = PragmaNumber(db, "PRAGMA application_id");
+    const auto objects = PragmaNumber(db, "SELECT count(*) FROM sqlite_master");
+    const std::string stamp = "PRAGMA user_version = " + std::to_string(kSchemaVersion) +
+                              "; PRAGMA application_id = " + std::to_string(kApplicationId) + ";";
+    if (version == 0 && application == 0 && objects == 0) {
+        Execute(db, "PRAGMA journal_mode = WAL");
+        Execute(db, ("BEGIN IMMEDIATE;" + std::string(kSchema) + stamp + "COMMIT;").c_str());
+    } else if (version == 1 && application == 0 && HasSongsTable(db)) {
+        Execute(db, "PRAGMA journal_mode = WAL");
+        Execute(db, ("BEGIN IMMEDIATE;" + std::string(kFromVersion1) + stamp + "COMMIT;").c_str());
+    } else if (version != kSchemaVersion || application != kApplicationId || !HasSongsTable(db)) {
+        throw IndexUnusable("not a mulan-site index: " + Utf8Path(file) +
+                            " (left as it is; remove it or name another with --db)");
+    }
+    Execute(db, "PRAGMA journal_mode = WAL");
+    Execute(db, "PRAGMA synchronous = NORMAL");
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    lines.push_back(text.substr(start));
+    return lines;
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) {
+        if (!text.empty()) text += '\n';
+        text += line;
+    }
+    return text;
+}
+
+}  // namespace
+
+std::unique_ptr<SongIndex> SongIndex::Open(const std::filesystem::path& file) {
+    sqlite3* db = Connect(file, true);
+    try {
+        Prepare(db, file);
+    } catch (const IndexUnusable& failure) {
+        sqlite3_close(db);
+        const std::string what = failure.what();
+        if (what.starts_with("not a mulan-site index")) throw;
+        throw IndexUnusable("cannot use database " + Utf8Path(file) + ": " + what);
+    }
+    return std::unique_ptr<SongIndex>(new SongIndex(db, file));
+}
+
+SongIndex::SongIndex(sqlite3* writer, std::filesystem::path file) : writer_(writer), file_(std::move(file)) {}
+
+detail::Statement& SongIndex::Prepared(std::unique_ptr<detail::Statement>& slot, const char* sql) {
+    if (!slot) slot = std::make_unique<detail::Statement>(writer_, sql);
+    return slot->Reset();
+}
+
+SongIndex::~SongIndex() {
+    put_.reset();
+    putFailure_.reset();
+    remove_.reset();
+    for (sqlite3* reader : readers_) sqlite3_close(reader);
+    sqlite3_close(writer_);
+}
+
+std::unordered_map<std::string, KnownFile> SongIndex::KnownFiles() {
+    std::unordered_map<std::string, KnownFile> known;
+    Statement rows(writer_, "SELECT path, id, size, mtime_ns, error FROM songs");
+    while (rows.Step()) {
+        KnownFile file{rows.Int(1), rows.Int(2), rows.Int(3), std::nullopt};
+        if (!rows.IsNull(4)) file.error = rows.Text(4);
+        known.emplace(rows.Text(0), std::move(file));
+    }
+    return known;
+}
+
+std::vector<Song> SongIndex::ReadableSongs() {
+    std::vector<Song> songs;
+    Statement rows(writer_, "SELECT id, path, title, singer, album, duration FROM songs WHERE error IS NULL");
+    while (rows.Step())
+        songs.push_back(Song{rows.Int(0), rows.Text(1), rows.Text(2), rows.Text(3), rows.Text(4), rows.Real(5)});
+    return songs;
+}
+
+SongIndex::Batch::Batch(SongIndex& index) : index_(index) { Execute(index_.writer_, "BEGIN IMMEDIATE"); }
+
+SongIndex::Batch::~Batch() {
+    if (open_) sqlite3_exec(index_.writer_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+std::optional<SongId> SongIndex::Batch::Put(std::string_view path, std::int64_t size, std::int64_t mtimeNs,
+                                            const SongTags& tags) {
+    Statement& upsert = index_.Prepared(
+        index_.put_,
+        "INSERT INTO songs (path, size, mtime_ns, title, singer, album, duration, lyrics, error)"
+        " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, NULL) ON CONFLICT (path) DO UPDATE SET"
+        " size = excluded.size, mtime_ns = excluded.mtime_ns, title = excluded.title,"
+        " singer = excluded.singer, album = excluded.album, duration = excluded.duration,"
+        " lyrics = excluded.lyrics, error = NULL RETURNING id");
+    upsert.Bind(1, path).Bind(2, size).Bind(3, mtimeNs).Bind(4, tags.title).Bind(5, tags.singer).Bind(6, tags.album);
+    if (tags.duration > 0) upsert.Bind(7, tags.duration); else upsert.BindNull(7);
+    if (tags.lyrics.empty()) upsert.BindNull(8); else upsert.Bind(8, JoinLines(tags.lyrics));
+    const SongId id = upsert.Step() ? upsert.Int(0) : 0;
+    while (upsert.Step()) {
+    }
+    if (id > 0 && id <= kMaxSongId) return id;
+    Remove(path);
+    return std::nullopt;
+}
+
+void SongIndex::Batch::PutFailure(std::string_view path, std::int64_t size, std::int64_t mtimeNs,
+                                  std::string_view reason) {
+    // The row stays (with its id) so that a file repaired later gets its old id back.
+    Statement& upsert = index_.Prepared(
+        index_.putFailure_,
+        "INSERT INTO songs (path, size, mtime_ns, error) VALUES (?1, ?2, ?3, ?4)"
+        " ON CONFLICT (path) DO UPDATE SET size = excluded.size, mtime_ns = excluded.mtime_ns,"
+        " error = excluded.error");
+    upsert.Bind(1, path).Bind(2, size).Bind(3, mtimeNs).Bind(4, reason.empty() ? std::string_view("unreadable") : reason);
+    upsert.Step();
+}
+
+void SongIndex::Batch::Remove(std::string_view path) {
+    Statement& remove = index_.Prepared(index_.remove_, "DELETE FROM songs WHERE path = ?1");
+    remove.Bind(1, path);
+    remove.Step();
+}
+
+void SongIndex::Batch::Commit() {
+    Execute(index_.writer_, "COMMIT");
+    open_ = false;
+}
+
+std::optional<std::vector<std::string>> SongIndex::Lyrics(SongId id) {
+    sqlite3* reader = TakeReader();
+    struct GiveBackOnExit {
+        SongIndex& index;
+        sqlite3* reader;
+        ~GiveBackOnExit() { index.GiveBack(reader); }
+    } giveBack{*this, reader};
+    Statement row(reader, "SELECT lyrics FROM songs WHERE id = ?1 AND error IS NULL");
+    row.Bind(1, static_cast<std::int64_t>(id));
+    if (!row.Step() || row.IsNull(0)) return std::nullopt;
+    return SplitLines(row.Text(0));
+}
+
+sqlite3* SongIndex::TakeReader() {
+    {
+        std::lock_guard lock(readersLock_);
+        if (!readers_.empty()) {
+            sqlite3* reader = readers_.back();
+            readers_.pop_back();
+            return reader;
+        }
+    }
+    return Connect(file_, false);
+}
+
+void SongIndex::GiveBack(sqlite3* reader) {
+    std::lock_guard lock(readersLock_);
+    readers_.push_back(reader);
+}
+
+}  // namespace mulan::library
