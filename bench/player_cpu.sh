@@ -5,12 +5,12 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 source "$here/scripts/lib/wine-env.sh"
+source "$here/scripts/lib/site.sh"
+mulan_site_program || exit 1
 mulan_env_start "$(mktemp -d /tmp/mulan-cpu.XXXXXX)"
 python3 "$MULAN_ROOT/tools/site/make_demo_catalogue.py" "$MULAN_BUILD/demo-catalogue" >/dev/null
-python3 "$MULAN_ROOT/tools/site/mulan_site.py" --catalogue "$MULAN_BUILD/demo-catalogue" --site-port 0 \
-  --search-port 0 --media-port 0 --ready-file "$MULAN_RUN_DIR/site.ready" >"$MULAN_RUN_DIR/site.out" 2>&1 &
-MULAN_ENV_PIDS+=($!)
-_mulan_wait_for test -s "$MULAN_RUN_DIR/site.ready"
+MULAN_SITE_PORT=0 MULAN_SEARCH_PORT=0 MULAN_MEDIA_PORT=0 \
+  mulan_site_start "$MULAN_BUILD/demo-catalogue" "$MULAN_RUN_DIR/site-requests.log"
 media=$(sed -n 's/.*media=\([^ ]*\).*/\1/p' "$MULAN_RUN_DIR/site.ready")
 hz=$(getconf CLK_TCK)
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
@@ -25,7 +25,7 @@ sleep 3
 t0=$(ticks $app); sleep $span; t1=$(ticks $app)
 echo "mulan.exe idle: $(share $((t1 - t0)) $span) CPU s/s"
 
-steps="url:http://$media/music/audio/1006.mp3"
+steps="url:http://$media/music/1006/1006.mp3"
 for _ in 1 2 3 4 5; do steps="$steps until:8:12 play"; done
 wine "$MULAN_BUILD/mingw/tools/playcheck/mulan-playcheck.exe" $steps until:8:12 >"$MULAN_RUN_DIR/play.out" 2>&1 &
 player=$!

@@ -33,6 +33,9 @@ add_library(mulan_httplib INTERFACE)
 add_library(mulan::httplib ALIAS mulan_httplib)
 # SYSTEM: the header's own warnings are not ours to fix.
 target_include_directories(mulan_httplib SYSTEM INTERFACE ${MULAN_THIRDPARTY}/include)
+# mulan-site answers Range itself; scripts/setup's copy of the header leaves the server's own range
+# handling out under this name. Defined for every user of the header, so that all see one definition.
+target_compile_definitions(mulan_httplib INTERFACE MULAN_HTTPLIB_OWN_RANGES)
 find_package(Threads REQUIRED)
 target_link_libraries(mulan_httplib INTERFACE Threads::Threads)
 
@@ -41,7 +44,9 @@ if(WIN32)
   set(windows_libs ${MULAN_THIRDPARTY}/mingw)
   add_library(mulan_taglib STATIC IMPORTED)
   set_target_properties(mulan_taglib PROPERTIES IMPORTED_LOCATION ${windows_libs}/lib/libtag.a)
-  target_include_directories(mulan_taglib SYSTEM INTERFACE ${windows_libs}/include/taglib)
+  # Both <taglib/fileref.h> and <fileref.h>, as natively (/usr/include and pkg-config's
+  # /usr/include/taglib); without the first, <taglib/...> resolved only through SQLite's folder.
+  target_include_directories(mulan_taglib SYSTEM INTERFACE ${windows_libs}/include ${windows_libs}/include/taglib)
   target_compile_definitions(mulan_taglib INTERFACE TAGLIB_STATIC)
   add_library(mulan_sqlite STATIC IMPORTED)
   set_target_properties(mulan_sqlite PROPERTIES IMPORTED_LOCATION ${windows_libs}/lib/libsqlite3.a)

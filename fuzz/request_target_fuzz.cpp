@@ -120,7 +120,7 @@ void CheckPaths(std::string_view path) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
-    const site::IconvCodec codec;
+    static const site::IconvCodec codec;
     if (!input.empty()) {
         const site_server::TargetParts parts = site_server::SplitTarget(input);
         CheckSplit(input, parts);

@@ -16,6 +16,8 @@
 # a piece with a stamp is complete (cmake/thirdparty.cmake checks the stamps). Called by scripts/setup,
 # which installs the packages used here; needs no root.
 set -euo pipefail
+# One group, read whole before it runs: an edit to this file during a run does not change the run.
+{
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/common.sh"
 
@@ -33,6 +35,7 @@ fi
 rm -rf "$cache"/.work.*
 work=$(mktemp -d "$cache/.work.XXXXXX")
 trap 'rm -rf "$work"' EXIT
+trap 'echo "thirdparty: interrupted; nothing half made is kept" >&2; exit 130' INT TERM
 
 die() { echo "thirdparty: $*" >&2; exit 1; }
 
@@ -223,3 +226,5 @@ for piece in httplib json sqlite taglib; do
   rm -rf "$dir"
   echo "thirdparty: ${label[$piece]}, ${what[$piece]##* } ($((SECONDS - start)) s)"
 done
+exit
+}

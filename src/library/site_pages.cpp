@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <unordered_map>
 
 #include "base/text.h"
 #include "library/gbk_text.h"
@@ -72,9 +73,40 @@ std::string IdText(SongId id) {
     return std::to_string(id);
 }
 
-// The player's own encoding of a search key, as it would send it.
+// The codec as the player's query encoder uses it, one UTF-16 unit at a time, made quick for a page with
+// many links: ASCII is answered at once (GBK writes it as itself), other units are remembered. One page's
+// own: it is not shared between threads.
+class QueryCodec final : public site::Codec {
+  public:
+    explicit QueryCodec(const site::Codec& codec) : codec_(codec) {}
+
+    Text Decode(std::string_view bytes, std::u16string_view charset) const override {
+        return codec_.Decode(bytes, charset);
+    }
+
+    std::string Encode(TextView text, std::u16string_view charset) const override {
+        if (text.size() != 1 || site::ClassifyCharset(charset) != site::CharsetKind::Gbk) {
+            return codec_.Encode(text, charset);
+        }
+        if (text[0] < 0x80) return std::string(1, static_cast<char>(text[0]));
+        const auto found = units_.find(text[0]);
+        if (found != units_.end()) return found->second;
+        return units_.emplace(text[0], codec_.Encode(text, charset)).first->second;
+    }
+
+  private:
+    const site::Codec& codec_;
+    mutable std::unordered_map<char16_t, std::string> units_;
+};
+
+// The player's own encoding of a search key, as it would send it, for links. Letters stand as they are
+// there, so a singer's link could spell the end of the results block: its "s" goes percent-encoded.
 std::string KeyValue(std::string_view utf8, const site::Codec& codec) {
-    return TextToUtf8(site::EncodeQuery(Utf8ToText(utf8), codec));
+    std::string value = TextToUtf8(site::EncodeQuery(Utf8ToText(utf8), codec));
+    for (std::size_t at = value.find("soBottom"); at != std::string::npos; at = value.find("soBottom", at)) {
+        value.replace(at, 1, "%73");
+    }
+    return value;
 }
 
 std::size_t PageCount(std::size_t hits) {
@@ -219,11 +251,12 @@ std::string MediaPath(const Song& song) {
 Page SearchResultPage(const PageHosts& hosts, std::string_view key, std::size_t page, const SearchPage& hits,
                       const site::Codec& codec) {
     const std::size_t pages = PageCount(hits.total);
+    const QueryCodec queryCodec(codec);
     std::string out;
     out.reserve(6000 + hits.songs.size() * 400);
     Head(out, SearchWords(key).empty() ? std::string("歌曲搜索") : AsciiAttr(key) + " 歌曲搜索",
          Charset::Utf8);
-    Top(out, hosts, key, codec);
+    Top(out, hosts, key, queryCodec);
     Line(out, {"<div class=\"main\">"});
     Line(out,
          {"<div class=\"soTip\">找到相关结果共<font color=\"#c60a00\">", Number(hits.total), "</font>个，与“",
@@ -235,11 +268,11 @@ Page SearchResultPage(const PageHosts& hosts, std::string_view key, std::size_t 
     Line(out, {"<ul class=\"songItems\">"});
     // Hits are only ever given for a page that exists, so the numbers do not overflow.
     std::size_t number = (std::max<std::size_t>(page, 1) - 1) * kPageSize + 1;
-    for (const Song& song : hits.songs) HitLine(out, hosts, number++, song, codec);
+    for (const Song& song : hits.songs) HitLine(out, hosts, number++, song, queryCodec);
     Line(out, {"</ul>"});
     Line(out, {"</div>"});
     Line(out, {"<div class=\"soBottom\">"});
-    PageLinks(out, KeyValue(key, codec), page, pages);
+    PageLinks(out, KeyValue(key, queryCodec), page, pages);
     Line(out, {"</div>"});
     Line(out, {"</div>"});
     Foot(out, hosts);

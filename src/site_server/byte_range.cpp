@@ -40,25 +40,25 @@ std::string_view TakeDigits(std::string_view& rest) {
 
 // The two numbers of "bytes=FIRST-LAST", either of them possibly empty; nullopt when the header has
 // any other form.
-struct Spec {
+struct Numbers {
     std::string_view first, last;
 };
 
-std::optional<Spec> ReadSpec(std::string_view rest) {
-    Spec spec;
+std::optional<Numbers> ReadNumbers(std::string_view rest) {
+    Numbers numbers;
     SkipSpace(rest);
     if (!Take(rest, "bytes")) return std::nullopt;
     SkipSpace(rest);
     if (!Take(rest, "=")) return std::nullopt;
     SkipSpace(rest);
-    spec.first = TakeDigits(rest);
+    numbers.first = TakeDigits(rest);
     SkipSpace(rest);
     if (!Take(rest, "-")) return std::nullopt;
     SkipSpace(rest);
-    spec.last = TakeDigits(rest);
+    numbers.last = TakeDigits(rest);
     SkipSpace(rest);
     if (!rest.empty()) return std::nullopt;
-    return spec;
+    return numbers;
 }
 
 // A decimal number of any length: its value when that fits 64 bits; otherwise it lies beyond any file.
@@ -107,12 +107,13 @@ ByteRange Suffix(const Decimal& length, std::uint64_t size) {
 }  // namespace
 
 ByteRange ParseRange(std::string_view header, std::uint64_t size) {
-    const std::optional<Spec> spec = ReadSpec(header);
-    if (!spec) return kWholeFile;
-    if (spec->first.empty()) return spec->last.empty() ? kWholeFile : Suffix(ReadDecimal(spec->last), size);
-    const Decimal first = ReadDecimal(spec->first);
+    const std::optional<Numbers> numbers = ReadNumbers(header);
+    if (!numbers) return kWholeFile;
+    if (numbers->first.empty())
+        return numbers->last.empty() ? kWholeFile : Suffix(ReadDecimal(numbers->last), size);
+    const Decimal first = ReadDecimal(numbers->first);
     const std::optional<Decimal> last =
-        spec->last.empty() ? std::nullopt : std::optional<Decimal>(ReadDecimal(spec->last));
+        numbers->last.empty() ? std::nullopt : std::optional<Decimal>(ReadDecimal(numbers->last));
     if (last && Less(*last, first)) return kWholeFile;
     if (!Inside(first, size)) return kUnsatisfiable;
     return Single(*first.value, last && Inside(*last, size) ? *last->value : size - 1);

@@ -103,10 +103,19 @@ Response FileResponse(const library::Song& song, std::filesystem::path file, std
     return response;
 }
 
-// The song is found by the id alone and its file comes from the song source, never from the request.
+// The name in an audio address must be the song's own file name, as its play page gives it: any other
+// name (with "..", separators, a stream or device name in it) is no address of ours.
+bool NamesTheFile(std::string_view path, const library::Song& song) {
+    const std::optional<std::string> name = PercentDecode(path.substr(path.rfind('/') + 1));
+    const std::size_t slash = song.path.rfind('/');
+    return name && *name == std::string_view(song.path).substr(slash == std::string::npos ? 0 : slash + 1);
+}
+
+// The song is found by the id and its file comes from the song source, never from the request.
 Response RouteMedia(std::string_view path, const HeaderLookup& header, const RouteContext& context) {
     const std::optional<library::SongId> id = MediaSongId(path);
-    const std::optional<library::Song> song = id ? context.songs.ById(*id) : std::nullopt;
+    std::optional<library::Song> song = id ? context.songs.ById(*id) : std::nullopt;
+    if (song && !NamesTheFile(path, *song)) song.reset();
     std::optional<std::filesystem::path> file = song ? context.songs.AudioFile(*song) : std::nullopt;
     if (!file) return ErrorResponse(context, 404);
     std::error_code error;

@@ -1,8 +1,7 @@
 #include "site_server/site_server.h"
 
-// mulan-site answers Range itself (a malformed or multi-range header is ignored, as HTTP allows), so
-// the copy of the header scripts/setup prepares leaves the server's own range handling out.
-#define MULAN_HTTPLIB_OWN_RANGES 1
+// Built with MULAN_HTTPLIB_OWN_RANGES (see cmake/thirdparty.cmake): Range is answered by the router
+// alone, a malformed or multi-range header ignored as HTTP allows, a page never cut.
 #include <httplib.h>
 
 #include <cstdio>
@@ -50,6 +49,17 @@ httplib::ContentProvider FileProvider(const FileBody& body) {
         if (got == 0) return false;
         return sink.write(buffer->data(), got);
     };
+}
+
+// The server's default lets a second server share a port that is in use (SO_REUSEPORT); a second
+// mulan-site must be told the port is taken instead. A port in TIME_WAIT after a restart is still taken.
+void RefuseSharedPorts(socket_t sock) {
+    int yes = 1;
+#ifdef _WIN32
+    setsockopt(sock, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&yes), sizeof yes);
+#else
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+#endif
 }
 
 void Fill(httplib::Response& out, Response&& in) {
@@ -113,6 +123,7 @@ void SiteServer::Install(Endpoint& endpoint) {
     httplib::Server& server = endpoint.server;
     const std::size_t threads = endpoint.role == Role::Media ? kMediaThreads : kPageThreads;
     server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+    server.set_socket_options(RefuseSharedPorts);
     server.set_tcp_nodelay(true);
     server.set_keep_alive_max_count(kKeepAliveRequests);
     server.set_keep_alive_timeout(kKeepAliveSeconds);

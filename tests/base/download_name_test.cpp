@@ -6,7 +6,7 @@ namespace mulan {
 namespace {
 
 TEST(DownloadFileName, TakesTheLastPathSegmentWithoutQueryOrFragment) {
-    EXPECT_EQ(DownloadFileName(u"http://m/music/audio/1001.mp3"), u"1001.mp3");
+    EXPECT_EQ(DownloadFileName(u"http://m/music/1001/1001.mp3"), u"1001.mp3");
     EXPECT_EQ(DownloadFileName(u"http://m/a/song.mp3?x=/../y.mp3#z"), u"song.mp3");
     EXPECT_EQ(DownloadFileName(u"http://m/a/song.mp3#part/2"), u"song.mp3");
     EXPECT_EQ(DownloadFileName(u"1002.wav"), u"1002.wav");

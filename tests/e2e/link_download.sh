@@ -26,33 +26,38 @@ trap cleanup EXIT
 
 source "$MULAN_ROOT/tests/e2e/lib/common.sh"
 
+source "$MULAN_ROOT/scripts/lib/site.sh"
+mulan_site_program || exit 1
 python3 "$MULAN_ROOT/tools/site/make_demo_catalogue.py" "$catalogue" >/dev/null
-python3 "$MULAN_ROOT/tools/site/mulan_site.py" --catalogue "$catalogue" --site-port "${ports[0]}" \
+"$MULAN_SITE_PROGRAM" --catalogue "$catalogue" --site-port "${ports[0]}" \
   --search-port "${ports[1]}" --media-port "${ports[2]}" --log "$work/site.log" --ready-file "$work/ready" \
   >"$work/site.out" 2>&1 &
 site_pid=$!
 for _ in $(seq 1 100); do [ -s "$work/ready" ] && break; sleep 0.1; done
 [ -s "$work/ready" ] || fail "mulan-site did not start: $(cat "$work/site.out")"
 
-# The address as the play page gives it (the site's reference reader).
-address_of() {
-  python3 - "${ports[0]}" "${ports[2]}" "$1" <<'PY'
-import os, sys, urllib.request
-sys.path.insert(0, os.path.join(os.environ["MULAN_ROOT"], "tools/site"))
-from tests import player_reader as r
-site, media, song = sys.argv[1:4]
-page = urllib.request.urlopen("http://127.0.0.1:%s/play/%s.htm" % (site, song)).read()
-print(r.resolve(r.decode_auto(page), "127.0.0.1:" + media))
-PY
+# The address as the play page gives it, read by mulan-cli (the player's own reading of play pages);
+# it must be the song's id and its file's own name on the media port.
+cli="$MULAN_BUILD/native/src/cli/mulan-cli"
+file_of() {
+  python3 -c "import json,sys; print(next(s['file'] for s in json.load(open(sys.argv[1]))['songs'] if s['id']==sys.argv[2]))" \
+    "$catalogue/catalogue.json" "$1"
 }
+declare -A address
+for song in 1001 1004; do  # an MP3 and a WAV
+  address[$song]=$("$cli" --site-host "127.0.0.1:${ports[0]}" --search-host "127.0.0.1:${ports[1]}" \
+    --media-host "127.0.0.1:${ports[2]}" resolve "$song") || fail "mulan-cli resolve $song failed"
+  file=$(file_of "$song")
+  [ "${address[$song]}" = "http://127.0.0.1:${ports[2]}/music/$song/$(basename "$file")" ] ||
+    fail "$song: the play page gives ${address[$song]}"
+done
 
 # Form2 holds the address; a real Escape key closes it and ends the modal loop.
-address=$(address_of 1001)
-wine "$host" show "$address" >"$work/show.out" 2>&1 &
+wine "$host" show "${address[1001]}" >"$work/show.out" 2>&1 &
 show_pid=$!
 wine "$probe" wait 外链地址 30 >/dev/null 2>&1 || fail "Form2 did not appear"
 wine "$probe" tree 外链地址 >"$work/tree.txt" 2>&1 || fail "Form2 vanished"
-grep -qF "$address" "$work/tree.txt" || fail "Form2 does not hold $address: $(cat "$work/tree.txt")"
+grep -qF "${address[1001]}" "$work/tree.txt" || fail "Form2 does not hold ${address[1001]}: $(cat "$work/tree.txt")"
 xdotool key Escape
 for _ in $(seq 1 50); do kill -0 "$show_pid" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$show_pid" 2>/dev/null; then fail "Escape did not close Form2"; fi
@@ -67,17 +72,15 @@ download() {
 }
 
 mkdir "$work/saved"
-for song in 1001 1004; do  # an MP3 and a WAV
-  address=$(address_of "$song")
-  file=$(python3 -c "import json,sys; print(next(s['file'] for s in json.load(open(sys.argv[1]))['songs'] if s['id']==sys.argv[2]))" \
-    "$catalogue/catalogue.json" "$song")
-  download "$address" "$song.song" || fail "$song: link_host exited $? ($(cat "$work/$song.song.out" "$work/$song.song.err"))"
+for song in 1001 1004; do
+  file=$(file_of "$song")
+  download "${address[$song]}" "$song.song" || fail "$song: link_host exited $? ($(cat "$work/$song.song.out" "$work/$song.song.err"))"
   cmp "$catalogue/$file" "$work/saved/$song.song" || fail "$song: saved file differs from $file"
   grep -q "下载完成" "$work/$song.song.out" || fail "$song: no completion message: $(cat "$work/$song.song.out")"
 done
 # Saving over an existing file replaces it whole.
 head -c 100 /dev/urandom >"$work/saved/1001.song"
-download "$(address_of 1001)" 1001.song || fail "overwrite: link_host exited $?"
+download "${address[1001]}" 1001.song || fail "overwrite: link_host exited $?"
 cmp "$catalogue/audio/1001.mp3" "$work/saved/1001.song" || fail "overwrite: saved file differs"
 
 expect_failure() {  # ADDRESS NAME MESSAGE
@@ -87,10 +90,11 @@ expect_failure() {  # ADDRESS NAME MESSAGE
   grep -qF "$3" "$work/$2.out" || fail "$2: message '$(cat "$work/$2.out")', expected '$3'"
   [ ! -e "$work/saved/$2" ] || fail "$2: a file was left"
 }
-expect_failure "http://127.0.0.1:${ports[2]}/music/audio/none.mp3" missing.mp3 "下载失败：服务器上没有这首歌曲（HTTP 404）。"
-grep -q "^${ports[2]} GET /music/audio/none.mp3 404" "$work/site.log" || fail "the 404 request is not in the site's log"
+# No song 99: its address is the media port's 404, whatever the name says.
+expect_failure "http://127.0.0.1:${ports[2]}/music/99/none.mp3" missing.mp3 "下载失败：服务器上没有这首歌曲（HTTP 404）。"
+grep -q "^${ports[2]} GET /music/99/none.mp3 404" "$work/site.log" || fail "the 404 request is not in the site's log"
 stop_site
-expect_failure "http://127.0.0.1:${ports[2]}/music/audio/1001.mp3" gone.mp3 \
+expect_failure "${address[1001]}" gone.mp3 \
   "下载失败：无法连接服务器，或连接中断。"
 # A server that announces more than it sends and then hangs up: not a finished song.
 python3 - "${ports[1]}" "$work/truncating.ready" <<'PY' &
@@ -107,7 +111,7 @@ connection.close()
 PY
 truncating_pid=$!
 for _ in $(seq 1 50); do [ -e "$work/truncating.ready" ] && break; sleep 0.1; done
-expect_failure "http://127.0.0.1:${ports[1]}/music/audio/1001.mp3" short.mp3 "下载失败：歌曲没有下载完整。"
+expect_failure "http://127.0.0.1:${ports[1]}/music/1001/1001.mp3" short.mp3 "下载失败：歌曲没有下载完整。"
 wait "$truncating_pid" || fail "the truncating server failed"
 
 # Nothing but the two saved songs is in the folder: no temporary file survived a failure.

@@ -73,7 +73,7 @@ tray_item() {  # the item's position in the menu, counted without separators
   for _ in $(seq "$1"); do xdotool key Down; done
   xdotool key Return
 }
-eventually 30 logged 'GET /music/audio/1006' || fail "1006 not fetched"
+eventually 30 logged 'GET /music/1006/' || fail "1006 not fetched"
 tray_item 1
 sleep 0.5
 "$MULAN_ROOT/scripts/record-sound" 1 "$work/paused.wav"
@@ -83,7 +83,7 @@ ok "暂停 from the tray menu silences the song"
 tray_item 3
 eventually 100 logged 'GET /play/1007.htm 200' || fail "下一首 did not start the next entry"
 # 1007 lasts three seconds: listen from the moment its audio is asked for, a second at a time.
-eventually 50 logged 'GET /music/audio/1007' || fail "1007's audio not fetched"
+eventually 50 logged 'GET /music/1007/' || fail "1007's audio not fetched"
 for attempt in 1 2 3; do heard 1007 && break; done \
   || fail "expected 1007 ($(song 1007 frequency) Hz) after 下一首, heard $(cat "$work/heard.txt")"
 ok "下一首 from the tray menu while paused plays 1007 ($(cat "$work/heard.txt"))"

@@ -50,7 +50,8 @@ read -r left top _ < <(probe_out tree "$title" | awk -F'\t' '$2 == "MulanQMListB
 for i in 0 1 2 3 4; do
   ext=${formats[$i]} want=$((330 + 110 * i))
   xdotool mousemove $((left + 60)) $((top + 1 + i * 18 + 9)) click --repeat 2 --delay 80 1
-  eventually 100 logged "GET /music/audio/100$((i + 1)).$ext 200" || fail "double click on entry $((i + 1)) did not fetch its $ext"
+  id=100$((i + 1))
+  eventually 100 logged "GET /music/$id/$id.$ext 200" || fail "double click on entry $((i + 1)) did not fetch its $ext"
   # The first song also waits for the platform's decoders to load; how long is the benchmark's
   # business, so a few recordings are allowed.
   heard=no
@@ -69,7 +70,8 @@ wait $app 2>/dev/null || true
 
 media=$(sed -n 's/.*media=\([^ ]*\).*/\1/p' "$MULAN_RUN_DIR/site.ready")
 for ext in flac m4a; do
-  timeout 40 wine "$playcheck" "url:http://$media/music/audio/100$([ $ext = flac ] && echo 5 || echo 4).$ext" \
+  id=100$([ $ext = flac ] && echo 5 || echo 4)
+  timeout 40 wine "$playcheck" "url:http://$media/music/$id/$id.$ext" \
     until:3:10 sleep:1000 seek:7.5 sleep:600 pause >"$work/seek-$ext.log" 2>&1 || fail "$ext seek run"
   python3 - "$work/seek-$ext.log" <<'PY' || fail "$ext seek (log: $work/seek-$ext.log)"
 import sys

@@ -7,8 +7,10 @@ set -euo pipefail
 : "${MULAN_ROOT:?}" "${MULAN_BUILD:?}" "${MULAN_RUN_DIR:?}"
 work=$(mktemp -d "$MULAN_RUN_DIR/player-sound.XXXXXX")
 catalogue="$MULAN_BUILD/demo-catalogue"
+source "$MULAN_ROOT/scripts/lib/site.sh"
+mulan_site_program || exit 1
 python3 "$MULAN_ROOT/tools/site/make_demo_catalogue.py" "$catalogue" >/dev/null
-python3 "$MULAN_ROOT/tools/site/mulan_site.py" --catalogue "$catalogue" --site-port 0 --search-port 0 \
+"$MULAN_SITE_PROGRAM" --catalogue "$catalogue" --site-port 0 --search-port 0 \
   --media-port 0 --ready-file "$work/site.ready" >"$work/site.out" 2>&1 &
 site=$!
 trap 'kill $site 2>/dev/null || true; wait $site 2>/dev/null || true' EXIT
@@ -40,7 +42,7 @@ record_run() {  # NAME SECONDS STEPS...
 echo "== an 8 s MP3: play 2 s, pause 1.5 s, play 1.5 s, volume 0 for 1.5 s, volume 100 and seek to 6 s"
 song=1006
 tone=$(frequency_of $song)
-record_run mp3 14 "url:http://$media/music/audio/$song.mp3" until:3:10 sleep:2000 pause sleep:1500 play \
+record_run mp3 14 "url:http://$media/music/$song/$song.mp3" until:3:10 sleep:2000 pause sleep:1500 play \
   sleep:1500 volume:0 sleep:1500 volume:100 seek:6 until:8:6 sleep:500
 cat "$work/mp3.segments"
 python3 - "$work/mp3.segments" "$work/mp3.log" "$tone" <<'PY' || fail "mp3 run (log: $work/mp3.log)"
@@ -79,7 +81,7 @@ sys.exit(0 if ok else 1)
 PY
 
 echo "== the song plays on while the UI thread is held for 2 s"
-record_run hold 8 "url:http://$media/music/audio/$song.mp3" until:3:10 sleep:500 hold:2000 sleep:1000 stop
+record_run hold 8 "url:http://$media/music/$song/$song.mp3" until:3:10 sleep:500 hold:2000 sleep:1000 stop
 cat "$work/hold.segments"
 python3 - "$work/hold.segments" <<'PY' || fail "the output depends on the UI thread (log: $work/hold.log)"
 import sys
@@ -93,7 +95,7 @@ PY
 echo "== a WAV song"
 song=1004
 tone=$(frequency_of $song)
-record_run wav 5 "url:http://$media/music/audio/$song.wav" until:3:10 sleep:2000 stop
+record_run wav 5 "url:http://$media/music/$song/$song.wav" until:3:10 sleep:2000 stop
 cat "$work/wav.segments"
 heard_at() {  # NAME TONE: a sounding stretch of the run at the tone (measured to within a few hertz)
   awk -v tone="$2" '$1 == "on" { split($NF, f, "="); d = f[2] - tone; if (d < 0) d = -d; if (d <= 3) found = 1 }
@@ -105,7 +107,7 @@ echo "== without Media Foundation (the fallback decoder): an MP3 and a WAV heard
 for fallback in 1006.mp3 1004.wav; do
   song=${fallback%.*}
   tone=$(frequency_of "$song")
-  MULAN_PLAYER_DECODER=acm record_run "acm-$song" 5 "url:http://$media/music/audio/$fallback" until:3:10 \
+  MULAN_PLAYER_DECODER=acm record_run "acm-$song" 5 "url:http://$media/music/$song/$fallback" until:3:10 \
     sleep:1500 stop
   heard_at "acm-$song" "$tone" || fail "fallback: $fallback not heard at $tone Hz"
   echo "ok   fallback decoder: $fallback heard at $tone Hz"
@@ -117,7 +119,7 @@ check_failure() {  # NAME URL EXPECTED-STATUS
   grep -q "event PlayStateChange 1 state=1 .*status=$3" "$work/$1.log" || { cat "$work/$1.log" >&2; fail "$1: status"; }
   echo "ok   $1: $3"
 }
-check_failure missing "http://$media/music/audio/none.mp3" "无法打开：服务器答复 404"
+check_failure missing "http://$media/music/99/none.mp3" "无法打开：服务器答复 404"
 check_failure page "http://$site_host/play/1001.htm" "无法播放：不是音频数据"
 check_failure bad-address "ftp://$media/x.mp3" "无法打开：地址无效"
 check_failure closed-port "http://127.0.0.1:9/x.mp3" "无法打开：连接服务器失败"

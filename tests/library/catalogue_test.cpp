@@ -131,8 +131,9 @@ TEST_F(CatalogueTest, ReadsItsSongsAndTheirFilesInListingOrder) {
     const Song second = *catalogue->ById(2147483647);
     EXPECT_EQ(catalogue->AudioFile(second), folder.path() / "a.wav");
     fs::remove(folder.path() / "a.wav");
-    if (CanLink(outside.path() / "x.wav", folder.path() / "a.wav"))
+    if (CanLink(outside.path() / "x.wav", folder.path() / "a.wav")) {
         EXPECT_FALSE(catalogue->AudioFile(second));
+    }
     EXPECT_FALSE(catalogue->AudioFile(Song{}));
 }
 

@@ -11,7 +11,7 @@
 
 #include "library/folder_listing.h"
 #include "library/library_fixtures.h"
-#include "site/iconv_codec_linux.h"
+#include "site_server/server_codec.h"
 
 namespace mulan::library {
 namespace {
@@ -40,7 +40,7 @@ struct Library {
     Library(const TemporaryFolder& music, const std::filesystem::path& index)
         : library(music.path(), index, codec) {}
     ScanSummary Scan(ScanPacing pacing = {}) { return library.Scan(report, report.stop, pacing); }
-    site::IconvCodec codec;
+    site_server::testing::ServerCodec codec;
     RecordingReport report;
     MusicLibrary library;
 };
@@ -220,7 +220,7 @@ TEST(MusicLibrary, AnIndexThatIsNotOursIsRefusedAndLeftAsItIs) {
     std::filesystem::resize_file(truncated, 600);
     for (const auto& file : {garbage, foreign, truncated}) {
         const std::string bytes = FileBytes(file);
-        site::IconvCodec codec;
+        site_server::testing::ServerCodec codec;
         try {
             MusicLibrary library(music.path(), file, codec);
             ADD_FAILURE() << file << " was taken for an index";
@@ -230,7 +230,7 @@ TEST(MusicLibrary, AnIndexThatIsNotOursIsRefusedAndLeftAsItIs) {
         EXPECT_EQ(FileBytes(file), bytes) << file;
     }
     // A folder that is not there is said so.
-    site::IconvCodec codec;
+    site_server::testing::ServerCodec codec;
     EXPECT_THROW(MusicLibrary(music / "missing", dbs / "x.db", codec), FolderError);
 }
 

@@ -190,6 +190,17 @@ TEST_F(SitePagesTest, ThePlayersSearchTakesEveryHitOverAsManyPagesAsItsCountRule
     const Page none = SearchResultPage(kHosts, "", 1, SearchPage{}, codec);
     EXPECT_EQ(ReadSearchPage(none), (std::pair<int, std::vector<std::string>>{0, {}}));
     EXPECT_NE(none.body.find("soBottom"), std::string::npos);
+
+    // Below the hits, links to the first and the last page and to the neighbours of the current one.
+    const std::string body = SearchResultPage(kHosts, "liu", 50, SearchPage{2000, {}}, codec).body;
+    const std::string links = body.substr(body.find("<div class=\"soBottom\">"), 1200);
+    for (const std::size_t n : {1, 45, 49, 51, 55, 100}) {
+        const std::string link = "<a href=\"/so.asp?page=" + std::to_string(n) + "&amp;key=liu\">";
+        EXPECT_EQ(links.find(link) != std::string::npos, n != 45 && n != 55) << n;
+    }
+    EXPECT_NE(links.find(">上一页</a> <a href=\"/so.asp?page=1&amp;key=liu\">1</a> … <a"), std::string::npos);
+    EXPECT_NE(links.find(">54</a> … <a href=\"/so.asp?page=100&amp;key=liu\">100</a> <a"), std::string::npos);
+    EXPECT_NE(links.find(" <b>50</b> "), std::string::npos);
 }
 
 TEST_F(SitePagesTest, TextInKeysAndTitlesPlantsNoMarkerOfThePlayers) {

@@ -59,18 +59,18 @@ LiveSite::LiveSite(const std::string& catalogue) {
     dir_ = pattern;
     log = dir_ + "/site.log";
     const std::string ready = dir_ + "/ready";
-    const std::string script = std::string(MULAN_SOURCE_DIR) + "/tools/site/mulan_site.py";
     pid_ = fork();
     if (pid_ == 0) {
         const std::string out = dir_ + "/site.out";
         freopen(out.c_str(), "w", stdout);
         freopen(out.c_str(), "a", stderr);
-        execlp("python3", "python3", script.c_str(), "--catalogue", catalogue.c_str(), "--site-port", "0",
-               "--search-port", "0", "--media-port", "0", "--log", log.c_str(), "--ready-file", ready.c_str(),
-               static_cast<char*>(nullptr));
+        execl(MULAN_SITE_PROGRAM, MULAN_SITE_PROGRAM, "--catalogue", catalogue.c_str(), "--site-port", "0",
+              "--search-port", "0", "--media-port", "0", "--log", log.c_str(), "--ready-file", ready.c_str(),
+              static_cast<char*>(nullptr));
         _exit(127);
     }
-    // The site writes its ready file whole, by rename; a start takes well under a second.
+    // The site writes its ready file whole, by rename, once a music folder's scan is done; a start
+    // takes well under a second.
     for (int i = 0; i < 200; ++i) {
         const std::string line = ReadFile(ready);
         if (!line.empty()) {

@@ -8,7 +8,8 @@
 
 namespace mulan::site::testing {
 
-// mulan-site on free loopback ports, serving a catalogue folder, for as long as the object lives.
+// mulan-site (the native program built beside the tests) on free loopback ports, serving a catalogue
+// or music folder, for as long as the object lives.
 class LiveSite {
   public:
     explicit LiveSite(const std::string& catalogue);

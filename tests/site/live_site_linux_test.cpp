@@ -2,10 +2,12 @@
 #include <stdlib.h>
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "site/curl_transport_linux.h"
@@ -22,15 +24,28 @@ namespace {
 
 using testing::LiveSite;
 
-// A folder of 25 songs by one singer (so 25 hits for the singer), one with lyrics, one with a
-// space in its title; the audio files are only bytes.
+// A tenth of a second of silence as a WAV file (8 kHz, 16-bit mono): audio the site's tag reader
+// opens, with no tags, so that the file's name gives singer and title.
+std::string SilentWav() {
+    const auto le = [](uint32_t value, int bytes) {
+        std::string out;
+        for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+        return out;
+    };
+    const uint32_t data = 800 * 2;
+    return "RIFF" + le(36 + data, 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2) + le(8000, 4) + le(16000, 4) +
+           le(2, 2) + le(16, 2) + "data" + le(data, 4) + std::string(data, '\0');
+}
+
+// A music folder of 25 songs by one singer (so 25 hits for the singer), one with lyrics, one with a
+// space in its title.
 std::string MakeCatalogue() {
     char pattern[] = "/tmp/mulan-site-catalogue.XXXXXX";
     if (!mkdtemp(pattern)) throw std::runtime_error("no temporary folder");
     const std::filesystem::path dir = pattern;
     for (int i = 1; i <= 25; ++i) {
         const std::string title = "Song" + std::to_string(100 + i) + (i == 2 ? " with words" : "");
-        std::ofstream(dir / ("柳如云 - " + title + ".mp3"), std::ios::binary) << "ID3 bytes of song " << i;
+        std::ofstream(dir / ("柳如云 - " + title + ".wav"), std::ios::binary) << SilentWav();
     }
     std::ofstream(dir / "柳如云 - Song101.lrc") << "[00:00.50]第一行 歌词\n[00:01.50]歌手-歌名\n\n";
     return dir.string();
@@ -85,8 +100,9 @@ TEST_F(LiveSiteTest, TwentyFiveHitsRoundToOnePageAndOnlyItIsRead) {
 }
 
 TEST_F(LiveSiteTest, ResolvesAndReadsLyricsOverHttp) {
+    // The audio address names the song by its id; the file's own name follows.
     EXPECT_EQ(TextToUtf8(ResolveSongAddress(site, u"1")),
-              "http://" + live->media + "/music/" + "%E6%9F%B3%E5%A6%82%E4%BA%91%20-%20Song101.mp3");
+              "http://" + live->media + "/music/1/" + "%E6%9F%B3%E5%A6%82%E4%BA%91%20-%20Song101.wav");
     CollectedLyrics out;
     FetchLyrics(site, 1, out, out);
     EXPECT_EQ(out.lines, (std::vector<Text>{u"[00:00.50]第一行歌词", u"[00:01.50]歌手", u"歌名"}));

@@ -128,7 +128,7 @@ class SiteRouter : public ::testing::Test {
 
     const std::string audio_ = std::string(1000, 'a') + "end";
     const library::PageHosts hosts_{"h:1", "h:2", "h:3"};
-    const testing::ServerCodec codec_;
+    const testing::ServerCodec codec_{};
     fs::path root_, folder_;
     std::optional<FolderSongs> songs_;
 };

@@ -95,7 +95,7 @@ class Form2Test : public ::testing::Test {
 };
 
 TEST_F(Form2Test, ShowsTheAddressSelectedInAModalWindowOfItsSize) {
-    const std::wstring address = L"http://127.0.0.1:18082/music/audio/1001.mp3";
+    const std::wstring address = L"http://127.0.0.1:18082/music/1001/1001.mp3";
     const Seen seen = ShowAndClose(address, false);
     ASSERT_TRUE(seen.found);
     EXPECT_EQ(seen.text, address);
@@ -116,8 +116,8 @@ TEST_F(Form2Test, ShowsTheAddressSelectedInAModalWindowOfItsSize) {
 }
 
 TEST_F(Form2Test, ShowsEachAddressInTurnAndClosesWithEscape) {
-    const std::vector<std::wstring> addresses{L"http://m/music/audio/1002.mp3",
-                                              L"http://m/music/audio/1003.wav"};
+    const std::vector<std::wstring> addresses{L"http://m/music/1002/1002.mp3",
+                                              L"http://m/music/1003/1003.wav"};
     for (const auto& address : addresses) {
         const Seen seen = ShowAndClose(address, true);
         ASSERT_TRUE(seen.found);
