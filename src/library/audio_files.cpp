@@ -42,9 +42,10 @@ void TakeFile(const std::filesystem::path& root, FolderEntry& entry, const std::
 }  // namespace
 
 bool IsAudioName(std::string_view name) {
-    static constexpr std::array<std::string_view, 8> kKinds{".mp3", ".m4a", ".aac", ".flac",
+    static constexpr std::array<std::string_view, 8> kKinds{".mp3", ".m4a",  ".aac", ".flac",
                                                             ".ogg", ".opus", ".wma", ".wav"};
-    return std::any_of(kKinds.begin(), kKinds.end(), [&](std::string_view kind) { return EndsWithWithoutCase(name, kind); });
+    return std::any_of(kKinds.begin(), kKinds.end(),
+                       [&](std::string_view kind) { return EndsWithWithoutCase(name, kind); });
 }
 
 std::filesystem::path PathFromUtf8(std::string_view utf8) {
@@ -79,7 +80,8 @@ FolderWalk WalkFolder(const std::filesystem::path& root, ScanReport& report, con
         try {
             entries = ListFolder(next.folder);
         } catch (const FolderError& failure) {
-            report.Skipped(next.relative.empty() ? "." : next.relative, std::string("folder cannot be read: ") + failure.what());
+            report.Skipped(next.relative.empty() ? "." : next.relative,
+                           std::string("folder cannot be read: ") + failure.what());
             walk.unlisted.push_back(next.relative);
             continue;
         }

@@ -16,8 +16,11 @@ bool IsValidUtf8(const char* text) {
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     while (*p) {
         const unsigned char lead = *p;
-        const int length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
-                                                                         : lead >= 0xF0 && lead < 0xF5 ? 4 : 0;
+        const int length = lead < 0x80                   ? 1
+                           : lead >= 0xC2 && lead < 0xE0 ? 2
+                           : lead >= 0xE0 && lead < 0xF0 ? 3
+                           : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                         : 0;
         if (length == 0) return false;
         for (int k = 1; k < length; ++k)
             if ((p[k] & 0xC0) != 0x80) return false;

@@ -25,8 +25,8 @@ using ScopedFind = std::unique_ptr<void, FindCloser>;
 std::string Reason(DWORD error) {
     wchar_t* text = nullptr;
     const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-        0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::string reason = "error " + std::to_string(error);
     if (length > 0 && text) {
         const std::filesystem::path message(std::wstring(text, length));
@@ -44,7 +44,9 @@ std::int64_t Nanoseconds(const FILETIME& time) {
     return ticks * kNanosecondsPerTick;
 }
 
-std::int64_t Size(DWORD high, DWORD low) { return (static_cast<std::int64_t>(high) << 32) | low; }
+std::int64_t Size(DWORD high, DWORD low) {
+    return (static_cast<std::int64_t>(high) << 32) | low;
+}
 
 bool IsValidUtf16(const wchar_t* name) {
     for (const wchar_t* p = name; *p; ++p) {
@@ -72,12 +74,13 @@ FolderEntry EntryOf(const std::filesystem::path& folder, const WIN32_FIND_DATAW&
     entry.passOver = name.front() == L'.' || (attributes & kPassedOver) != 0;
     // Junctions and symbolic links are both reparse points; other reparse points (deduplicated
     // files, for one) are plain files.
-    const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-                      (data.dwReserved0 == IO_REPARSE_TAG_SYMLINK || data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
-    entry.kind = link                                        ? FolderEntry::Kind::Link
-                 : (attributes & FILE_ATTRIBUTE_DIRECTORY)   ? FolderEntry::Kind::Folder
-                 : (attributes & FILE_ATTRIBUTE_DEVICE)      ? FolderEntry::Kind::Other
-                                                             : FolderEntry::Kind::File;
+    const bool link =
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+        (data.dwReserved0 == IO_REPARSE_TAG_SYMLINK || data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
+    entry.kind = link                                      ? FolderEntry::Kind::Link
+                 : (attributes & FILE_ATTRIBUTE_DIRECTORY) ? FolderEntry::Kind::Folder
+                 : (attributes & FILE_ATTRIBUTE_DEVICE)    ? FolderEntry::Kind::Other
+                                                           : FolderEntry::Kind::File;
     entry.size = Size(data.nFileSizeHigh, data.nFileSizeLow);
     entry.mtimeNs = Nanoseconds(data.ftLastWriteTime);
     return entry;
@@ -106,8 +109,9 @@ std::vector<FolderEntry> ListFolder(const std::filesystem::path& folder) {
 
 bool FollowLink(FolderEntry& entry) {
     // Opening the link (not asking for its attributes) is what follows it to its target.
-    const HANDLE file = CreateFileW(entry.path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE |
-                                    FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE file = CreateFileW(entry.path.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION data{};
     const bool read = GetFileInformationByHandle(file, &data) != 0;

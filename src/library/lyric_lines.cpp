@@ -40,7 +40,9 @@ std::vector<std::string> CleanLines(std::string_view text) {
     return lines;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Digits at line[i], from least to most of them; i moves past them.
 bool Digits(std::string_view line, std::size_t& i, std::size_t least, std::size_t most) {
@@ -106,7 +108,8 @@ std::optional<std::vector<std::string>> LinesFromTimed(std::vector<std::pair<std
     return lines;
 }
 
-std::optional<std::vector<std::string>> ReadLrcFile(const std::filesystem::path& file, const site::Codec& codec) {
+std::optional<std::vector<std::string>> ReadLrcFile(const std::filesystem::path& file,
+                                                    const site::Codec& codec) {
     std::ifstream in(file, std::ios::binary);
     if (!in) return std::nullopt;
     std::string data;
@@ -120,7 +123,8 @@ std::optional<std::vector<std::string>> ReadLrcFile(const std::filesystem::path&
     if (in.bad() || data.size() > kMaxLrcBytes) return std::nullopt;
     std::string_view text = data;
     if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-    std::vector<std::string> lines = utf8::IsValid(text) ? CleanLines(text) : CleanLines(DecodeGbk(codec, data));
+    std::vector<std::string> lines =
+        utf8::IsValid(text) ? CleanLines(text) : CleanLines(DecodeGbk(codec, data));
     if (lines.empty()) return std::nullopt;
     return lines;
 }

@@ -40,6 +40,7 @@ std::optional<std::vector<std::string>> LinesFromTimed(std::vector<std::pair<std
 // The non-empty stripped lines of an .lrc file, as they are (times included): UTF-8 with or without a
 // byte order mark, else GBK. nullopt for a file without lines, one that cannot be read, and one larger
 // than kMaxLrcBytes (no more than kMaxLrcBytes + 1 bytes are read).
-std::optional<std::vector<std::string>> ReadLrcFile(const std::filesystem::path& file, const site::Codec& codec);
+std::optional<std::vector<std::string>> ReadLrcFile(const std::filesystem::path& file,
+                                                    const site::Codec& codec);
 
 }  // namespace mulan::library

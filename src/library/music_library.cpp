@@ -36,9 +36,11 @@ std::filesystem::path RealFolder(const std::filesystem::path& folder) {
 
 std::string ScanSummary::Line() const {
     char text[256];
-    std::snprintf(text, sizeof text,
-                  "indexed %zu songs (%zu new, %zu changed, %zu removed, %zu unreadable) in %.1f s, %.0f files/s",
-                  songs, added, changed, removed, unreadable, seconds, seconds > 0 ? static_cast<double>(read) / seconds : 0.0);
+    std::snprintf(
+        text, sizeof text,
+        "indexed %zu songs (%zu new, %zu changed, %zu removed, %zu unreadable) in %.1f s, %.0f files/s",
+        songs, added, changed, removed, unreadable, seconds,
+        seconds > 0 ? static_cast<double>(read) / seconds : 0.0);
     return text;
 }
 
@@ -106,8 +108,9 @@ ScanSummary MusicLibrary::Scan(ScanReport& report, const std::atomic<bool>& stop
                     report.Skipped(file.relative, "no song id left in the player's range");
                     continue;
                 }
-                songs_[*id] = std::make_shared<const Song>(
-                    Song{*id, file.relative, std::move(tags.title), std::move(tags.singer), std::move(tags.album), tags.duration});
+                songs_[*id] = std::make_shared<const Song>(Song{*id, file.relative, std::move(tags.title),
+                                                                std::move(tags.singer), std::move(tags.album),
+                                                                tags.duration});
             } catch (const Unreadable& failure) {
                 ++summary.unreadable;
                 report.Skipped(file.relative, failure.what());
@@ -131,7 +134,9 @@ ScanSummary MusicLibrary::Scan(ScanReport& report, const std::atomic<bool>& stop
     return summary;
 }
 
-void MusicLibrary::Forget(SongId id) { songs_.erase(id); }
+void MusicLibrary::Forget(SongId id) {
+    songs_.erase(id);
+}
 
 void MusicLibrary::Publish() {
     std::vector<SongSnapshot::Entry> entries;
@@ -147,11 +152,17 @@ std::shared_ptr<const SongSnapshot> MusicLibrary::Current() const {
     return current_;
 }
 
-std::size_t MusicLibrary::Count() const { return Current()->Count(); }
+std::size_t MusicLibrary::Count() const {
+    return Current()->Count();
+}
 
-std::vector<Song> MusicLibrary::First(std::size_t limit) const { return Current()->First(limit); }
+std::vector<Song> MusicLibrary::First(std::size_t limit) const {
+    return Current()->First(limit);
+}
 
-SearchPage MusicLibrary::Search(std::string_view key, std::size_t page) const { return Current()->Search(key, page); }
+SearchPage MusicLibrary::Search(std::string_view key, std::size_t page) const {
+    return Current()->Search(key, page);
+}
 
 std::optional<Song> MusicLibrary::ById(SongId id) const {
     const auto snapshot = Current();

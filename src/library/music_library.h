@@ -46,7 +46,8 @@ struct ScanPacing {
 class MusicLibrary final : public SongSource {
   public:
     // Throws IndexUnusable for an index that cannot be used, FolderError for a folder that is not there.
-    MusicLibrary(const std::filesystem::path& folder, const std::filesystem::path& indexFile, const site::Codec& codec);
+    MusicLibrary(const std::filesystem::path& folder, const std::filesystem::path& indexFile,
+                 const site::Codec& codec);
 
     // On one thread at a time. stop ends it between two files.
     ScanSummary Scan(ScanReport& report, const std::atomic<bool>& stop, ScanPacing pacing = {});

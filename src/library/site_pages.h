@@ -36,9 +36,10 @@ Page SearchResultPage(const PageHosts& hosts, std::string_view key, std::size_t 
                       const site::Codec& codec);
 Page PlayPage(const PageHosts& hosts, const Song& song, const site::Codec& codec);
 // lines nullopt: the page that asks for lyrics ("我要上传歌词").
-Page LyricsPage(const PageHosts& hosts, const Song& song, const std::optional<std::vector<std::string>>& lines,
-                const site::Codec& codec);
-Page HomePage(const PageHosts& hosts, const std::vector<Song>& songs, std::size_t total, const site::Codec& codec);
+Page LyricsPage(const PageHosts& hosts, const Song& song,
+                const std::optional<std::vector<std::string>>& lines, const site::Codec& codec);
+Page HomePage(const PageHosts& hosts, const std::vector<Song>& songs, std::size_t total,
+              const site::Codec& codec);
 Page ErrorPage(const PageHosts& hosts, int status, const site::Codec& codec);
 
 // The song's audio address on the media server: "/music/ID/NAME.EXT", NAME.EXT being its file's name,

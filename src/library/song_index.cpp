@@ -92,7 +92,8 @@ class Statement {
     }
     std::string Text(int column) const {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-        return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column))) : std::string();
+        return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column)))
+                    : std::string();
     }
 
   private:
@@ -225,11 +226,14 @@ std::vector<Song> SongIndex::ReadableSongs() {
     std::vector<Song> songs;
     Statement rows(writer_, "SELECT id, path, title, singer, album, duration FROM songs WHERE error IS NULL");
     while (rows.Step())
-        songs.push_back(Song{rows.Int(0), rows.Text(1), rows.Text(2), rows.Text(3), rows.Text(4), rows.Real(5)});
+        songs.push_back(
+            Song{rows.Int(0), rows.Text(1), rows.Text(2), rows.Text(3), rows.Text(4), rows.Real(5)});
     return songs;
 }
 
-SongIndex::Batch::Batch(SongIndex& index) : index_(index) { Execute(index_.writer_, "BEGIN IMMEDIATE"); }
+SongIndex::Batch::Batch(SongIndex& index) : index_(index) {
+    Execute(index_.writer_, "BEGIN IMMEDIATE");
+}
 
 SongIndex::Batch::~Batch() {
     if (open_) sqlite3_exec(index_.writer_, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -244,9 +248,20 @@ std::optional<SongId> SongIndex::Batch::Put(std::string_view path, std::int64_t 
         " size = excluded.size, mtime_ns = excluded.mtime_ns, title = excluded.title,"
         " singer = excluded.singer, album = excluded.album, duration = excluded.duration,"
         " lyrics = excluded.lyrics, error = NULL RETURNING id");
-    upsert.Bind(1, path).Bind(2, size).Bind(3, mtimeNs).Bind(4, tags.title).Bind(5, tags.singer).Bind(6, tags.album);
-    if (tags.duration > 0) upsert.Bind(7, tags.duration); else upsert.BindNull(7);
-    if (tags.lyrics.empty()) upsert.BindNull(8); else upsert.Bind(8, JoinLines(tags.lyrics));
+    upsert.Bind(1, path)
+        .Bind(2, size)
+        .Bind(3, mtimeNs)
+        .Bind(4, tags.title)
+        .Bind(5, tags.singer)
+        .Bind(6, tags.album);
+    if (tags.duration > 0)
+        upsert.Bind(7, tags.duration);
+    else
+        upsert.BindNull(7);
+    if (tags.lyrics.empty())
+        upsert.BindNull(8);
+    else
+        upsert.Bind(8, JoinLines(tags.lyrics));
     const SongId id = upsert.Step() ? upsert.Int(0) : 0;
     while (upsert.Step()) {
     }
@@ -263,7 +278,10 @@ void SongIndex::Batch::PutFailure(std::string_view path, std::int64_t size, std:
         "INSERT INTO songs (path, size, mtime_ns, error) VALUES (?1, ?2, ?3, ?4)"
         " ON CONFLICT (path) DO UPDATE SET size = excluded.size, mtime_ns = excluded.mtime_ns,"
         " error = excluded.error");
-    upsert.Bind(1, path).Bind(2, size).Bind(3, mtimeNs).Bind(4, reason.empty() ? std::string_view("unreadable") : reason);
+    upsert.Bind(1, path)
+        .Bind(2, size)
+        .Bind(3, mtimeNs)
+        .Bind(4, reason.empty() ? std::string_view("unreadable") : reason);
     upsert.Step();
 }
 

@@ -61,7 +61,8 @@ class SongIndex {
         // The song's id; nullopt when no id is left in the player's range.
         std::optional<SongId> Put(std::string_view path, std::int64_t size, std::int64_t mtimeNs,
                                   const SongTags& tags);
-        void PutFailure(std::string_view path, std::int64_t size, std::int64_t mtimeNs, std::string_view reason);
+        void PutFailure(std::string_view path, std::int64_t size, std::int64_t mtimeNs,
+                        std::string_view reason);
         void Remove(std::string_view path);
         void Commit();
 

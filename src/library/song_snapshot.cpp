@@ -7,7 +7,8 @@
 namespace mulan::library {
 
 SongSnapshot::SongSnapshot(std::vector<Entry> entries) : songs_(std::move(entries)) {
-    std::sort(songs_.begin(), songs_.end(), [](const Entry& a, const Entry& b) { return PageOrderLess(*a, *b); });
+    std::sort(songs_.begin(), songs_.end(),
+              [](const Entry& a, const Entry& b) { return PageOrderLess(*a, *b); });
     starts_.reserve(songs_.size() + 1);
     byId_.reserve(songs_.size());
     for (std::uint32_t i = 0; i < songs_.size(); ++i) {
@@ -38,8 +39,9 @@ std::vector<std::uint32_t> SongSnapshot::Matching(const std::vector<std::string>
     std::vector<std::uint32_t> hits;
     if (words.empty()) return hits;
     // The longest word is the rarest as a rule: it picks the candidates in one pass over all texts.
-    const auto first = std::max_element(words.begin(), words.end(),
-                                        [](const std::string& a, const std::string& b) { return a.size() < b.size(); });
+    const auto first =
+        std::max_element(words.begin(), words.end(),
+                         [](const std::string& a, const std::string& b) { return a.size() < b.size(); });
     const std::string_view all(texts_);
     for (std::size_t at = all.find(*first); at != std::string_view::npos;) {
         const auto next = std::upper_bound(starts_.begin(), starts_.end(), at);
@@ -49,7 +51,8 @@ std::vector<std::uint32_t> SongSnapshot::Matching(const std::vector<std::string>
     }
     for (auto word = words.begin(); word != words.end(); ++word) {
         if (word == first) continue;
-        std::erase_if(hits, [&](std::uint32_t index) { return TextOf(index).find(*word) == std::string_view::npos; });
+        std::erase_if(
+            hits, [&](std::uint32_t index) { return TextOf(index).find(*word) == std::string_view::npos; });
     }
     return hits;
 }
@@ -59,7 +62,8 @@ SearchPage SongSnapshot::Search(std::string_view key, std::size_t page) const {
     SearchPage result;
     result.total = hits.size();
     const std::size_t begin = (std::max<std::size_t>(page, 1) - 1) * kPageSize;
-    for (std::size_t i = begin; i < hits.size() && i < begin + kPageSize; ++i) result.songs.push_back(*songs_[hits[i]]);
+    for (std::size_t i = begin; i < hits.size() && i < begin + kPageSize; ++i)
+        result.songs.push_back(*songs_[hits[i]]);
     return result;
 }
 

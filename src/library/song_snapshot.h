@@ -38,7 +38,7 @@ class SongSnapshot {
     // All search texts one after another, each ended by '\n' (which no word holds), so that a word is
     // looked for in one pass over one buffer instead of once per song.
     std::string texts_;
-    std::vector<std::size_t> starts_;   // where each song's text begins in texts_; one more at the end
+    std::vector<std::size_t> starts_;  // where each song's text begins in texts_; one more at the end
     std::unordered_map<SongId, std::uint32_t> byId_;
 };
 

@@ -7,7 +7,9 @@ namespace mulan::library {
 namespace {
 
 // C0 and C1 control characters and DEL.
-bool IsControl(char32_t code) { return code < 0x20 || code == 0x7F || (code >= 0x80 && code < 0xA0); }
+bool IsControl(char32_t code) {
+    return code < 0x20 || code == 0x7F || (code >= 0x80 && code < 0xA0);
+}
 
 // value with control characters as spaces and invalid UTF-8 replaced, white space kept as it is,
 // bounded by kMaxFieldBytes: for a name that is nothing but white space.
@@ -53,7 +55,8 @@ std::string OneLine(std::string_view value) {
 
 SongTags TagsFromName(std::string_view relative) {
     const std::size_t slash = relative.rfind('/');
-    const std::string_view stem = Stem(slash == std::string_view::npos ? relative : relative.substr(slash + 1));
+    const std::string_view stem =
+        Stem(slash == std::string_view::npos ? relative : relative.substr(slash + 1));
     std::string_view singer;
     std::string_view title = stem;
     if (const std::size_t dash = stem.find(" - "); dash != std::string_view::npos) {

@@ -51,7 +51,8 @@ constexpr auto kReadStyle = TagLib::AudioProperties::Fast;
 // stream itself (a third of the time of a small file). Read only.
 class WindowStream final : public TagLib::IOStream {
   public:
-    explicit WindowStream(TagLib::FileStream& file) : file_(file), length_(file.isOpen() ? file.length() : 0) {}
+    explicit WindowStream(TagLib::FileStream& file)
+        : file_(file), length_(file.isOpen() ? file.length() : 0) {}
 
     TagLib::FileName name() const override { return file_.name(); }
     bool isOpen() const override { return file_.isOpen(); }
@@ -80,11 +81,12 @@ class WindowStream final : public TagLib::IOStream {
             windowStart_ = std::min(position_, std::max(0L, length_ - static_cast<long>(kWindowBytes)));
             file_.seek(windowStart_);
             // No more than the file holds: asking for more costs a read that finds its end.
-            window_ = file_.readBlock(std::min(kWindowBytes, static_cast<unsigned long>(length_ - windowStart_)));
+            window_ =
+                file_.readBlock(std::min(kWindowBytes, static_cast<unsigned long>(length_ - windowStart_)));
             if (position_ - windowStart_ >= static_cast<long>(window_.size())) return {};  // the file shrank
         }
-        TagLib::ByteVector data = window_.mid(static_cast<unsigned>(position_ - windowStart_),
-                                              static_cast<unsigned>(length));
+        TagLib::ByteVector data =
+            window_.mid(static_cast<unsigned>(position_ - windowStart_), static_cast<unsigned>(length));
         position_ += static_cast<long>(data.size());
         return data;
     }
@@ -130,10 +132,10 @@ Kind KindOfName(const std::basic_string<Char>& path) {
     }
     const std::string_view name(ext.data() + ext.size() - 1 - length, length);
     static constexpr std::pair<std::string_view, Kind> kKinds[] = {
-        {"mp3", Kind::Mpeg},  {"mp2", Kind::Mpeg},       {"m4a", Kind::Mp4},   {"m4b", Kind::Mp4},
-        {"mp4", Kind::Mp4},   {"aac", Kind::Adts},       {"flac", Kind::Flac}, {"ogg", Kind::OggVorbis},
-        {"oga", Kind::OggVorbis}, {"opus", Kind::Opus},  {"spx", Kind::Speex}, {"wma", Kind::Asf},
-        {"asf", Kind::Asf},   {"wav", Kind::Wav},        {"aif", Kind::Aiff},  {"aiff", Kind::Aiff},
+        {"mp3", Kind::Mpeg},      {"mp2", Kind::Mpeg},  {"m4a", Kind::Mp4},   {"m4b", Kind::Mp4},
+        {"mp4", Kind::Mp4},       {"aac", Kind::Adts},  {"flac", Kind::Flac}, {"ogg", Kind::OggVorbis},
+        {"oga", Kind::OggVorbis}, {"opus", Kind::Opus}, {"spx", Kind::Speex}, {"wma", Kind::Asf},
+        {"asf", Kind::Asf},       {"wav", Kind::Wav},   {"aif", Kind::Aiff},  {"aiff", Kind::Aiff},
     };
     for (const auto& [known, kind] : kKinds) {
         if (name == known) return kind;
@@ -225,7 +227,9 @@ std::optional<AdtsHeader> ParseAdtsHeader(const TagLib::ByteVector& data, unsign
     static constexpr int kRates[] = {96000, 88200, 64000, 48000, 44100, 32000, 24000,
                                      22050, 16000, 12000, 11025, 8000,  7350};
     if (at + 7 > data.size()) return std::nullopt;
-    const auto byte = [&](unsigned i) { return static_cast<unsigned>(static_cast<unsigned char>(data[at + i])); };
+    const auto byte = [&](unsigned i) {
+        return static_cast<unsigned>(static_cast<unsigned char>(data[at + i]));
+    };
     // 12 bits of sync, then the MPEG version bit and a layer of 0 (MPEG audio frames have 1 to 3).
     if (byte(0) != 0xFF || (byte(1) & 0xF6) != 0xF0) return std::nullopt;
     const unsigned rateIndex = (byte(2) >> 2) & 0x0F;
@@ -464,7 +468,8 @@ Found FromKeys(const Keys& keys, ValuesOf values, const Context& context) {
 }
 
 Found FromXiph(const TagLib::Ogg::XiphComment& comment, const Context& context) {
-    static const Keys kKeys{"TITLE", {"ARTIST", "ALBUMARTIST", "PERFORMER"}, "ALBUM", {"LYRICS", "UNSYNCEDLYRICS"}};
+    static const Keys kKeys{
+        "TITLE", {"ARTIST", "ALBUMARTIST", "PERFORMER"}, "ALBUM", {"LYRICS", "UNSYNCEDLYRICS"}};
     const auto& map = comment.fieldListMap();
     return FromKeys(
         kKeys,
@@ -506,7 +511,8 @@ Found FromAsf(const TagLib::ASF::Tag& tag, const Context& context) {
                 values.append(tag.artist());
             } else if (const auto found = map.find(key); found != map.end()) {
                 for (const TagLib::ASF::Attribute& attribute : found->second) {
-                    if (attribute.type() == TagLib::ASF::Attribute::UnicodeType) values.append(attribute.toString());
+                    if (attribute.type() == TagLib::ASF::Attribute::UnicodeType)
+                        values.append(attribute.toString());
                 }
             }
             return &values;
@@ -530,7 +536,8 @@ Found FromFile(TagLib::File& file, const Context& context) {
         return {};
     }
     if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(&file)) {
-        if (flac->hasXiphComment() && flac->xiphComment() != nullptr) return FromXiph(*flac->xiphComment(), context);
+        if (flac->hasXiphComment() && flac->xiphComment() != nullptr)
+            return FromXiph(*flac->xiphComment(), context);
         return {};
     }
     if (auto* asf = dynamic_cast<TagLib::ASF::File*>(&file)) {

@@ -45,7 +45,9 @@ std::optional<std::string> HostName(std::string_view header) {
     return std::string(name);
 }
 
-std::string JoinHost(std::string_view name, int port) { return std::string(name) + ":" + std::to_string(port); }
+std::string JoinHost(std::string_view name, int port) {
+    return std::string(name) + ":" + std::to_string(port);
+}
 
 library::PageHosts HostChoice::For(std::string_view hostHeader) const {
     const std::string name = HostName(hostHeader).value_or(boundName);

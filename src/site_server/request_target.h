@@ -54,8 +54,8 @@ std::optional<library::SongId> PlayPageId(std::string_view path);
 std::optional<std::int64_t> LyricsPageNumber(std::string_view path);
 
 // The song id of an audio file path "/music/ID/NAME", ID as in play page paths and NAME a single
-// segment of any other bytes. NAME only gives the player's download its file name: the song is found
-// by its id alone, so that no request can name a file. nullopt for every other path.
+// segment of any other bytes, not looked at here: the song is found by its id, so that no request can
+// name a file. nullopt for every other path.
 std::optional<library::SongId> MediaSongId(std::string_view path);
 
 }  // namespace mulan::site_server

@@ -56,8 +56,8 @@ class StderrScanReport final : public library::ScanReport {
 
 // The ready line, also written whole (by rename) into the ready file.
 void Announce(const SiteOptions& options, const library::PageHosts& bound, std::size_t songs) {
-    const std::string line = "ready site=" + bound.site + " search=" + bound.search + " media=" + bound.media +
-                             " songs=" + std::to_string(songs);
+    const std::string line = "ready site=" + bound.site + " search=" + bound.search +
+                             " media=" + bound.media + " songs=" + std::to_string(songs);
     if (options.readyFile) {
         const auto path = library::PathFromUtf8(*options.readyFile);
         auto temporary = path;

@@ -46,7 +46,9 @@ SiteOptions ParseSiteOptions(const std::vector<std::string>& args) {
             options.help = true;
             return options;
         }
-        if (i + 1 >= args.size()) throw std::invalid_argument(name.starts_with("--") ? name + " needs a value" : "unknown argument " + name);
+        if (i + 1 >= args.size())
+            throw std::invalid_argument(name.starts_with("--") ? name + " needs a value"
+                                                               : "unknown argument " + name);
         const std::string& value = args[++i];
         if (name == "--catalogue" || name == "--library") {
             if (haveFolder) throw std::invalid_argument("give one --catalogue or --library");

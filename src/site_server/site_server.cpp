@@ -90,11 +90,13 @@ SiteServer::SiteServer(const library::SongSource& songs, const site::Codec& code
                        HostChoice hosts)
     : songs_(songs), codec_(codec), log_(log), hosts_(std::move(hosts)) {}
 
-SiteServer::~SiteServer() { Stop(); }
+SiteServer::~SiteServer() {
+    Stop();
+}
 
 void SiteServer::Bind(const std::string& address, SitePorts ports) {
-    hosts_.boundName = address == "0.0.0.0" || address.empty() ? "127.0.0.1"
-                       : address == "::"                      ? "[::1]"
+    hosts_.boundName = address == "0.0.0.0" || address.empty()  ? "127.0.0.1"
+                       : address == "::"                        ? "[::1]"
                        : address.find(':') != std::string::npos ? "[" + address + "]"
                                                                 : address;
     std::vector<std::unique_ptr<Endpoint>> bound;
@@ -116,7 +118,8 @@ void SiteServer::Bind(const std::string& address, SitePorts ports) {
 
 library::PageHosts SiteServer::BoundHosts() const {
     const std::string& name = hosts_.boundName;
-    return {JoinHost(name, hosts_.ports.site), JoinHost(name, hosts_.ports.search), JoinHost(name, hosts_.ports.media)};
+    return {JoinHost(name, hosts_.ports.site), JoinHost(name, hosts_.ports.search),
+            JoinHost(name, hosts_.ports.media)};
 }
 
 void SiteServer::Install(Endpoint& endpoint) {
@@ -130,20 +133,22 @@ void SiteServer::Install(Endpoint& endpoint) {
     server.set_read_timeout(kStalledSeconds, 0);
     server.set_write_timeout(kStalledSeconds, 0);
     server.set_payload_max_length(64 * 1024);
-    server.set_pre_routing_handler([this, &endpoint](const httplib::Request& request, httplib::Response& response) {
-        Answer(endpoint, &request, &response);
-        return httplib::Server::HandlerResponse::Handled;
-    });
+    server.set_pre_routing_handler(
+        [this, &endpoint](const httplib::Request& request, httplib::Response& response) {
+            Answer(endpoint, &request, &response);
+            return httplib::Server::HandlerResponse::Handled;
+        });
     // What the server refuses before any handler runs (a request line it cannot read, one too long)
     // still gets the site's own page.
-    server.set_error_handler(httplib::Server::HandlerWithResponse([this](const httplib::Request& request,
-                                                                         httplib::Response& response) {
-        if (!response.body.empty() || response.content_length_ > 0) return httplib::Server::HandlerResponse::Unhandled;
-        const RouteContext context{songs_, hosts_.For(request.get_header_value("Host")), codec_};
-        Response page = ErrorResponse(context, response.status);
-        response.set_content(std::move(page.body), page.contentType.c_str());
-        return httplib::Server::HandlerResponse::Handled;
-    }));
+    server.set_error_handler(httplib::Server::HandlerWithResponse(
+        [this](const httplib::Request& request, httplib::Response& response) {
+            if (!response.body.empty() || response.content_length_ > 0)
+                return httplib::Server::HandlerResponse::Unhandled;
+            const RouteContext context{songs_, hosts_.For(request.get_header_value("Host")), codec_};
+            Response page = ErrorResponse(context, response.status);
+            response.set_content(std::move(page.body), page.contentType.c_str());
+            return httplib::Server::HandlerResponse::Handled;
+        }));
     server.set_logger([this, &endpoint](const httplib::Request& request, const httplib::Response& response) {
         if (log_) log_->Write(endpoint.port, request.method, request.target, response.status);
     });
@@ -161,7 +166,8 @@ void SiteServer::Answer(const Endpoint& endpoint, const void* requestPointer, vo
     try {
         Fill(response, Route(endpoint.role, request.method, request.target, header, context));
     } catch (const std::exception& failure) {
-        std::fprintf(stderr, "mulan-site: internal error on %s: %s\n", LogField(request.target).c_str(), failure.what());
+        std::fprintf(stderr, "mulan-site: internal error on %s: %s\n", LogField(request.target).c_str(),
+                     failure.what());
         response.set_header("Connection", "close");
         Fill(response, ErrorResponse(context, 500));
     }

@@ -25,6 +25,8 @@ void CatchStopSignals() {
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }
 
-void WaitForStopSignal() { WaitForSingleObject(StopEvent(), INFINITE); }
+void WaitForStopSignal() {
+    WaitForSingleObject(StopEvent(), INFINITE);
+}
 
 }  // namespace mulan::site_server

@@ -30,7 +30,9 @@ class TemporaryFolder {
 
     const std::filesystem::path& path() const { return path_; }
     // relative: '/'-separated UTF-8.
-    std::filesystem::path operator/(std::string_view relative) const { return path_ / PathFromUtf8(relative); }
+    std::filesystem::path operator/(std::string_view relative) const {
+        return path_ / PathFromUtf8(relative);
+    }
 
   private:
     std::filesystem::path path_;

@@ -38,12 +38,20 @@ TEST(LyricLines, TimeTagRoundsToHundredthsHalfToEven) {
 }
 
 TEST(LyricLines, UntimedLinesAreSpreadOverTheSong) {
-    EXPECT_EQ(LinesFromText("一\n\n  二  \r\n三\r", 9), (Lines{"[00:00.00]一", "[00:03.00]二", "[00:06.00]三"}));
+    EXPECT_EQ(LinesFromText("一\n\n  二  \r\n三\r", 9),
+              (Lines{"[00:00.00]一", "[00:03.00]二", "[00:06.00]三"}));
     // Unknown length: 4 s apart.
     EXPECT_EQ(LinesFromText("a\nb", 0), (Lines{"[00:00.00]a", "[00:04.00]b"}));
     EXPECT_EQ(LinesFromText("a\nb", -1), (Lines{"[00:00.00]a", "[00:04.00]b"}));
     // Every line break Python's splitlines knows; NUL characters go; Unicode white space is stripped.
-    EXPECT_EQ(LinesFromText("a\x0B" "b\x0C" "c\xE2\x80\xA8" "d\xC2\x85" "e", 0)->size(), 5u);
+    EXPECT_EQ(LinesFromText("a\x0B"
+                            "b\x0C"
+                            "c\xE2\x80\xA8"
+                            "d\xC2\x85"
+                            "e",
+                            0)
+                  ->size(),
+              5u);
     EXPECT_EQ(LinesFromText("\xE3\x80\x80 x\0y \xC2\xA0"sv, 0), (Lines{"[00:00.00]xy"}));
     // Invalid UTF-8 is replaced.
     EXPECT_EQ(LinesFromText("a\xFF", 0), (Lines{"[00:00.00]a\xEF\xBF\xBD"}));
@@ -71,13 +79,15 @@ TEST(LyricLines, NoLinesOrOversizeTextIsNoLyrics) {
 }
 
 TEST(LyricLines, TimedEntriesComeInTimeOrderKeepingTiesInOrder) {
-    const auto lines = LinesFromTimed({{"第三", 2.5}, {"第一", 0.5}, {"同时甲", 1.5}, {"同时乙\n第二行", 1.5}, {"  ", 0.1}});
+    const auto lines =
+        LinesFromTimed({{"第三", 2.5}, {"第一", 0.5}, {"同时甲", 1.5}, {"同时乙\n第二行", 1.5}, {"  ", 0.1}});
     EXPECT_EQ(lines, (Lines{"[00:00.50]第一", "[00:01.50]同时甲", "[00:01.50]同时乙", "[00:01.50]第二行",
                             "[00:02.50]第三"}));
     EXPECT_EQ(LinesFromTimed({}), std::nullopt);
     EXPECT_EQ(LinesFromTimed({{"", 1}, {" \n ", 2}}), std::nullopt);
     // Not-a-number times count as 0, negative ones come first.
-    EXPECT_EQ(LinesFromTimed({{"x", std::nan("")}, {"y", -1}, {"z", 0}}), (Lines{"[00:00.00]y", "[00:00.00]x", "[00:00.00]z"}));
+    EXPECT_EQ(LinesFromTimed({{"x", std::nan("")}, {"y", -1}, {"z", 0}}),
+              (Lines{"[00:00.00]y", "[00:00.00]x", "[00:00.00]z"}));
     // Oversize together: ignored.
     const std::string half(kMaxLyricsBytes / 2 + 1, 'x');
     EXPECT_EQ(LinesFromTimed({{half, 1}, {half, 2}}), std::nullopt);
@@ -96,9 +106,11 @@ class LyricLinesFile : public ::testing::Test {
 };
 
 TEST_F(LyricLinesFile, ReadsUtf8WithOrWithoutMarkElseGbk) {
-    EXPECT_EQ(ReadLrcFile(Write("a.lrc", "\xEF\xBB\xBF[00:00.30]来自LRC文件\r\n\r\n  [00:00.90]第二行  \n"), codec),
-              (Lines{"[00:00.30]来自LRC文件", "[00:00.90]第二行"}));
-    EXPECT_EQ(ReadLrcFile(Write("b.lrc", "[ar:歌手]\n[00:01.00]歌词"), codec), (Lines{"[ar:歌手]", "[00:01.00]歌词"}));
+    EXPECT_EQ(
+        ReadLrcFile(Write("a.lrc", "\xEF\xBB\xBF[00:00.30]来自LRC文件\r\n\r\n  [00:00.90]第二行  \n"), codec),
+        (Lines{"[00:00.30]来自LRC文件", "[00:00.90]第二行"}));
+    EXPECT_EQ(ReadLrcFile(Write("b.lrc", "[ar:歌手]\n[00:01.00]歌词"), codec),
+              (Lines{"[ar:歌手]", "[00:01.00]歌词"}));
     // "[00:01.00]后来" in GBK; untimed lines are kept as they are (the file is the page's text).
     EXPECT_EQ(ReadLrcFile(Write("c.lrc", "[00:01.00]\xBA\xF3\xC0\xB4\nplain \xB8\xE8"), codec),
               (Lines{"[00:01.00]后来", "plain 歌"}));

@@ -82,7 +82,8 @@ TEST(MusicLibrary, FirstScanTakesAudioInPathOrderAndPassesOverWhatItMust) {
         << summary.Line();
     std::vector<std::tuple<SongId, std::string, std::string, std::string>> listed;
     for (SongId id = 1; id <= 7; ++id)
-        if (const auto song = lib.library.ById(id)) listed.emplace_back(song->id, song->path, song->title, song->singer);
+        if (const auto song = lib.library.ById(id))
+            listed.emplace_back(song->id, song->path, song->title, song->singer);
     const std::vector<std::tuple<SongId, std::string, std::string, std::string>> expected{
         {1, "$RECYCLE.BIN/y.wav", "y", ""},
         {2, "a.wav", "a", ""},
@@ -104,7 +105,8 @@ TEST(MusicLibrary, FirstScanTakesAudioInPathOrderAndPassesOverWhatItMust) {
 
 TEST(MusicLibrary, IdsStayWithTheirPathsOverRestartsAndRescans) {
     TemporaryFolder music, elsewhere;
-    for (const char* name : {"甲 - 一.wav", "乙 - 二.wav", "丙 - 三.wav", "丁 - 四.wav"}) WriteSilentWav(music / name);
+    for (const char* name : {"甲 - 一.wav", "乙 - 二.wav", "丙 - 三.wav", "丁 - 四.wav"})
+        WriteSilentWav(music / name);
     const auto index = elsewhere / "index.db";
     std::map<std::string, SongId> first;
     {
@@ -117,10 +119,11 @@ TEST(MusicLibrary, IdsStayWithTheirPathsOverRestartsAndRescans) {
 
     std::filesystem::remove(music / "乙 - 二.wav");
     WriteSilentWav(music / "丙 - 三.wav", 1600);  // changed: another size
-    WriteSilentWav(music / "0 - 新歌.wav");          // new, sorting first
+    WriteSilentWav(music / "0 - 新歌.wav");       // new, sorting first
     WriteBytes(music / "丁 - 四.wav", "broken now");
     Library again(music, index);
-    EXPECT_EQ(IdsByTitle(again.library).size(), 4u) << "the index serves what it holds at once, before its scan";
+    EXPECT_EQ(IdsByTitle(again.library).size(), 4u)
+        << "the index serves what it holds at once, before its scan";
     const ScanSummary summary = again.Scan();
     EXPECT_EQ(summary.Line().rfind("indexed 3 songs (1 new, 2 changed, 1 removed, 1 unreadable)", 0), 0u)
         << summary.Line();
@@ -145,7 +148,9 @@ TEST(MusicLibrary, IdsStayWithTheirPathsOverRestartsAndRescans) {
 
 TEST(MusicLibrary, AScanStoppedMidwayLeavesAConsistentIndexAndTheNextGoesOn) {
     TemporaryFolder music;
-    for (int n = 0; n < 250; ++n) WriteSilentWav(music / ("d" + std::to_string(n % 5) + "/s - " + std::to_string(1000 + n) + ".wav"), 8);
+    for (int n = 0; n < 250; ++n)
+        WriteSilentWav(music / ("d" + std::to_string(n % 5) + "/s - " + std::to_string(1000 + n) + ".wav"),
+                       8);
     const auto index = music / ".mulan-site.db";
     std::size_t firstRun = 0;
     std::map<std::string, SongId> before;
@@ -174,7 +179,9 @@ TEST(MusicLibrary, AScanStoppedMidwayLeavesAConsistentIndexAndTheNextGoesOn) {
 
 TEST(MusicLibrary, ReadersSeeWhatIsIndexedSoFarWhileTheFirstScanRuns) {
     TemporaryFolder music;
-    for (int n = 0; n < 300; ++n) WriteSilentWav(music / ("歌手" + std::to_string(n % 2) + " - Song" + std::to_string(100 + n) + ".wav"), 8);
+    for (int n = 0; n < 300; ++n)
+        WriteSilentWav(
+            music / ("歌手" + std::to_string(n % 2) + " - Song" + std::to_string(100 + n) + ".wav"), 8);
     Library lib(music, music / ".mulan-site.db");
     std::vector<std::size_t> seen;
     std::atomic<bool> done{false};
@@ -185,7 +192,9 @@ TEST(MusicLibrary, ReadersSeeWhatIsIndexedSoFarWhileTheFirstScanRuns) {
             std::this_thread::yield();
         }
     });
-    lib.Scan({.batchFiles = 25, .batchTime = std::chrono::milliseconds(500), .publishInterval = std::chrono::milliseconds(0)});
+    lib.Scan({.batchFiles = 25,
+              .batchTime = std::chrono::milliseconds(500),
+              .publishInterval = std::chrono::milliseconds(0)});
     done = true;
     reader.join();
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
@@ -208,8 +217,8 @@ TEST(MusicLibrary, AnIndexThatIsNotOursIsRefusedAndLeftAsItIs) {
     const auto foreign = dbs / "foreign.db";
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(foreign.string().c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE accounts (name TEXT); INSERT INTO accounts VALUES ('x');", nullptr,
-                           nullptr, nullptr),
+    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE accounts (name TEXT); INSERT INTO accounts VALUES ('x');",
+                           nullptr, nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(db);
     const auto truncated = dbs / "truncated.db";
@@ -225,7 +234,8 @@ TEST(MusicLibrary, AnIndexThatIsNotOursIsRefusedAndLeftAsItIs) {
             MusicLibrary library(music.path(), file, codec);
             ADD_FAILURE() << file << " was taken for an index";
         } catch (const IndexUnusable& failure) {
-            EXPECT_NE(std::string(failure.what()).find(file.filename().string()), std::string::npos) << failure.what();
+            EXPECT_NE(std::string(failure.what()).find(file.filename().string()), std::string::npos)
+                << failure.what();
         }
         EXPECT_EQ(FileBytes(file), bytes) << file;
     }
@@ -243,14 +253,19 @@ TEST(MusicLibrary, AnIndexOfTheOlderSiteKeepsItsIds) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(index.string().c_str(), &db), SQLITE_OK);
     const std::string schema =
-        "CREATE TABLE songs (id INTEGER PRIMARY KEY AUTOINCREMENT, path TEXT NOT NULL UNIQUE, size INTEGER NOT NULL,"
+        "CREATE TABLE songs (id INTEGER PRIMARY KEY AUTOINCREMENT, path TEXT NOT NULL UNIQUE, size INTEGER "
+        "NOT NULL,"
         " mtime_ns INTEGER NOT NULL, title TEXT NOT NULL DEFAULT '', singer TEXT NOT NULL DEFAULT '',"
-        " album TEXT NOT NULL DEFAULT '', duration REAL, lyrics TEXT, folded TEXT NOT NULL DEFAULT '', error TEXT);"
-        "CREATE TABLE song_order (singer TEXT, title TEXT, id INTEGER, folded TEXT, PRIMARY KEY (singer, title, id))"
+        " album TEXT NOT NULL DEFAULT '', duration REAL, lyrics TEXT, folded TEXT NOT NULL DEFAULT '', error "
+        "TEXT);"
+        "CREATE TABLE song_order (singer TEXT, title TEXT, id INTEGER, folded TEXT, PRIMARY KEY (singer, "
+        "title, id))"
         " WITHOUT ROWID;"
         "INSERT INTO songs (id, path, size, mtime_ns, title, singer) VALUES (41, '甲 - 旧歌.wav', " +
-        std::to_string(size) + ", 1, '旧歌', '甲');"
-        "CREATE TRIGGER songs_ai AFTER INSERT ON songs BEGIN INSERT INTO song_order VALUES (new.singer, new.title,"
+        std::to_string(size) +
+        ", 1, '旧歌', '甲');"
+        "CREATE TRIGGER songs_ai AFTER INSERT ON songs BEGIN INSERT INTO song_order VALUES (new.singer, "
+        "new.title,"
         " new.id, new.folded); END;"
         "PRAGMA user_version = 1;";
     ASSERT_EQ(sqlite3_exec(db, schema.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);

@@ -26,9 +26,13 @@ using Lines = std::vector<std::string>;
 // ---- Tag texts and the name rule ------------------------------------------------------------------
 
 TEST(TagText, OneLineMakesOneTrimmedLine) {
-    EXPECT_EQ(OneLine("  a\tb\r\n\x01" "c\x7F  "), "a b c");
+    EXPECT_EQ(OneLine("  a\tb\r\n\x01"
+                      "c\x7F  "),
+              "a b c");
     EXPECT_EQ(OneLine("\xE3\x80\x80后来\xC2\xA0\xC2\xA0的我们\xC2\x85"), "后来 的我们");
-    EXPECT_EQ(OneLine("a\xC2\x9B" "b"), "a b");  // a C1 control character
+    EXPECT_EQ(OneLine("a\xC2\x9B"
+                      "b"),
+              "a b");  // a C1 control character
     EXPECT_EQ(OneLine(""), "");
     EXPECT_EQ(OneLine(" \n\t "), "");
     // Invalid UTF-8 (a stray byte, a truncated sequence, an encoded surrogate) is replaced.
@@ -234,8 +238,9 @@ class TagReader : public ::testing::Test {
         const auto script = folder_->path() / "make_fixtures.py";
         std::ofstream(script) << kMakeFixtures;
         const auto log = folder_->path() / "make_fixtures.log";
-        const std::string command = "/usr/bin/python3 '" + script.string() + "' '" + folder_->path().string() +
-                                    "' '" MULAN_SOURCE_DIR "' >'" + log.string() + "' 2>&1";
+        const std::string command = "/usr/bin/python3 '" + script.string() + "' '" +
+                                    folder_->path().string() + "' '" MULAN_SOURCE_DIR "' >'" + log.string() +
+                                    "' 2>&1";
         const auto start = std::chrono::steady_clock::now();
         const int status = std::system(command.c_str());
         const auto took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -243,15 +248,16 @@ class TagReader : public ::testing::Test {
         if (status != 0) {
             std::stringstream text;
             text << std::ifstream(log).rdbuf();
-            failure_ = "making the fixtures failed (status " + std::to_string(status) + "): " + command + "\n" +
-                       text.str();
+            failure_ = "making the fixtures failed (status " + std::to_string(status) + "): " + command +
+                       "\n" + text.str();
             return;
         }
         std::ifstream songs(folder_->path() / "songs.tsv");
         for (std::string line; std::getline(songs, line);) {
             std::vector<std::string> fields;
             std::size_t start_at = 0;
-            for (std::size_t tab; (tab = line.find('\t', start_at)) != std::string::npos; start_at = tab + 1) {
+            for (std::size_t tab; (tab = line.find('\t', start_at)) != std::string::npos;
+                 start_at = tab + 1) {
                 fields.push_back(line.substr(start_at, tab - start_at));
             }
             fields.push_back(line.substr(start_at));
@@ -310,7 +316,8 @@ TEST_F(TagReader, TheTestLibraryGivesItsSongsTableAndLyricsOfEveryKind) {
               (Lines{"[00:00.50]第一句歌词", "[00:01.50]第二句歌词", "[00:02.50]第三句歌词"}));
     EXPECT_EQ(Read("lib/m4a/star.m4a").lyrics, (Lines{"[00:01.00]星光", "[00:02.00]闪烁"}));
     EXPECT_EQ(Read("lib/flac/wind.flac").lyrics, (Lines{"[00:00.00]海风吹过", "[00:00.25]夏天过去"}));
-    EXPECT_EQ(Read("lib/wma/moon.wma").lyrics, (Lines{"[00:00.80]你问我爱你有多深", "[00:01.60]我爱你有几分"}));
+    EXPECT_EQ(Read("lib/wma/moon.wma").lyrics,
+              (Lines{"[00:00.80]你问我爱你有多深", "[00:01.60]我爱你有几分"}));
     // SYLT in MPEG frames, in time order (ties keep their order): 100 frames are 2.61 s.
     const SongTags frames = Read("id3/frames.mp3");
     EXPECT_EQ(frames.lyrics, (Lines{"[00:00.00]第一行", "[00:02.61]第二行", "[00:02.61]同时"}));
@@ -391,7 +398,7 @@ TEST_F(TagReader, GbkRepairTagFamiliesTheNameRuleAndFilesNamedWrongly) {
 
     EXPECT_EQ(Read("id3/star.mp3").title, "夜空中的星");  // MP4
     EXPECT_EQ(Read("wind.ogg").title, "海风Blues");       // FLAC
-    EXPECT_EQ(Read("track07.bin").title, "Starlight");   // MP3
+    EXPECT_EQ(Read("track07.bin").title, "Starlight");    // MP3
 }
 
 TEST_F(TagReader, FilesThatAreNotAudioAreUnreadableWithAReason) {
@@ -399,9 +406,9 @@ TEST_F(TagReader, FilesThatAreNotAudioAreUnreadableWithAReason) {
     for (const char* name : {"bad/empty.mp3", "bad/empty.flac", "bad/empty.m4a"}) {
         EXPECT_EQ(Reason(name), "file is empty") << name;
     }
-    for (const char* name : {"bad/noise.mp3", "bad/noise.ogg", "bad/noise.wma", "bad/noise.aac", "bad/noise.xyz",
-                             "bad/cut-in-tag.mp3", "bad/cut.flac", "bad/cut.m4a", "bad/cut.wma", "bad/cut.ogg",
-                             "bad/cut.wav", "bad/broken.mp3"}) {
+    for (const char* name : {"bad/noise.mp3", "bad/noise.ogg", "bad/noise.wma", "bad/noise.aac",
+                             "bad/noise.xyz", "bad/cut-in-tag.mp3", "bad/cut.flac", "bad/cut.m4a",
+                             "bad/cut.wma", "bad/cut.ogg", "bad/cut.wav", "bad/broken.mp3"}) {
         EXPECT_EQ(Reason(name), "not an audio file TagLib can read") << name;
     }
     // Unreadable is a runtime_error.
@@ -434,7 +441,8 @@ TEST_F(TagReader, ReadsManySmallFilesQuicklyAndFromTwoThreads) {
                                  std::ref(wrong[static_cast<std::size_t>(t)]));
         }
         for (std::thread& worker : workers) worker.join();
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         std::printf("ReadTags: %d files in %.3f s on %d thread(s): %.0f files/s\n", kFiles, seconds, threads,
                     kFiles / seconds);
         for (const int count : wrong) EXPECT_EQ(count, 0);
@@ -445,7 +453,8 @@ TEST_F(TagReader, ReadsManySmallFilesQuicklyAndFromTwoThreads) {
     for (std::size_t t = 0; t < 2; ++t) {
         workers.emplace_back([&, t] {
             for (int i = 0; i < 200; ++i) {
-                if (Read(t == 0 ? "id3/gbk.mp3" : "id3/cafe.mp3").title != (t == 0 ? "后来的我们" : "Café")) ++wrong[t];
+                if (Read(t == 0 ? "id3/gbk.mp3" : "id3/cafe.mp3").title != (t == 0 ? "后来的我们" : "Café"))
+                    ++wrong[t];
             }
         });
     }

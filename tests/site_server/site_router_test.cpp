@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "library/audio_files.h"
 #include "site_server/server_codec.h"
 
 namespace mulan::site_server {
@@ -56,7 +57,7 @@ class FolderSongs final : public library::SongSource {
     // As a library does, a file that would lie outside the folder is none.
     std::optional<fs::path> AudioFile(const Song& song) const override {
         if (song.path.rfind("../", 0) == 0) return std::nullopt;
-        return folder_ / song.path;
+        return folder_ / library::PathFromUtf8(song.path);
     }
 
     mutable std::vector<std::size_t> firstLimits;
@@ -78,6 +79,8 @@ class SiteRouter : public ::testing::Test {
         Write(folder_ / "b.WAV", "RIFF....WAVE");
         Write(folder_ / "empty.ogg", "");
         Write(folder_ / "noext", "x");
+        fs::create_directories(folder_ / "sub");
+        Write(folder_ / library::PathFromUtf8("sub/柳 b.mp3"), "willow");
         Write(root_ / "outside.mp3", "secret");
         songs_.emplace(folder_, std::vector<Song>{
                                     {1, "a.mp3", "歌一", "Singer", "", 0},
@@ -88,6 +91,7 @@ class SiteRouter : public ::testing::Test {
                                     {6, "../outside.mp3", "outside", "", "", 0},
                                     {7, "noext", "noext", "", "", 0},
                                     {library::kMaxSongId, "a.mp3", "last", "", "", 0},
+                                    {9, "sub/柳 b.mp3", "柳", "", "", 0},
                                 });
     }
 
@@ -224,6 +228,16 @@ TEST_F(SiteRouter, MediaPortNamesTheSongsFileAndTheRangeToSend) {
               std::make_pair(std::uint64_t{1000}, std::uint64_t{3}));
     EXPECT_EQ(tail.headers.back().second, "bytes 1000-1002/1003");
 
+    // The address the play page gives, its name escaped as UTF-8; raw UTF-8 bytes name the same file.
+    const Song willow = *songs_->ById(9);
+    for (const std::string& target : {library::MediaPath(willow), std::string("/music/9/柳 b.mp3")}) {
+        const Response named = Get(Role::Media, target);
+        EXPECT_EQ(named.status, 200) << target;
+        ASSERT_TRUE(named.file.has_value()) << target;
+        EXPECT_EQ(named.file->path, folder_ / library::PathFromUtf8(willow.path)) << target;
+        EXPECT_EQ(named.file->length, 6u) << target;
+    }
+
     const Response wav = Get(Role::Media, "/music/2/b.WAV");
     EXPECT_EQ(wav.contentType, "audio/wav");
     EXPECT_EQ(Get(Role::Media, "/music/7/noext").contentType, "application/octet-stream");
@@ -274,15 +288,20 @@ TEST_F(SiteRouter, HostileRangesGetTheWholeFileOrA416) {
 }
 
 TEST_F(SiteRouter, NoMediaTargetReachesAFileButTheSongsOwn) {
-    // Whatever the name says, only the id counts, and the file is the song's.
-    for (const std::string_view target :
-         {"/music/1/..", "/music/1/%2e%2e%2f%2e%2e%2foutside.mp3", "/music/1/..%5C..%5Coutside.mp3",
-          "/music/1/C:%5Cboot.ini", "/music/1/a.mp3:stream", "/music/1/CON", "/music/1/NUL.mp3",
-          "/music/1/a.mp3%00.lrc", "/music/1/%ff%fe", "http://evil/music/1/x"}) {
+    // The song's own name, however it is escaped, and nothing else.
+    for (const std::string_view target : {"/music/1/a.mp3", "/music/1/a%2Emp3", "/music/1/%61.mp3",
+                                          "http://evil/music/1/a.mp3", "/music/1/a.mp3?../../outside.mp3"}) {
         const Response response = Get(Role::Media, target);
         EXPECT_EQ(response.status, 200) << target;
         ASSERT_TRUE(response.file.has_value()) << target;
         EXPECT_EQ(response.file->path, folder_ / "a.mp3") << target;
+    }
+    for (const std::string_view target :
+         {"/music/1/..", "/music/1/%2e%2e%2f%2e%2e%2foutside.mp3", "/music/1/..%5C..%5Coutside.mp3",
+          "/music/1/C:%5Cboot.ini", "/music/1/a.mp3:stream", "/music/1/CON", "/music/1/NUL.mp3",
+          "/music/1/A.MP3", "/music/1/a.mp3%00.lrc", "/music/1/a.mp3%00", "/music/1/a.mp3.",
+          "/music/1/%ff%fe", "/music/1/a.mp%", "/music/1/b.WAV", "/music/2/a.mp3"}) {
+        ExpectError(Get(Role::Media, target), 404, target);
     }
     for (const std::string_view target : {"/music/../outside.mp3",
                                           "/music/6/outside.mp3",

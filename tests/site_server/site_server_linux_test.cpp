@@ -32,7 +32,8 @@ class NoReport final : public library::ScanReport {
 // The three servers on free loopback ports over a small scanned library.
 class ServedLibrary {
   public:
-    explicit ServedLibrary(HostChoice hosts = {}) : library_(music_.path(), music_ / ".mulan-site.db", codec_) {
+    explicit ServedLibrary(HostChoice hosts = {})
+        : library_(music_.path(), music_ / ".mulan-site.db", codec_) {
         WriteSilentWav(music_ / "何夏 - 海风Blues.wav", 400000);  // 800 KB: long enough to stall a client
         WriteSilentWav(music_ / "陈默 - 蓝色Blue.wav");
         NoReport report;
@@ -83,8 +84,11 @@ TEST(SiteServer, StreamsRangesAndHeadsOverHttp) {
     };
     const std::vector<Case> cases{
         {"bytes=0-99", 206, "bytes 0-99/" + std::to_string(size), data.substr(0, 100)},
-        {"bytes=-100", 206, "bytes " + std::to_string(size - 100) + "-" + std::to_string(size - 1) + "/" + std::to_string(size), data.substr(size - 100)},
-        {"bytes=5-" + std::to_string(size * 2), 206, "bytes 5-" + std::to_string(size - 1) + "/" + std::to_string(size), data.substr(5)},
+        {"bytes=-100", 206,
+         "bytes " + std::to_string(size - 100) + "-" + std::to_string(size - 1) + "/" + std::to_string(size),
+         data.substr(size - 100)},
+        {"bytes=5-" + std::to_string(size * 2), 206,
+         "bytes 5-" + std::to_string(size - 1) + "/" + std::to_string(size), data.substr(5)},
         {"bytes=" + std::to_string(size) + "-", 416, "bytes */" + std::to_string(size), ""},
         {"bytes=-0", 416, "bytes */" + std::to_string(size), ""},
         {"bytes=0-1,4-5", 200, "", data},
@@ -98,7 +102,9 @@ TEST(SiteServer, StreamsRangesAndHeadsOverHttp) {
         EXPECT_EQ(reply->status, c.status) << c.range.substr(0, 40);
         EXPECT_EQ(reply->get_header_value("Content-Range"), c.contentRange) << c.range.substr(0, 40);
         EXPECT_EQ(reply->headers.count("Content-Range"), c.contentRange.empty() ? 0u : 1u);
-        if (c.status != 416) EXPECT_EQ(reply->body, c.body) << c.range.substr(0, 40);
+        if (c.status != 416) {
+            EXPECT_EQ(reply->body, c.body) << c.range.substr(0, 40);
+        }
     }
     // HEAD: the headers of GET, no body; pages too, and a page is never cut by a Range.
     httplib::Client pages("127.0.0.1", site.Ports().site);
@@ -165,7 +171,8 @@ TEST(SiteServer, LinksFollowTheHostTheClientUsedUnlessOneIsGiven) {
     auto hostile = search.Get("/so.asp?key=Blues", {{"Host", "a\"><b>:1"}});
     ASSERT_TRUE(hostile);
     EXPECT_EQ(hostile->body.find("a\"><b>"), std::string::npos);
-    EXPECT_NE(hostile->body.find("http://127.0.0.1:" + std::to_string(ports.site) + "/play/1.htm"), std::string::npos);
+    EXPECT_NE(hostile->body.find("http://127.0.0.1:" + std::to_string(ports.site) + "/play/1.htm"),
+              std::string::npos);
 
     HostChoice given;
     given.site = "player.example:80";
@@ -188,15 +195,16 @@ TEST(SiteServer, BadRequestsGetTheSitesPagesAndEveryAnswerIsLoggedOnOneLine) {
     const auto huge = search.Get(("/so.asp?key=" + std::string(20000, 'a')).c_str());
     ASSERT_TRUE(huge);
     EXPECT_GE(huge->status, 400);
-    for (const char* target : {"/music/..%2F..%2Fetc%2Fpasswd", "/music/1/..%2F..%2Fsecret", "/music/C:%5Cwindows",
-                               "/music/%2e%2e/%2e%2e/x.wav", "/music/CON", "/music/1:stream/x.wav",
-                               "/music/99/x.wav", "/music/.mulan-site.db"}) {
+    for (const char* target : {"/music/..%2F..%2Fetc%2Fpasswd", "/music/1/..%2F..%2Fsecret",
+                               "/music/C:%5Cwindows", "/music/%2e%2e/%2e%2e/x.wav", "/music/CON",
+                               "/music/1:stream/x.wav", "/music/99/x.wav", "/music/.mulan-site.db"}) {
         auto reply = media.Get(target);
         ASSERT_TRUE(reply) << target;
         EXPECT_TRUE(reply->status == 400 || reply->status == 404) << target << " " << reply->status;
     }
     const std::string log = site.LogText();
-    EXPECT_NE(log.find(std::to_string(ports.search) + " GET /so.asp?key=%ZZ 400\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(std::to_string(ports.search) + " GET /so.asp?key=%ZZ 400\n"), std::string::npos)
+        << log;
     EXPECT_NE(log.find(std::to_string(ports.search) + " POST /so.asp 405\n"), std::string::npos) << log;
     EXPECT_NE(log.find(" GET /music/99/x.wav 404\n"), std::string::npos) << log;
 }
@@ -245,17 +253,19 @@ TEST(SiteProgram, ExitStatusesSayWhatWentWrong) {
     const SiteRun missing = RunSite(with({"--library", (music / "missing").string()}));
     EXPECT_EQ(missing.status, 2);
     EXPECT_NE(missing.errors.find("mulan-site: music folder not found"), std::string::npos) << missing.errors;
-    const SiteRun badDb = RunSite(with({"--library", music.path().string(), "--db", (scratch / "bad.db").string()}));
+    const SiteRun badDb =
+        RunSite(with({"--library", music.path().string(), "--db", (scratch / "bad.db").string()}));
     EXPECT_EQ(badDb.status, 2);
     EXPECT_NE(badDb.errors.find("bad.db"), std::string::npos) << badDb.errors;
     EXPECT_EQ(FileBytes(scratch / "bad.db"), std::string(3000, 'z'));
     EXPECT_EQ(RunSite({"--library"}).status, 2);
     EXPECT_EQ(RunSite({"--library", music.path().string(), "--site-port", "70000"}).status, 2);
-    EXPECT_EQ(RunSite({"--library", music.path().string(), "--site-port", "5", "--search-port", "5"}).status, 2);
+    EXPECT_EQ(RunSite({"--library", music.path().string(), "--site-port", "5", "--search-port", "5"}).status,
+              2);
     ServedLibrary holder;  // listening: a port merely bound would be shared
     const int taken = holder.Ports().site;
     const SiteRun busy = RunSite({"--library", music.path().string(), "--site-port", std::to_string(taken),
-                              "--search-port", "0", "--media-port", "0"});
+                                  "--search-port", "0", "--media-port", "0"});
     EXPECT_EQ(busy.status, 1);
     EXPECT_NE(busy.errors.find("cannot listen"), std::string::npos) << busy.errors;
 }
@@ -267,10 +277,12 @@ TEST(SiteProgram, ReadyLineAfterTheScanAndAStopRemovesTheReadyFile) {
     const auto ready = scratch / "site.ready";
     const pid_t child = fork();
     if (child == 0) {
-        const std::string folder = music.path().string(), readyFile = ready.string(), errors = (scratch / "err").string();
+        const std::string folder = music.path().string(), readyFile = ready.string(),
+                          errors = (scratch / "err").string();
         if (!freopen(errors.c_str(), "w", stderr) || !freopen("/dev/null", "w", stdout)) _exit(127);
-        execl(MULAN_SITE_PROGRAM, MULAN_SITE_PROGRAM, "--library", folder.c_str(), "--site-port", "0", "--search-port",
-              "0", "--media-port", "0", "--ready-file", readyFile.c_str(), static_cast<char*>(nullptr));
+        execl(MULAN_SITE_PROGRAM, MULAN_SITE_PROGRAM, "--library", folder.c_str(), "--site-port", "0",
+              "--search-port", "0", "--media-port", "0", "--ready-file", readyFile.c_str(),
+              static_cast<char*>(nullptr));
         _exit(127);
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -286,7 +298,8 @@ TEST(SiteProgram, ReadyLineAfterTheScanAndAStopRemovesTheReadyFile) {
     EXPECT_FALSE(std::filesystem::exists(ready));
     const std::string errors = FileBytes(scratch / "err");
     EXPECT_NE(errors.find("mulan-site: skipped broken.mp3: "), std::string::npos) << errors;
-    EXPECT_NE(errors.find("mulan-site: indexed 1 songs (2 new, 0 changed, 0 removed, 1 unreadable)"), std::string::npos)
+    EXPECT_NE(errors.find("mulan-site: indexed 1 songs (2 new, 0 changed, 0 removed, 1 unreadable)"),
+              std::string::npos)
         << errors;
 }
 #endif
