@@ -47,7 +47,8 @@ if(WIN32)
   # Both <taglib/fileref.h> and <fileref.h>, as natively (/usr/include and pkg-config's
   # /usr/include/taglib); without the first, <taglib/...> resolved only through SQLite's folder.
   target_include_directories(mulan_taglib SYSTEM INTERFACE ${windows_libs}/include ${windows_libs}/include/taglib)
-  target_compile_definitions(mulan_taglib INTERFACE TAGLIB_STATIC)
+  # TagLib's public headers include <windows.h> there: keep it lean, and without min/max macros.
+  target_compile_definitions(mulan_taglib INTERFACE TAGLIB_STATIC WIN32_LEAN_AND_MEAN NOMINMAX)
   add_library(mulan_sqlite STATIC IMPORTED)
   set_target_properties(mulan_sqlite PROPERTIES IMPORTED_LOCATION ${windows_libs}/lib/libsqlite3.a)
   target_include_directories(mulan_sqlite SYSTEM INTERFACE ${windows_libs}/include)

@@ -35,7 +35,9 @@ fi
 rm -rf "$cache"/.work.*
 work=$(mktemp -d "$cache/.work.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-trap 'echo "thirdparty: interrupted; nothing half made is kept" >&2; exit 130' INT TERM
+# (to the caller's stderr: a signal that comes during a step is handled inside the step's redirection)
+exec {stderr_fd}>&2
+trap 'echo "thirdparty: interrupted; nothing half made is kept" >&$stderr_fd; exit 130' INT TERM
 
 die() { echo "thirdparty: $*" >&2; exit 1; }
 

@@ -50,9 +50,10 @@ struct Response {
 using HeaderLookup = std::function<std::optional<std::string>(std::string_view name)>;
 
 // The answer to a request for target (as in the request line) that came to the server of role. GET
-// and HEAD get the same answer; every other method 405. Files are never opened or read here: a file
-// body is only named (and its size taken), the caller streams it. Throws what the song source or the
-// pages throw; the caller answers that with ErrorResponse(500).
+// and HEAD get the same answer; every other method 405. An audio address names its song by id and
+// must carry the song's own file name (percent-escaped or not, as MediaPath writes it). Files are
+// never opened or read here: a file body is only named (and its size taken), the caller streams it.
+// Throws what the song source or the pages throw; the caller answers that with ErrorResponse(500).
 Response Route(Role role, std::string_view method, std::string_view target, const HeaderLookup& header,
                const RouteContext& context);
 
