@@ -181,8 +181,7 @@ class Site:
         if wine:
             command = [wine_program(), program, "--library", windows_path(music), "--db", windows_path(db),
                        "--ready-file", windows_path(ready_file)]
-            env = dict(os.environ, WINEPREFIX=os.environ.get("MULAN_WINEPREFIX", default_wine_prefix()),
-                       WINEDEBUG=os.environ.get("WINEDEBUG", "-all"))
+            env = wine_env()
         else:
             command = [program, "--library", music, "--db", db, "--ready-file", ready_file]
             env = None
@@ -253,9 +252,11 @@ class Site:
             reader.join(5)
 
 
-def default_wine_prefix():
+def wine_env():
+    """The project's Wine prefix, as scripts/lib/common.sh names it."""
     data = os.environ.get("XDG_DATA_HOME") or os.path.join(os.path.expanduser("~"), ".local", "share")
-    return os.path.join(data, "mulan", "wine64")
+    prefix = os.environ.get("MULAN_WINEPREFIX") or os.path.join(data, "mulan", "wine64")
+    return dict(os.environ, WINEPREFIX=prefix, WINEDEBUG=os.environ.get("WINEDEBUG", "-all"))
 
 
 def remove_index(db):
@@ -601,8 +602,7 @@ def main():
     figures = {}
     if args.wine:
         # What any Wine program takes to start and end here: part of every restart under Wine.
-        env = dict(os.environ, WINEPREFIX=os.environ.get("MULAN_WINEPREFIX", default_wine_prefix()),
-                   WINEDEBUG=os.environ.get("WINEDEBUG", "-all"))
+        env = wine_env()
         starts = []
         for n in range(4):
             started = time.perf_counter()

@@ -67,40 +67,49 @@ TEST(MusicLibrary, FirstScanTakesAudioInPathOrderAndPassesOverWhatItMust) {
     WriteBytes(music / "empty.mp3", "");
     WriteBytes(music / "noise.flac", std::string(4000, '\x5A'));
     WriteSilentWav(outside / "secret.wav");
+#ifndef _WIN32  // the MinGW runtime makes no links
     std::filesystem::create_symlink(outside / "secret.wav", music / "link-out.wav");
     std::filesystem::create_symlink(music / "a.wav", music / "c/alias.wav");
     std::filesystem::create_directory_symlink(music.path(), music / "c/loop");
     std::filesystem::create_directory_symlink(outside.path(), music / "outside");
+    constexpr bool kLinks = true;
+#else
+    constexpr bool kLinks = false;
+#endif
 
     Library lib(music, music / ".mulan-site.db");
     const ScanSummary summary = lib.Scan();
 
-    EXPECT_EQ(summary.added, 7u);
+    const std::size_t songs = kLinks ? 5 : 4;
+    EXPECT_EQ(summary.added, songs + 2);
     EXPECT_EQ(summary.unreadable, 2u);
-    EXPECT_EQ(summary.songs, 5u);
-    EXPECT_EQ(summary.Line().rfind("indexed 5 songs (7 new, 0 changed, 0 removed, 2 unreadable) in ", 0), 0u)
-        << summary.Line();
+    EXPECT_EQ(summary.songs, songs);
+    const std::string line = "indexed " + std::to_string(songs) + " songs (" + std::to_string(songs + 2) +
+                             " new, 0 changed, 0 removed, 2 unreadable) in ";
+    EXPECT_EQ(summary.Line().rfind(line, 0), 0u) << summary.Line();
     std::vector<std::tuple<SongId, std::string, std::string, std::string>> listed;
     for (SongId id = 1; id <= 7; ++id)
         if (const auto song = lib.library.ById(id))
             listed.emplace_back(song->id, song->path, song->title, song->singer);
-    const std::vector<std::tuple<SongId, std::string, std::string, std::string>> expected{
+    std::vector<std::tuple<SongId, std::string, std::string, std::string>> expected{
         {1, "$RECYCLE.BIN/y.wav", "y", ""},
         {2, "a.wav", "a", ""},
         {3, "b/柳如云 - 后来.wav", "后来", "柳如云"},
-        {4, "c/Luna.WAV", "Luna", ""},
-        {5, "c/alias.wav", "alias", ""}};
+        {4, "c/Luna.WAV", "Luna", ""}};
+    if (kLinks) expected.emplace_back(5, "c/alias.wav", "alias", "");
     EXPECT_EQ(listed, expected);
-    EXPECT_EQ(lib.report.skipped.at("link-out.wav"), "symbolic link leads out of the library");
     EXPECT_TRUE(lib.report.skipped.count("empty.mp3"));
     EXPECT_TRUE(lib.report.skipped.count("noise.flac"));
     EXPECT_FALSE(lib.library.ById(8));
-    EXPECT_EQ(lib.library.Search("secret", 1).total, 0u);
-    // A song is served from inside the folder only.
     EXPECT_EQ(lib.library.AudioFile(*lib.library.ById(2)), music / "a.wav");
-    std::filesystem::remove(music / "a.wav");
-    std::filesystem::create_symlink(outside / "secret.wav", music / "a.wav");
-    EXPECT_FALSE(lib.library.AudioFile(*lib.library.ById(2)));
+    if (kLinks) {
+        EXPECT_EQ(lib.report.skipped.at("link-out.wav"), "symbolic link leads out of the library");
+        EXPECT_EQ(lib.library.Search("secret", 1).total, 0u);
+        // A song is served from inside the folder only, even when its file becomes a link after the scan.
+        std::filesystem::remove(music / "a.wav");
+        std::filesystem::create_symlink(outside / "secret.wav", music / "a.wav");
+        EXPECT_FALSE(lib.library.AudioFile(*lib.library.ById(2)));
+    }
 }
 
 TEST(MusicLibrary, IdsStayWithTheirPathsOverRestartsAndRescans) {

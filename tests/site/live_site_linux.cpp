@@ -85,6 +85,15 @@ LiveSite::LiveSite(const std::string& catalogue) {
     throw std::runtime_error("mulan-site did not start: " + ReadFile(dir_ + "/site.out"));
 }
 
+std::string LiveSite::LogWith(const std::string& line) const {
+    std::string text = ReadFile(log);
+    for (int i = 0; i < 100 && text.find(line) == std::string::npos; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        text = ReadFile(log);
+    }
+    return text;
+}
+
 LiveSite::~LiveSite() {
     if (pid_ > 0) {
         kill(pid_, SIGTERM);

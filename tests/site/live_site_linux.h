@@ -17,6 +17,10 @@ class LiveSite {
     LiveSite(const LiveSite&) = delete;
     LiveSite& operator=(const LiveSite&) = delete;
 
+    // The request log once it holds line, or as it is after a few seconds. The site writes a request's
+    // line once the answer has gone out, so a client that has its answer may not find the line yet.
+    std::string LogWith(const std::string& line) const;
+
     std::string site, search, media;  // host:port
     std::string log;                  // the site's request log
 

@@ -94,8 +94,9 @@ TEST_F(LiveSiteTest, TwentyFiveHitsRoundToOnePageAndOnlyItIsRead) {
     EXPECT_EQ(rows[1], "2\tSong102");  // cut at the space
     EXPECT_EQ(status, u"共找到20首音乐信息!");
     EXPECT_EQ(state.SearchPageCount, 1);
-    const std::string log = testing::ReadFile(live->log);
-    EXPECT_NE(log.find("GET /so.asp?key=%C1%F8%C8%E7%D4%C6 200"), std::string::npos) << log;
+    const std::string line = "GET /so.asp?key=%C1%F8%C8%E7%D4%C6 200";
+    const std::string log = live->LogWith(line);
+    EXPECT_NE(log.find(line), std::string::npos) << log;
     EXPECT_EQ(log.find("page=2"), std::string::npos) << log;
 }
 
@@ -124,7 +125,8 @@ TEST_F(LiveSiteTest, ErrorPagesAreBodiesAndIdsNeverReachTheRequestLineRaw) {
     EXPECT_EQ(sink.status, 404);
     EXPECT_NE(codec.Decode(sink.body, kCharsetGb2312).find(u"无法找到该页"), Text::npos);
     EXPECT_THROW(ResolveSongAddress(site, u"7 \r\nX: y"), SiteError);
-    EXPECT_NE(testing::ReadFile(live->log).find("GET /play/7%20%0D%0AX:%20y.htm 404"), std::string::npos);
+    const std::string line = "GET /play/7%20%0D%0AX:%20y.htm 404";
+    EXPECT_NE(live->LogWith(line).find(line), std::string::npos);
 }
 
 TEST(CurlTransport, ClosedPortAndSilentServerFailWithinTheTimeOuts) {
