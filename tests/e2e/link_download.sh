@@ -92,7 +92,8 @@ expect_failure() {  # ADDRESS NAME MESSAGE
 }
 # No song 99: its address is the media port's 404, whatever the name says.
 expect_failure "http://127.0.0.1:${ports[2]}/music/99/none.mp3" missing.mp3 "下载失败：服务器上没有这首歌曲（HTTP 404）。"
-grep -q "^${ports[2]} GET /music/99/none.mp3 404" "$work/site.log" || fail "the 404 request is not in the site's log"
+# The site logs a request once its answer has gone out: the line may come a moment after the answer.
+eventually 20 grep -q "^${ports[2]} GET /music/99/none.mp3 404" "$work/site.log" || fail "the 404 request is not in the site's log"
 stop_site
 expect_failure "${address[1001]}" gone.mp3 \
   "下载失败：无法连接服务器，或连接中断。"
