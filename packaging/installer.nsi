@@ -2,7 +2,7 @@
 ; scripts/package builds it with makensis and these defines:
 ;   VERSION    x.y.z            PRODUCT     the player's name
 ;   PUBLISHER  the publisher's name      COPYRIGHT   the copyright line
-;   STAGE      folder holding mulan.exe, mulan-cli.exe, README.txt and LICENSE.txt
+;   STAGE      folder holding mulan.exe, mulan-cli.exe, mulan-site.exe, README.txt and LICENSE.txt
 ;   ICON       the program's icon        OUTFILE   the installer to write
 
 Unicode true
@@ -96,6 +96,7 @@ Section "Install"
   SetOutPath "$INSTDIR"
   File "${STAGE}\mulan.exe"
   File "${STAGE}\mulan-cli.exe"
+  File "${STAGE}\mulan-site.exe"
   File "${STAGE}\README.txt"
   File "${STAGE}\LICENSE.txt"
   WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -120,6 +121,7 @@ Section "Uninstall"
   Delete "${SHORTCUT}"
   Delete "$INSTDIR\mulan.exe"
   Delete "$INSTDIR\mulan-cli.exe"
+  Delete "$INSTDIR\mulan-site.exe"
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\uninstall.exe"

@@ -44,39 +44,56 @@ std::string ScanSummary::Line() const {
     return text;
 }
 
-MusicLibrary::MusicLibrary(const std::filesystem::path& folder, const std::filesystem::path& indexFile,
-                           const site::Codec& codec)
-    : root_(RealFolder(folder)), codec_(codec), index_(SongIndex::Open(indexFile)) {
-    for (Song& song : index_->ReadableSongs()) {
-        const SongId id = song.id;
-        songs_.emplace(id, std::make_shared<const Song>(std::move(song)));
+// A file to read: new, or changed since the index last saw it.
+struct MusicLibrary::WorkItem {
+    const FoundFile* file;
+    std::uint32_t folder;
+    std::optional<SongId> oldId;
+};
+
+// What one scan has to do, gathered folder by folder before any tags are read.
+struct MusicLibrary::Work {
+    std::vector<FolderWalk> walks;  // one a folder; the items point into them
+    std::vector<WorkItem> todo;
+};
+
+MusicLibrary::MusicLibrary(const std::vector<std::filesystem::path>& folders,
+                           const std::filesystem::path& indexFile, const site::Codec& codec)
+    : codec_(codec) {
+    for (const auto& folder : folders) {
+        auto real = RealFolder(folder);
+        for (const auto& other : roots_)
+            if (LiesInside(other, real) || LiesInside(real, other))
+                throw FolderError("music folders inside one another: " + Utf8FromPath(other) + ", " +
+                                  Utf8FromPath(real));
+        rootKeys_.push_back(Utf8FromPath(real));
+        roots_.push_back(std::move(real));
+    }
+    if (roots_.empty()) throw FolderError("no music folder given");
+    index_ = SongIndex::Open(indexFile, rootKeys_.front());
+    for (std::uint32_t folder = 0; folder < roots_.size(); ++folder) {
+        for (Song& song : index_->ReadableSongs(rootKeys_[folder])) {
+            song.folder = folder;
+            const SongId id = song.id;
+            songs_.emplace(id, std::make_shared<const Song>(std::move(song)));
+        }
     }
     Publish();
 }
 
-ScanSummary MusicLibrary::Scan(ScanReport& report, const std::atomic<bool>& stop, ScanPacing pacing) {
-    const auto started = Clock::now();
-    ScanSummary summary;
-    auto known = index_->KnownFiles();
-    const FolderWalk walk = WalkFolder(root_, report, stop);
-    if (stop.load()) {
-        summary.stopped = true;
-        summary.songs = Count();
-        return summary;
-    }
-    std::unordered_map<std::string, const FoundFile*> present;
+void MusicLibrary::Compare(std::uint32_t folder, const FolderWalk& walk, ScanReport& report,
+                           ScanSummary& summary, Work& work) {
+    const auto known = index_->KnownFiles(rootKeys_[folder]);
+    std::unordered_map<std::string_view, const FoundFile*> present;
     for (const auto& file : walk.files) present.emplace(file.relative, &file);
-
     SongIndex::Batch removal(*index_);
     for (const auto& [path, file] : known) {
         if (present.count(path) || UnderUnlisted(path, walk.unlisted)) continue;
-        removal.Remove(path);
+        removal.Remove(rootKeys_[folder], path);
         Forget(file.id);
         ++summary.removed;
     }
     removal.Commit();
-
-    std::vector<const FoundFile*> todo;
     for (const auto& file : walk.files) {
         const auto old = known.find(file.relative);
         if (old == known.end()) {
@@ -90,33 +107,57 @@ ScanSummary MusicLibrary::Scan(ScanReport& report, const std::atomic<bool>& stop
             }
             continue;
         }
-        todo.push_back(&file);
+        work.todo.push_back(
+            {&file, folder, old == known.end() ? std::nullopt : std::optional(old->second.id)});
     }
+}
+
+void MusicLibrary::Read(const WorkItem& item, SongIndex::Batch& batch, ScanReport& report,
+                        ScanSummary& summary) {
+    const FoundFile& file = *item.file;
+    const std::uint32_t folder = item.folder;
+    const std::string& key = rootKeys_[folder];
+    try {
+        SongTags tags = ReadTags(file.path, file.relative, codec_);
+        const auto id = batch.Put(key, file.relative, file.size, file.mtimeNs, tags);
+        if (!id) {
+            report.Skipped(file.relative, "no song id left in the player's range");
+            return;
+        }
+        songs_[*id] = std::make_shared<const Song>(Song{*id, file.relative, std::move(tags.title),
+                                                        std::move(tags.singer), std::move(tags.album),
+                                                        tags.duration, folder});
+    } catch (const Unreadable& failure) {
+        ++summary.unreadable;
+        report.Skipped(file.relative, failure.what());
+        batch.PutFailure(key, file.relative, file.size, file.mtimeNs, failure.what());
+        if (item.oldId) Forget(*item.oldId);
+    }
+}
+
+ScanSummary MusicLibrary::Scan(ScanReport& report, const std::atomic<bool>& stop, ScanPacing pacing) {
+    const auto started = Clock::now();
+    ScanSummary summary;
+    Work work;
+    work.walks.reserve(roots_.size());
+    for (const auto& root : roots_) work.walks.push_back(WalkFolder(root, report, stop));
+    if (stop.load()) {
+        summary.stopped = true;
+        summary.songs = Count();
+        return summary;
+    }
+    for (std::uint32_t folder = 0; folder < roots_.size(); ++folder)
+        Compare(folder, work.walks[folder], report, summary, work);
     if (summary.removed) Publish();
 
     auto published = Clock::now();
     std::size_t done = 0;
+    const auto& todo = work.todo;
     while (done < todo.size() && !stop.load(std::memory_order_relaxed)) {
         const auto batchStarted = Clock::now();
         SongIndex::Batch batch(*index_);
         for (std::size_t inBatch = 0; done < todo.size() && inBatch < pacing.batchFiles; ++inBatch) {
-            const FoundFile& file = *todo[done++];
-            try {
-                SongTags tags = ReadTags(file.path, file.relative, codec_);
-                const auto id = batch.Put(file.relative, file.size, file.mtimeNs, tags);
-                if (!id) {
-                    report.Skipped(file.relative, "no song id left in the player's range");
-                    continue;
-                }
-                songs_[*id] = std::make_shared<const Song>(Song{*id, file.relative, std::move(tags.title),
-                                                                std::move(tags.singer), std::move(tags.album),
-                                                                tags.duration});
-            } catch (const Unreadable& failure) {
-                ++summary.unreadable;
-                report.Skipped(file.relative, failure.what());
-                batch.PutFailure(file.relative, file.size, file.mtimeNs, failure.what());
-                if (const auto old = known.find(file.relative); old != known.end()) Forget(old->second.id);
-            }
+            Read(todo[done++], batch, report, summary);
             if (Clock::now() - batchStarted > pacing.batchTime || stop.load(std::memory_order_relaxed)) break;
         }
         batch.Commit();
@@ -172,10 +213,12 @@ std::optional<Song> MusicLibrary::ById(SongId id) const {
 
 std::optional<std::vector<std::string>> MusicLibrary::Lyrics(const Song& song) const {
     // The .lrc beside the file wins over the tags, and is read at each request so that an edit shows at once.
-    std::filesystem::path lrc = root_ / PathFromUtf8(song.path);
+    if (song.folder >= roots_.size()) return std::nullopt;
+    const std::filesystem::path& root = roots_[song.folder];
+    std::filesystem::path lrc = root / PathFromUtf8(song.path);
     lrc.replace_extension(".lrc");
     std::error_code error;
-    if (std::filesystem::is_regular_file(lrc, error) && LiesInside(root_, lrc)) {
+    if (std::filesystem::is_regular_file(lrc, error) && LiesInside(root, lrc)) {
         if (auto lines = ReadLrcFile(lrc, codec_)) return lines;
     }
     try {
@@ -187,9 +230,11 @@ std::optional<std::vector<std::string>> MusicLibrary::Lyrics(const Song& song) c
 
 std::optional<std::filesystem::path> MusicLibrary::AudioFile(const Song& song) const {
     // A file can be swapped for a link out of the library after the scan: checked at every use.
-    const std::filesystem::path file = root_ / PathFromUtf8(song.path);
+    if (song.folder >= roots_.size()) return std::nullopt;
+    const std::filesystem::path file = roots_[song.folder] / PathFromUtf8(song.path);
     std::error_code error;
-    if (!LiesInside(root_, file) || !std::filesystem::is_regular_file(file, error)) return std::nullopt;
+    if (!LiesInside(roots_[song.folder], file) || !std::filesystem::is_regular_file(file, error))
+        return std::nullopt;
     return file;
 }
 

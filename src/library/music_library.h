@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "library/audio_files.h"
 #include "library/song_index.h"
@@ -40,19 +41,26 @@ struct ScanPacing {
     std::chrono::milliseconds publishInterval{1000};
 };
 
-// A folder of the user's music: its songs from the index at once, brought in line with the folder by
+// Folders of the user's music: their songs from the index at once, brought in line with the folders by
 // Scan (new files read, changed ones read again, removed ones dropped), which commits in batches and
-// publishes a new snapshot as it goes, so that readers see what is indexed so far and never wait.
+// publishes a new snapshot as it goes, so that readers see what is indexed so far and never wait. Songs
+// of folders the index knows but that are not among these stay in the index, unserved.
+
 class MusicLibrary final : public SongSource {
   public:
-    // Throws IndexUnusable for an index that cannot be used, FolderError for a folder that is not there.
-    MusicLibrary(const std::filesystem::path& folder, const std::filesystem::path& indexFile,
+    // Throws IndexUnusable for an index that cannot be used, FolderError for a folder that is not there
+    // (or lies inside another of them, which would give its songs twice).
+    MusicLibrary(const std::vector<std::filesystem::path>& folders, const std::filesystem::path& indexFile,
                  const site::Codec& codec);
+    MusicLibrary(const std::filesystem::path& folder, const std::filesystem::path& indexFile,
+                 const site::Codec& codec)
+        : MusicLibrary(std::vector<std::filesystem::path>{folder}, indexFile, codec) {}
 
     // On one thread at a time. stop ends it between two files.
     ScanSummary Scan(ScanReport& report, const std::atomic<bool>& stop, ScanPacing pacing = {});
 
-    const std::filesystem::path& Folder() const { return root_; }
+    // The folders, as real paths, in the order given.
+    const std::vector<std::filesystem::path>& Folders() const { return roots_; }
 
     std::size_t Count() const override;
     std::vector<Song> First(std::size_t limit) const override;
@@ -62,13 +70,21 @@ class MusicLibrary final : public SongSource {
     std::optional<std::filesystem::path> AudioFile(const Song& song) const override;
 
   private:
-    class Reading;
+    struct WorkItem;
+    struct Work;
 
     std::shared_ptr<const SongSnapshot> Current() const;
     void Publish();
     void Forget(SongId id);
+    // Drops from the index what is gone from folder (but not from folders that could not be listed), and
+    // lists what is to be read.
+    void Compare(std::uint32_t folder, const FolderWalk& walk, ScanReport& report, ScanSummary& summary,
+                 Work& work);
+    // Reads one file's tags into the open batch.
+    void Read(const WorkItem& item, SongIndex::Batch& batch, ScanReport& report, ScanSummary& summary);
 
-    std::filesystem::path root_;
+    std::vector<std::filesystem::path> roots_;
+    std::vector<std::string> rootKeys_;  // as the index names them
     const site::Codec& codec_;
     std::unique_ptr<SongIndex> index_;
     // The scan's own view of the songs, from which snapshots are made; touched by the scan only.

@@ -8,7 +8,8 @@ namespace mulan::library {
 
 namespace {
 
-// Version 1 was the index of the Python site, whose songs table this one keeps: its ids carry over.
+// Version 1 was the index of the Python site, of one folder: its rows (and ids) carry over to the first
+// folder of the library that opens it.
 constexpr int kSchemaVersion = 2;
 constexpr int kApplicationId = 0x4D4C414E;  // "MLAN"
 constexpr int kBusyTimeoutMs = 10000;
@@ -16,7 +17,8 @@ constexpr int kBusyTimeoutMs = 10000;
 constexpr char kSchema[] = R"sql(
 CREATE TABLE songs (
   id INTEGER PRIMARY KEY AUTOINCREMENT,
-  path TEXT NOT NULL UNIQUE,
+  folder TEXT NOT NULL,
+  path TEXT NOT NULL,
   size INTEGER NOT NULL,
   mtime_ns INTEGER NOT NULL,
   title TEXT NOT NULL DEFAULT '',
@@ -25,17 +27,35 @@ CREATE TABLE songs (
   duration REAL,
   lyrics TEXT,
   folded TEXT NOT NULL DEFAULT '',
-  error TEXT
+  error TEXT,
+  UNIQUE (folder, path)
 );
 )sql";
 
-// The Python site kept search tables of its own beside the songs; searching is done in memory now.
+// The Python site kept search tables of its own beside the songs (searching is done in memory now), and
+// knew one folder. Its rows move into the new table with their ids, and the highest id it ever gave
+// stays given.
 constexpr char kFromVersion1[] = R"sql(
 DROP TRIGGER IF EXISTS songs_ai;
 DROP TRIGGER IF EXISTS songs_ad;
 DROP TRIGGER IF EXISTS songs_au;
 DROP TABLE IF EXISTS song_text;
 DROP TABLE IF EXISTS song_order;
+CREATE TEMP TABLE given AS SELECT coalesce(max(seq), 0) AS seq FROM sqlite_sequence WHERE name = 'songs';
+ALTER TABLE songs RENAME TO songs_v1;
+)sql";
+
+constexpr char kFromVersion1Rows[] = R"sql(
+INSERT INTO songs (id, folder, path, size, mtime_ns, title, singer, album, duration, lyrics, folded, error)
+  SELECT id, ?1, path, size, mtime_ns, title, singer, album, duration, lyrics, folded, error FROM songs_v1;
+)sql";
+
+constexpr char kFromVersion1End[] = R"sql(
+DROP TABLE songs_v1;
+UPDATE sqlite_sequence SET seq = max(seq, (SELECT seq FROM given)) WHERE name = 'songs';
+INSERT INTO sqlite_sequence (name, seq) SELECT 'songs', seq FROM given
+  WHERE NOT EXISTS (SELECT 1 FROM sqlite_sequence WHERE name = 'songs') AND seq > 0;
+DROP TABLE given;
 )sql";
 
 std::string Utf8Path(const std::filesystem::path& path) {
@@ -143,7 +163,7 @@ bool HasSongsTable(sqlite3* db) {
 }
 
 // Makes a new index, or brings one of ours up to date; anything else is refused untouched.
-void Prepare(sqlite3* db, const std::filesystem::path& file) {
+void Prepare(sqlite3* db, const std::filesystem::path& file, std::string_view firstFolder) {
     const auto version = PragmaNumber(db, "PRAGMA user_version");
     const auto application = PragmaNumber(db, "PRAGMA application_id");
     const auto objects = PragmaNumber(db, "SELECT count(*) FROM sqlite_master");
@@ -154,7 +174,16 @@ void Prepare(sqlite3* db, const std::filesystem::path& file) {
         Execute(db, ("BEGIN IMMEDIATE;" + std::string(kSchema) + stamp + "COMMIT;").c_str());
     } else if (version == 1 && application == 0 && HasSongsTable(db)) {
         Execute(db, "PRAGMA journal_mode = WAL");
-        Execute(db, ("BEGIN IMMEDIATE;" + std::string(kFromVersion1) + stamp + "COMMIT;").c_str());
+        Execute(db, "BEGIN IMMEDIATE");
+        try {
+            Execute(db, (std::string(kFromVersion1) + kSchema).c_str());
+            Statement rows(db, kFromVersion1Rows);
+            rows.Bind(1, firstFolder).Step();
+            Execute(db, (std::string(kFromVersion1End) + stamp + "COMMIT;").c_str());
+        } catch (const IndexUnusable&) {
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
     } else if (version != kSchemaVersion || application != kApplicationId || !HasSongsTable(db)) {
         throw IndexUnusable("not a mulan-site index: " + Utf8Path(file) +
                             " (left as it is; remove it or name another with --db)");
@@ -183,10 +212,10 @@ std::string JoinLines(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-std::unique_ptr<SongIndex> SongIndex::Open(const std::filesystem::path& file) {
+std::unique_ptr<SongIndex> SongIndex::Open(const std::filesystem::path& file, std::string_view firstFolder) {
     sqlite3* db = Connect(file, true);
     try {
-        Prepare(db, file);
+        Prepare(db, file, firstFolder);
     } catch (const IndexUnusable& failure) {
         sqlite3_close(db);
         const std::string what = failure.what();
@@ -211,9 +240,10 @@ SongIndex::~SongIndex() {
     sqlite3_close(writer_);
 }
 
-std::unordered_map<std::string, KnownFile> SongIndex::KnownFiles() {
+std::unordered_map<std::string, KnownFile> SongIndex::KnownFiles(std::string_view folder) {
     std::unordered_map<std::string, KnownFile> known;
-    Statement rows(writer_, "SELECT path, id, size, mtime_ns, error FROM songs");
+    Statement rows(writer_, "SELECT path, id, size, mtime_ns, error FROM songs WHERE folder = ?1");
+    rows.Bind(1, folder);
     while (rows.Step()) {
         KnownFile file{rows.Int(1), rows.Int(2), rows.Int(3), std::nullopt};
         if (!rows.IsNull(4)) file.error = rows.Text(4);
@@ -222,9 +252,12 @@ std::unordered_map<std::string, KnownFile> SongIndex::KnownFiles() {
     return known;
 }
 
-std::vector<Song> SongIndex::ReadableSongs() {
+std::vector<Song> SongIndex::ReadableSongs(std::string_view folder) {
     std::vector<Song> songs;
-    Statement rows(writer_, "SELECT id, path, title, singer, album, duration FROM songs WHERE error IS NULL");
+    Statement rows(
+        writer_,
+        "SELECT id, path, title, singer, album, duration FROM songs WHERE folder = ?1 AND error IS NULL");
+    rows.Bind(1, folder);
     while (rows.Step())
         songs.push_back(
             Song{rows.Int(0), rows.Text(1), rows.Text(2), rows.Text(3), rows.Text(4), rows.Real(5)});
@@ -239,12 +272,12 @@ SongIndex::Batch::~Batch() {
     if (open_) sqlite3_exec(index_.writer_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
-std::optional<SongId> SongIndex::Batch::Put(std::string_view path, std::int64_t size, std::int64_t mtimeNs,
-                                            const SongTags& tags) {
+std::optional<SongId> SongIndex::Batch::Put(std::string_view folder, std::string_view path, std::int64_t size,
+                                            std::int64_t mtimeNs, const SongTags& tags) {
     Statement& upsert = index_.Prepared(
         index_.put_,
-        "INSERT INTO songs (path, size, mtime_ns, title, singer, album, duration, lyrics, error)"
-        " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, NULL) ON CONFLICT (path) DO UPDATE SET"
+        "INSERT INTO songs (path, size, mtime_ns, title, singer, album, duration, lyrics, folder, error)"
+        " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, NULL) ON CONFLICT (folder, path) DO UPDATE SET"
         " size = excluded.size, mtime_ns = excluded.mtime_ns, title = excluded.title,"
         " singer = excluded.singer, album = excluded.album, duration = excluded.duration,"
         " lyrics = excluded.lyrics, error = NULL RETURNING id");
@@ -262,32 +295,34 @@ std::optional<SongId> SongIndex::Batch::Put(std::string_view path, std::int64_t 
         upsert.BindNull(8);
     else
         upsert.Bind(8, JoinLines(tags.lyrics));
+    upsert.Bind(9, folder);
     const SongId id = upsert.Step() ? upsert.Int(0) : 0;
     while (upsert.Step()) {
     }
     if (id > 0 && id <= kMaxSongId) return id;
-    Remove(path);
+    Remove(folder, path);
     return std::nullopt;
 }
 
-void SongIndex::Batch::PutFailure(std::string_view path, std::int64_t size, std::int64_t mtimeNs,
-                                  std::string_view reason) {
+void SongIndex::Batch::PutFailure(std::string_view folder, std::string_view path, std::int64_t size,
+                                  std::int64_t mtimeNs, std::string_view reason) {
     // The row stays (with its id) so that a file repaired later gets its old id back.
     Statement& upsert = index_.Prepared(
         index_.putFailure_,
-        "INSERT INTO songs (path, size, mtime_ns, error) VALUES (?1, ?2, ?3, ?4)"
-        " ON CONFLICT (path) DO UPDATE SET size = excluded.size, mtime_ns = excluded.mtime_ns,"
+        "INSERT INTO songs (path, size, mtime_ns, error, folder) VALUES (?1, ?2, ?3, ?4, ?5)"
+        " ON CONFLICT (folder, path) DO UPDATE SET size = excluded.size, mtime_ns = excluded.mtime_ns,"
         " error = excluded.error");
     upsert.Bind(1, path)
         .Bind(2, size)
         .Bind(3, mtimeNs)
-        .Bind(4, reason.empty() ? std::string_view("unreadable") : reason);
+        .Bind(4, reason.empty() ? std::string_view("unreadable") : reason)
+        .Bind(5, folder);
     upsert.Step();
 }
 
-void SongIndex::Batch::Remove(std::string_view path) {
-    Statement& remove = index_.Prepared(index_.remove_, "DELETE FROM songs WHERE path = ?1");
-    remove.Bind(1, path);
+void SongIndex::Batch::Remove(std::string_view folder, std::string_view path) {
+    Statement& remove = index_.Prepared(index_.remove_, "DELETE FROM songs WHERE folder = ?1 AND path = ?2");
+    remove.Bind(1, folder).Bind(2, path);
     remove.Step();
 }
 

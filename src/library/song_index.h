@@ -36,20 +36,23 @@ struct KnownFile {
     std::optional<std::string> error;  // why it could not be read, if it could not
 };
 
-// A library's songs in SQLite (WAL). A song's id belongs to its path: it stays over restarts and
+// A library's songs in SQLite (WAL), each under its folder (the folder's real path, UTF-8) and its path
+// inside that folder. A song's id belongs to its folder and path: it stays over restarts and
 // rescans, also while the file is unreadable for a time, and the id of a removed file is never handed
 // out again. One thread writes (the scan), in batches; any number of threads read, each on a
 // connection of its own, and never wait for a batch.
 class SongIndex {
   public:
-    static std::unique_ptr<SongIndex> Open(const std::filesystem::path& file);
+    // firstFolder: the folder the rows of an index of the older, one-folder site belong to.
+    static std::unique_ptr<SongIndex> Open(const std::filesystem::path& file, std::string_view firstFolder);
     ~SongIndex();
     SongIndex(const SongIndex&) = delete;
     SongIndex& operator=(const SongIndex&) = delete;
 
     // The scan's side.
-    std::unordered_map<std::string, KnownFile> KnownFiles();
-    std::vector<Song> ReadableSongs();
+    // The files of folder by their paths inside it.
+    std::unordered_map<std::string, KnownFile> KnownFiles(std::string_view folder);
+    std::vector<Song> ReadableSongs(std::string_view folder);
 
     // One transaction: nothing of it is seen, and nothing of it stays, until Commit.
     class Batch {
@@ -59,11 +62,11 @@ class SongIndex {
         Batch(const Batch&) = delete;
         Batch& operator=(const Batch&) = delete;
         // The song's id; nullopt when no id is left in the player's range.
-        std::optional<SongId> Put(std::string_view path, std::int64_t size, std::int64_t mtimeNs,
-                                  const SongTags& tags);
-        void PutFailure(std::string_view path, std::int64_t size, std::int64_t mtimeNs,
-                        std::string_view reason);
-        void Remove(std::string_view path);
+        std::optional<SongId> Put(std::string_view folder, std::string_view path, std::int64_t size,
+                                  std::int64_t mtimeNs, const SongTags& tags);
+        void PutFailure(std::string_view folder, std::string_view path, std::int64_t size,
+                        std::int64_t mtimeNs, std::string_view reason);
+        void Remove(std::string_view folder, std::string_view path);
         void Commit();
 
       private:

@@ -80,13 +80,18 @@ struct OpenedSongs {
 };
 
 OpenedSongs OpenSongs(const SiteOptions& options, const site::Codec& codec) {
-    const auto folder = library::PathFromUtf8(options.folder);
-    std::error_code error;
-    if (!std::filesystem::is_directory(folder, error))
-        throw std::runtime_error("music folder not found: " + options.folder);
-    if (library::Catalogue::HasListing(folder)) return {library::Catalogue::Load(folder, codec), nullptr};
-    const auto index = options.database ? library::PathFromUtf8(*options.database) : folder / kIndexName;
-    auto music = std::make_unique<library::MusicLibrary>(folder, index, codec);
+    std::vector<std::filesystem::path> folders;
+    for (const auto& folder : options.folders) {
+        folders.push_back(library::PathFromUtf8(folder));
+        std::error_code error;
+        if (!std::filesystem::is_directory(folders.back(), error))
+            throw std::runtime_error("music folder not found: " + folder);
+    }
+    if (folders.size() == 1 && library::Catalogue::HasListing(folders.front()))
+        return {library::Catalogue::Load(folders.front(), codec), nullptr};
+    const auto index =
+        options.database ? library::PathFromUtf8(*options.database) : folders.front() / kIndexName;
+    auto music = std::make_unique<library::MusicLibrary>(folders, index, codec);
     auto* library = music.get();
     return {std::move(music), library};
 }

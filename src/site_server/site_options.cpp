@@ -6,7 +6,7 @@
 namespace mulan::site_server {
 
 const char kSiteUsage[] =
-    "usage: mulan-site (--catalogue DIR | --library DIR) [--db PATH] [--bind ADDR]\n"
+    "usage: mulan-site (--catalogue DIR | --library DIR...) [--db PATH] [--bind ADDR]\n"
     "                  [--site-port N] [--search-port N] [--media-port N]\n"
     "                  [--site-host HOST] [--search-host HOST] [--media-host HOST]\n"
     "                  [--log FILE] [--ready-file FILE]\n"
@@ -14,8 +14,8 @@ const char kSiteUsage[] =
     "Serves a folder of audio files as a music site in the page formats Mulan Player reads.\n"
     "\n"
     "  --catalogue DIR     folder with catalogue.json, or a music folder\n"
-    "  --library DIR       a music folder (the same as --catalogue)\n"
-    "  --db PATH           index of a music folder (default DIR/.mulan-site.db)\n"
+    "  --library DIR       a music folder; once or more, for folders served together\n"
+    "  --db PATH           index of the music folders (default .mulan-site.db in the first)\n"
     "  --bind ADDR         address to listen on (default 127.0.0.1)\n"
     "  --site-port N       play and lyrics pages (default 18080)\n"
     "  --search-port N     search pages (default 18081)\n"
@@ -39,7 +39,7 @@ int Port(const std::string& name, const std::string& value) {
 
 SiteOptions ParseSiteOptions(const std::vector<std::string>& args) {
     SiteOptions options;
-    bool haveFolder = false;
+    bool catalogue = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& name = args[i];
         if (name == "-h" || name == "--help") {
@@ -51,9 +51,10 @@ SiteOptions ParseSiteOptions(const std::vector<std::string>& args) {
                                                                : "unknown argument " + name);
         const std::string& value = args[++i];
         if (name == "--catalogue" || name == "--library") {
-            if (haveFolder) throw std::invalid_argument("give one --catalogue or --library");
-            options.folder = value;
-            haveFolder = true;
+            if (catalogue || (name == "--catalogue" && !options.folders.empty()))
+                throw std::invalid_argument("give one --catalogue, or --library once or more");
+            catalogue = name == "--catalogue";
+            options.folders.push_back(value);
         } else if (name == "--db") {
             options.database = value;
         } else if (name == "--bind") {
@@ -78,7 +79,7 @@ SiteOptions ParseSiteOptions(const std::vector<std::string>& args) {
             throw std::invalid_argument("unknown option " + name);
         }
     }
-    if (!haveFolder) throw std::invalid_argument("one of --catalogue and --library is required");
+    if (options.folders.empty()) throw std::invalid_argument("one of --catalogue and --library is required");
     const auto& p = options.ports;
     if ((p.site && (p.site == p.search || p.site == p.media)) || (p.search && p.search == p.media))
         throw std::invalid_argument("the three ports must differ");

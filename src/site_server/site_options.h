@@ -10,7 +10,9 @@ namespace mulan::site_server {
 
 // mulan-site's command line.
 struct SiteOptions {
-    std::string folder;  // --catalogue or --library: a catalogue (catalogue.json) or a music folder
+    // --catalogue (a catalogue with its catalogue.json, or a music folder), or --library once or more:
+    // music folders served together, in one index.
+    std::vector<std::string> folders;
     std::optional<std::string> database;  // --db
     std::string bind = "127.0.0.1";
     SitePorts ports;

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The Windows release as a user gets it. scripts/package run twice gives the same bytes; the zip
-# holds the four files, the texts are Notepad's (BOM, CR LF) and the programs carry the version. In a
+# holds the five files, the texts are Notepad's (BOM, CR LF) and the programs carry the version. In a
 # fresh copy of the Wine prefix: the silent installer puts the files, the Start-menu shortcut and
 # every uninstall value where they belong, the installed player shows its window, a second silent
 # install succeeds, the silent uninstaller leaves nothing behind; an install over an older version
 # in another folder replaces it there, and its uninstall keeps a file the user put beside it; the
-# player unpacked from the zip starts too. Runs with the Wine environment started (scripts/test).
+# player unpacked from the zip starts too, and its mulan-site.exe serves a music folder in which its
+# mulan-cli.exe finds a song. Runs with the Wine environment started (scripts/test).
 set -euo pipefail
 : "${MULAN_ROOT:?}" "${MULAN_BUILD:?}" "${MULAN_RUN_DIR:?}" "${DISPLAY:?}" "${MULAN_WINEPREFIX:?}"
 work=$(mktemp -d "$MULAN_RUN_DIR/release.XXXXXX")
@@ -64,9 +65,9 @@ installed_files() { (cd "$1" && LC_ALL=C ls -A | tr '\n' ' '); }
 expect_installed() {  # DIR VERSION
   local dir=$1 windir
   windir=$(windows_path "$dir")
-  [ "$(installed_files "$dir")" = "LICENSE.txt README.txt mulan-cli.exe mulan.exe uninstall.exe " ] ||
+  [ "$(installed_files "$dir")" = "LICENSE.txt README.txt mulan-cli.exe mulan-site.exe mulan.exe uninstall.exe " ] ||
     fail "installed files: $(installed_files "$dir")"
-  for file in mulan.exe mulan-cli.exe README.txt LICENSE.txt; do
+  for file in mulan.exe mulan-cli.exe mulan-site.exe README.txt LICENSE.txt; do
     cmp -s "$dir/$file" "$unpacked/$file" || fail "installed $file differs from the release's"
   done
   [ -f "$shortcut" ] || fail "no Start-menu shortcut $shortcut"
@@ -100,7 +101,7 @@ EOF
 }
 expect_removed() {  # DIR LEFT: the folder holds only LEFT (nothing: the folder is gone)
   local dir=$1 left=${2:-}
-  gone() { [ ! -e "$dir/uninstall.exe" ] && [ ! -e "$dir/mulan.exe" ] && [ ! -e "$shortcut" ]; }
+  gone() { [ ! -e "$dir/uninstall.exe" ] && [ ! -e "$dir/mulan.exe" ] && [ ! -e "$dir/mulan-site.exe" ] && [ ! -e "$shortcut" ]; }
   eventually 300 gone || fail "the uninstaller left files: $(installed_files "$dir")"
   if [ -n "$left" ]; then
     [ "$(installed_files "$dir")" = "$left " ] || fail "the uninstaller took more: $(installed_files "$dir")"
@@ -177,3 +178,36 @@ grep -q '^usage: mulan-cli' "$work/help.txt" || fail "mulan-cli.exe -h printed n
 rc=0; wine "$portable/mulan-cli.exe" --no-such-option >/dev/null 2>&1 || rc=$?
 [ "$rc" = 2 ] || fail "mulan-cli.exe exits with $rc on an unknown option"
 ok "the player from the zip shows its window; its mulan-cli says $version, -h the usage"
+
+wine "$portable/mulan-site.exe" --help >"$work/site-help.txt" 2>/dev/null || fail "mulan-site.exe --help failed"
+grep -q '^usage: mulan-site' "$work/site-help.txt" || fail "mulan-site.exe --help printed no usage"
+# The ports README.txt names are the server's own defaults.
+for port in 18080 18081 18082; do
+  grep -q "(default $port)" "$work/site-help.txt" || fail "mulan-site.exe --help gives no default port $port"
+done
+rc=0; wine "$portable/mulan-site.exe" --no-such-option >/dev/null 2>&1 || rc=$?
+[ "$rc" = 2 ] || fail "mulan-site.exe exits with $rc on an unknown option"
+ok "mulan-site.exe from the zip prints its usage, with the ports of README.txt; an unknown option exits with 2"
+
+# A tagged music folder: Starlight is found only by its ID3 title, which TagLib reads, through the
+# index in SQLite. Free ports: another run may hold the defaults.
+music="$prefix/drive_c/users/Public/Music/library"
+/usr/bin/python3 "$MULAN_ROOT/tools/site/make_test_library.py" "$music" >/dev/null
+songs=$(cd "$MULAN_ROOT/tools/site" && /usr/bin/python3 -B -c 'import make_test_library as m; print(len(m.SONGS))')
+wine "$portable/mulan-site.exe" --library "$(windows_path "$music")" --site-port 0 --search-port 0 --media-port 0 \
+  --ready-file "$(windows_path "$work/site.ready")" </dev/null >"$work/site.out" 2>&1 &
+site=$!
+trap 'kill ${app:-} ${site:-} 2>/dev/null || true; WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true' EXIT
+eventually 600 test -s "$work/site.ready" || fail "mulan-site.exe did not get ready: $(tr -d '\r' <"$work/site.out")"
+ready=$(tr -d '\r' <"$work/site.ready")
+[[ $ready == *" songs=$songs" ]] || fail "mulan-site.exe indexed other than the $songs songs: $ready"
+[ -f "$music/.mulan-site.db" ] || fail "no index in the music folder"
+read -r site_host search_host media_host < <(sed 's/.*site=\([^ ]*\) search=\([^ ]*\) media=\([^ ]*\).*/\1 \2 \3/' <<<"$ready")
+(cd "$work" && wine "$portable/mulan-cli.exe" --site-host "$site_host" --search-host "$search_host" \
+  --media-host "$media_host" search Starlight </dev/null >"$work/search.txt" 2>"$work/search.err") ||
+  fail "mulan-cli.exe search against mulan-site.exe failed: $(cat "$work/search.err")"
+found=$(tr -d '\r' <"$work/search.txt")
+[[ $found =~ ^[0-9]+$'\t'Starlight$ ]] || fail "mulan-cli.exe found '$found' for Starlight"
+kill "$site" 2>/dev/null || true
+wait "$site" 2>/dev/null || true
+ok "mulan-site.exe from the zip indexed a music folder ($ready); mulan-cli.exe found Starlight there"

@@ -276,6 +276,7 @@ TEST(MusicLibrary, AnIndexOfTheOlderSiteKeepsItsIds) {
         "CREATE TRIGGER songs_ai AFTER INSERT ON songs BEGIN INSERT INTO song_order VALUES (new.singer, "
         "new.title,"
         " new.id, new.folded); END;"
+        "UPDATE sqlite_sequence SET seq = 50 WHERE name = 'songs';"  // ids up to 50 were given once
         "PRAGMA user_version = 1;";
     ASSERT_EQ(sqlite3_exec(db, schema.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);
@@ -283,7 +284,48 @@ TEST(MusicLibrary, AnIndexOfTheOlderSiteKeepsItsIds) {
     lib.Scan();
     const auto ids = IdsByTitle(lib.library);
     EXPECT_EQ(ids.at("旧歌"), 41);
-    EXPECT_EQ(ids.at("新歌"), 42);
+    EXPECT_EQ(ids.at("新歌"), 51);
+}
+
+TEST(MusicLibrary, SeveralFoldersInOneIndexEachKeepTheirOwnSongs) {
+    TemporaryFolder first, second, elsewhere;
+    WriteSilentWav(first / "甲 - 同名.wav");
+    WriteSilentWav(second / "乙 - 同名.wav");
+    WriteSilentWav(second / "甲 - 同名.wav", 1600);
+    const auto index = elsewhere / "index.db";
+    std::map<std::string, SongId> ids;
+    {
+        site_server::testing::ServerCodec codec;
+        RecordingReport report;
+        MusicLibrary both({first.path(), second.path()}, index, codec);
+        both.Scan(report, report.stop);
+        ASSERT_EQ(both.Count(), 3u);
+        for (const Song& song : both.First(10)) {
+            ids[song.singer + "@" + std::to_string(song.folder)] = song.id;
+            EXPECT_EQ(both.AudioFile(song), both.Folders()[song.folder] / PathFromUtf8(song.path));
+        }
+        EXPECT_EQ(std::filesystem::file_size(*both.AudioFile(*both.ById(ids.at("甲@1")))), 44u + 3200u);
+    }
+    // The second folder alone: its songs keep their ids; the first folder's stay in the index, unserved.
+    {
+        site_server::testing::ServerCodec codec;
+        RecordingReport report;
+        MusicLibrary alone(second.path(), index, codec);
+        const ScanSummary summary = alone.Scan(report, report.stop);
+        EXPECT_EQ(summary.removed, 0u);
+        EXPECT_EQ(alone.Count(), 2u);
+        EXPECT_FALSE(alone.ById(ids.at("甲@0")));
+        ASSERT_TRUE(alone.ById(ids.at("乙@1")));
+        EXPECT_EQ(alone.ById(ids.at("乙@1"))->folder, 0u);
+    }
+    site_server::testing::ServerCodec codec;
+    RecordingReport report;
+    MusicLibrary again({first.path(), second.path()}, index, codec);
+    again.Scan(report, report.stop);
+    EXPECT_EQ(again.ById(ids.at("甲@0"))->singer, "甲");
+    EXPECT_EQ(again.ById(ids.at("甲@1"))->folder, 1u);
+    // A folder inside another would give its songs twice.
+    EXPECT_THROW(MusicLibrary({first.path(), first / "."}, elsewhere / "other.db", codec), FolderError);
 }
 
 }  // namespace

@@ -128,7 +128,7 @@ TEST(SiteServer, SixteenStreamsAndAStalledClientHoldUpNoOtherRequest) {
     httplib::Client stalled("127.0.0.1", ports.media);
     std::atomic<bool> release{false};
     std::thread staller([&] {
-        stalled.Get("/music/1/x.wav", [&](const char*, size_t) {
+        stalled.Get("/music/1/%E4%BD%95%E5%A4%8F%20-%20%E6%B5%B7%E9%A3%8EBlues.wav", [&](const char*, size_t) {
             while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(20));
             return false;
         });
@@ -141,7 +141,7 @@ TEST(SiteServer, SixteenStreamsAndAStalledClientHoldUpNoOtherRequest) {
         streams.emplace_back([&] {
             httplib::Client client("127.0.0.1", ports.media);
             std::string body;
-            auto reply = client.Get("/music/1/x.wav", [&](const char* bytes, size_t length) {
+            auto reply = client.Get("/music/1/%E4%BD%95%E5%A4%8F%20-%20%E6%B5%B7%E9%A3%8EBlues.wav", [&](const char* bytes, size_t length) {
                 body.append(bytes, length);
                 return true;
             });
