@@ -61,6 +61,8 @@ LangString ProductName ${LANG_ENGLISH} "Mulan Player"
 LangString ProductName ${LANG_SIMPCHINESE} "${PRODUCT}"
 LangString PlayerRunning ${LANG_ENGLISH} "Mulan Player is running. Exit it (tray icon menu, $\"退出$\") and try again."
 LangString PlayerRunning ${LANG_SIMPCHINESE} "沐岚音乐播放器正在运行。请先退出它（通知区域图标的菜单中选“退出”），再重试。"
+LangString ServerRunning ${LANG_ENGLISH} "The music server mulan-site.exe is running. Stop it (close its window, or press Ctrl+C in it) and try again."
+LangString ServerRunning ${LANG_SIMPCHINESE} "音乐服务器 mulan-site.exe 正在运行。请先停止它（关闭它的窗口，或在窗口中按 Ctrl+C），再重试。"
 
 ; Every Chinese system language (Taiwan and Hong Kong too) gets the Chinese pages.
 !macro ChooseLanguage
@@ -81,6 +83,22 @@ LangString PlayerRunning ${LANG_SIMPCHINESE} "沐岚音乐播放器正在运行�
   player_gone:
 !macroend
 
+; The music server has no window to find, and runs for hours: a running program's file cannot be
+; opened for writing, which tells it apart (and is just what would make the copy or removal fail,
+; silently, leaving an old or orphaned mulan-site.exe beside the new player).
+!macro WaitForServerToExit
+  server_check:
+    IfFileExists "$INSTDIR\mulan-site.exe" 0 server_gone
+    ClearErrors
+    FileOpen $0 "$INSTDIR\mulan-site.exe" a
+    IfErrors 0 server_stopped
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(ServerRunning)" /SD IDCANCEL IDRETRY server_check
+    Abort
+  server_stopped:
+    FileClose $0
+  server_gone:
+!macroend
+
 Function .onInit
   !insertmacro ChooseLanguage
   !insertmacro WaitForPlayerToExit
@@ -89,10 +107,13 @@ FunctionEnd
 Function un.onInit
   !insertmacro ChooseLanguage
   !insertmacro WaitForPlayerToExit
+  !insertmacro WaitForServerToExit
 FunctionEnd
 
 Section "Install"
   SetShellVarContext current
+  ; Here, not in .onInit: the folder is the one chosen on the directory page.
+  !insertmacro WaitForServerToExit
   SetOutPath "$INSTDIR"
   File "${STAGE}\mulan.exe"
   File "${STAGE}\mulan-cli.exe"

@@ -24,19 +24,20 @@ struct Pending {
     std::string relative;  // "" or "a/b/"
 };
 
-void TakeFile(const std::filesystem::path& root, FolderEntry& entry, const std::string& relative,
-              FolderWalk& walk, ScanReport& report) {
+void TakeFile(const std::filesystem::path& root, const std::filesystem::path& folder, FolderEntry& entry,
+              std::string relative, FolderWalk& walk, ScanReport& report) {
     if (entry.kind == FolderEntry::Kind::Link) {
-        if (!LiesInside(root, entry.path)) {
+        const std::filesystem::path path = folder / PathFromUtf8(entry.name);
+        if (!LiesInside(root, path)) {
             report.Skipped(relative, "symbolic link leads out of the library");
             return;
         }
-        if (!FollowLink(entry)) {
+        if (!FollowLink(path, entry)) {
             report.Skipped(relative, "symbolic link leads to nothing that can be read");
             return;
         }
     }
-    walk.files.push_back(FoundFile{relative, std::move(entry.path), entry.size, entry.mtimeNs});
+    walk.files.push_back(FoundFile{std::move(relative), entry.size, entry.mtimeNs});
 }
 
 }  // namespace
@@ -87,17 +88,16 @@ FolderWalk WalkFolder(const std::filesystem::path& root, ScanReport& report, con
         }
         for (FolderEntry& entry : entries) {
             if (entry.passOver) continue;
-            const std::string relative = next.relative + entry.name;
             if (!entry.problem.empty()) {
                 if (entry.kind == FolderEntry::Kind::Folder || IsAudioName(entry.name) || entry.name.empty())
-                    report.Skipped(relative.empty() ? Utf8FromPath(entry.path) : relative, entry.problem);
+                    report.Skipped(next.relative + (entry.name.empty() ? "?" : entry.name), entry.problem);
                 continue;
             }
             if (entry.kind == FolderEntry::Kind::Folder) {
-                pending.push_back({entry.path, relative + "/"});
+                pending.push_back({next.folder / PathFromUtf8(entry.name), next.relative + entry.name + "/"});
             } else if ((entry.kind == FolderEntry::Kind::File || entry.kind == FolderEntry::Kind::Link) &&
                        IsAudioName(entry.name)) {
-                TakeFile(root, entry, relative, walk, report);
+                TakeFile(root, next.folder, entry, next.relative + entry.name, walk, report);
             }
         }
     }

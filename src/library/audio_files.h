@@ -22,7 +22,6 @@ class ScanReport {
 // An audio file found under a library's folder.
 struct FoundFile {
     std::string relative;  // '/'-separated, UTF-8
-    std::filesystem::path path;
     std::int64_t size = 0;
     std::int64_t mtimeNs = 0;
 };

@@ -11,8 +11,9 @@ namespace mulan::library {
 // One entry of a folder as the system lists it, without following links.
 struct FolderEntry {
     enum class Kind { File, Folder, Link, Other };
-    std::filesystem::path path;
-    std::string name;  // UTF-8
+    // UTF-8. No path is made for an entry: a walk over tens of thousands of files would spend more on
+    // making paths than on asking the system.
+    std::string name;
     Kind kind = Kind::Other;
     std::int64_t size = 0;
     std::int64_t mtimeNs = 0;
@@ -31,8 +32,8 @@ class FolderError : public std::runtime_error {
 // The entries of folder, in no particular order. Throws FolderError when it cannot be listed.
 std::vector<FolderEntry> ListFolder(const std::filesystem::path& folder);
 
-// Size and modification time of the file a link leads to, filled into entry; false when it leads
-// nowhere readable.
-bool FollowLink(FolderEntry& entry);
+// Size and modification time of the file the link at path leads to, filled into entry; false when it
+// leads nowhere readable.
+bool FollowLink(const std::filesystem::path& path, FolderEntry& entry);
 
 }  // namespace mulan::library

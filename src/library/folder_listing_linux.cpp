@@ -58,7 +58,6 @@ std::vector<FolderEntry> ListFolder(const std::filesystem::path& folder) {
         const char* name = item->d_name;
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
         FolderEntry entry;
-        entry.path = folder / name;
         entry.name = name;
         entry.passOver = name[0] == '.';
         if (!IsValidUtf8(name)) entry.problem = "file name is not UTF-8";
@@ -76,9 +75,9 @@ std::vector<FolderEntry> ListFolder(const std::filesystem::path& folder) {
     return entries;
 }
 
-bool FollowLink(FolderEntry& entry) {
+bool FollowLink(const std::filesystem::path& path, FolderEntry& entry) {
     struct stat facts {};
-    if (stat(entry.path.c_str(), &facts) != 0 || !S_ISREG(facts.st_mode)) return false;
+    if (stat(path.c_str(), &facts) != 0 || !S_ISREG(facts.st_mode)) return false;
     entry.size = static_cast<std::int64_t>(facts.st_size);
     entry.mtimeNs = NanosecondsOf(facts.st_mtim);
     return true;

@@ -60,16 +60,21 @@ bool IsValidUtf16(const wchar_t* name) {
     return true;
 }
 
-FolderEntry EntryOf(const std::filesystem::path& folder, const WIN32_FIND_DATAW& data) {
+std::string Utf8(const wchar_t* text) {
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(length > 1 ? static_cast<std::size_t>(length - 1) : 0, '\0');
+    if (length > 1) WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), length, nullptr, nullptr);
+    return utf8;
+}
+
+FolderEntry EntryOf(const WIN32_FIND_DATAW& data) {
     FolderEntry entry;
     const std::wstring name(data.cFileName);
-    entry.path = folder / name;
     if (!IsValidUtf16(data.cFileName)) {
         entry.problem = "file name is not valid text";
         return entry;
     }
-    const std::u8string utf8 = std::filesystem::path(name).u8string();
-    entry.name.assign(utf8.begin(), utf8.end());
+    entry.name = Utf8(data.cFileName);
     const DWORD attributes = data.dwFileAttributes;
     entry.passOver = name.front() == L'.' || (attributes & kPassedOver) != 0;
     // Junctions and symbolic links are both reparse points; other reparse points (deduplicated
@@ -101,15 +106,15 @@ std::vector<FolderEntry> ListFolder(const std::filesystem::path& folder) {
     do {
         const std::wstring_view name(data.cFileName);
         if (name == L"." || name == L"..") continue;
-        entries.push_back(EntryOf(folder, data));
+        entries.push_back(EntryOf(data));
     } while (FindNextFileW(find.get(), &data));
     if (const DWORD error = GetLastError(); error != ERROR_NO_MORE_FILES) throw FolderError(Reason(error));
     return entries;
 }
 
-bool FollowLink(FolderEntry& entry) {
+bool FollowLink(const std::filesystem::path& path, FolderEntry& entry) {
     // Opening the link (not asking for its attributes) is what follows it to its target.
-    const HANDLE file = CreateFileW(entry.path.c_str(), FILE_READ_ATTRIBUTES,
+    const HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <future>
 #include <system_error>
 
 #include "library/folder_listing.h"
@@ -70,46 +71,59 @@ MusicLibrary::MusicLibrary(const std::vector<std::filesystem::path>& folders,
         roots_.push_back(std::move(real));
     }
     if (roots_.empty()) throw FolderError("no music folder given");
+    Load(indexFile);
+}
+
+void MusicLibrary::Load(const std::filesystem::path& indexFile) {
     index_ = SongIndex::Open(indexFile, rootKeys_.front());
     for (std::uint32_t folder = 0; folder < roots_.size(); ++folder) {
-        for (Song& song : index_->ReadableSongs(rootKeys_[folder])) {
+        SongIndex::FolderRows rows = index_->Rows(rootKeys_[folder]);
+        songs_.reserve(songs_.size() + rows.songs.size());
+        for (Song& song : rows.songs) {
             song.folder = folder;
             const SongId id = song.id;
             songs_.emplace(id, std::make_shared<const Song>(std::move(song)));
         }
+        opened_.push_back(std::move(rows.files));
     }
-    Publish();
+    openedEntries_.reserve(songs_.size());
+    for (const auto& [id, song] : songs_) openedEntries_.push_back(song);
 }
 
 void MusicLibrary::Compare(std::uint32_t folder, const FolderWalk& walk, ScanReport& report,
                            ScanSummary& summary, Work& work) {
-    const auto known = index_->KnownFiles(rootKeys_[folder]);
-    std::unordered_map<std::string_view, const FoundFile*> present;
-    for (const auto& file : walk.files) present.emplace(file.relative, &file);
+    std::vector<KnownFile> known =
+        opened_[folder] ? std::move(*opened_[folder]) : index_->Rows(rootKeys_[folder]).files;
+    opened_[folder].reset();
+    // Both lists are in bytewise path order: one pass over each.
     SongIndex::Batch removal(*index_);
-    for (const auto& [path, file] : known) {
-        if (present.count(path) || UnderUnlisted(path, walk.unlisted)) continue;
-        removal.Remove(rootKeys_[folder], path);
+    const auto gone = [&](const KnownFile& file) {
+        if (UnderUnlisted(file.path, walk.unlisted)) return;
+        removal.Remove(rootKeys_[folder], file.path);
         Forget(file.id);
         ++summary.removed;
-    }
-    removal.Commit();
-    for (const auto& file : walk.files) {
-        const auto old = known.find(file.relative);
-        if (old == known.end()) {
+    };
+    auto old = known.begin();
+    for (const FoundFile& file : walk.files) {
+        for (; old != known.end() && old->path < file.relative; ++old) gone(*old);
+        const bool same = old != known.end() && old->path == file.relative;
+        if (!same) {
             ++summary.added;
-        } else if (old->second.size != file.size || old->second.mtimeNs != file.mtimeNs) {
+        } else if (old->size != file.size || old->mtimeNs != file.mtimeNs) {
             ++summary.changed;
         } else {
-            if (old->second.error) {
+            if (old->error) {
                 ++summary.unreadable;
-                report.Skipped(file.relative, *old->second.error);
+                report.Skipped(file.relative, *old->error);
             }
+            ++old;
             continue;
         }
-        work.todo.push_back(
-            {&file, folder, old == known.end() ? std::nullopt : std::optional(old->second.id)});
+        work.todo.push_back({&file, folder, same ? std::optional(old->id) : std::nullopt});
+        if (same) ++old;
     }
+    for (; old != known.end(); ++old) gone(*old);
+    removal.Commit();
 }
 
 void MusicLibrary::Read(const WorkItem& item, SongIndex::Batch& batch, ScanReport& report,
@@ -118,7 +132,7 @@ void MusicLibrary::Read(const WorkItem& item, SongIndex::Batch& batch, ScanRepor
     const std::uint32_t folder = item.folder;
     const std::string& key = rootKeys_[folder];
     try {
-        SongTags tags = ReadTags(file.path, file.relative, codec_);
+        SongTags tags = ReadTags(roots_[folder] / PathFromUtf8(file.relative), file.relative, codec_);
         const auto id = batch.Put(key, file.relative, file.size, file.mtimeNs, tags);
         if (!id) {
             report.Skipped(file.relative, "no song id left in the player's range");
@@ -139,8 +153,10 @@ ScanSummary MusicLibrary::Scan(ScanReport& report, const std::atomic<bool>& stop
     const auto started = Clock::now();
     ScanSummary summary;
     Work work;
+    auto firstSnapshot = std::async(std::launch::async, [this] { MakeFirstSnapshot(); });
     work.walks.reserve(roots_.size());
     for (const auto& root : roots_) work.walks.push_back(WalkFolder(root, report, stop));
+    firstSnapshot.get();
     if (stop.load()) {
         summary.stopped = true;
         summary.songs = Count();
@@ -188,7 +204,17 @@ void MusicLibrary::Publish() {
     current_ = std::move(next);
 }
 
+void MusicLibrary::MakeFirstSnapshot() const {
+    std::call_once(firstSnapshotOnce_, [this] {
+        auto first = std::make_shared<const SongSnapshot>(std::move(openedEntries_));
+        openedEntries_.clear();
+        std::lock_guard lock(currentLock_);
+        if (!current_) current_ = std::move(first);
+    });
+}
+
 std::shared_ptr<const SongSnapshot> MusicLibrary::Current() const {
+    MakeFirstSnapshot();
     std::lock_guard lock(currentLock_);
     return current_;
 }

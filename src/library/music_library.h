@@ -73,7 +73,10 @@ class MusicLibrary final : public SongSource {
     struct WorkItem;
     struct Work;
 
+    // Opens the index and makes the first snapshot from what it holds.
+    void Load(const std::filesystem::path& indexFile);
     std::shared_ptr<const SongSnapshot> Current() const;
+    void MakeFirstSnapshot() const;
     void Publish();
     void Forget(SongId id);
     // Drops from the index what is gone from folder (but not from folders that could not be listed), and
@@ -85,12 +88,20 @@ class MusicLibrary final : public SongSource {
 
     std::vector<std::filesystem::path> roots_;
     std::vector<std::string> rootKeys_;  // as the index names them
+    // What the index held of each folder when it was opened, kept for the first scan so that a restart
+    // reads the index once.
+    std::vector<std::optional<std::vector<KnownFile>>> opened_;
     const site::Codec& codec_;
     std::unique_ptr<SongIndex> index_;
     // The scan's own view of the songs, from which snapshots are made; touched by the scan only.
     std::unordered_map<SongId, SongSnapshot::Entry> songs_;
     mutable std::mutex currentLock_;  // held only to copy or swap the pointer
-    std::shared_ptr<const SongSnapshot> current_;
+    mutable std::shared_ptr<const SongSnapshot> current_;  // mutable: the first is made on first use
+    // The first snapshot, of what the index held when opened, is made when it is first needed: by the
+    // first reader, or by the first scan on a second core while it walks the folders (on a restart the
+    // two take about as long).
+    mutable std::once_flag firstSnapshotOnce_;
+    mutable std::vector<SongSnapshot::Entry> openedEntries_;
 };
 
 }  // namespace mulan::library

@@ -240,28 +240,23 @@ SongIndex::~SongIndex() {
     sqlite3_close(writer_);
 }
 
-std::unordered_map<std::string, KnownFile> SongIndex::KnownFiles(std::string_view folder) {
-    std::unordered_map<std::string, KnownFile> known;
-    Statement rows(writer_, "SELECT path, id, size, mtime_ns, error FROM songs WHERE folder = ?1");
-    rows.Bind(1, folder);
-    while (rows.Step()) {
-        KnownFile file{rows.Int(1), rows.Int(2), rows.Int(3), std::nullopt};
-        if (!rows.IsNull(4)) file.error = rows.Text(4);
-        known.emplace(rows.Text(0), std::move(file));
+SongIndex::FolderRows SongIndex::Rows(std::string_view folder) {
+    FolderRows rows;
+    Statement row(writer_,
+                  "SELECT path, id, size, mtime_ns, error, title, singer, album, duration FROM songs"
+                  " WHERE folder = ?1 ORDER BY path");
+    row.Bind(1, folder);
+    while (row.Step()) {
+        KnownFile file{row.Text(0), row.Int(1), row.Int(2), row.Int(3), std::nullopt};
+        if (!row.IsNull(4)) {
+            file.error = row.Text(4);
+        } else {
+            rows.songs.push_back(
+                Song{file.id, file.path, row.Text(5), row.Text(6), row.Text(7), row.Real(8)});
+        }
+        rows.files.push_back(std::move(file));
     }
-    return known;
-}
-
-std::vector<Song> SongIndex::ReadableSongs(std::string_view folder) {
-    std::vector<Song> songs;
-    Statement rows(
-        writer_,
-        "SELECT id, path, title, singer, album, duration FROM songs WHERE folder = ?1 AND error IS NULL");
-    rows.Bind(1, folder);
-    while (rows.Step())
-        songs.push_back(
-            Song{rows.Int(0), rows.Text(1), rows.Text(2), rows.Text(3), rows.Text(4), rows.Real(5)});
-    return songs;
+    return rows;
 }
 
 SongIndex::Batch::Batch(SongIndex& index) : index_(index) {

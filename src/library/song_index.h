@@ -30,6 +30,7 @@ class IndexUnusable : public std::runtime_error {
 
 // What the index knows of a file from the last scan.
 struct KnownFile {
+    std::string path;  // inside its folder
     SongId id = 0;
     std::int64_t size = 0;
     std::int64_t mtimeNs = 0;
@@ -50,9 +51,13 @@ class SongIndex {
     SongIndex& operator=(const SongIndex&) = delete;
 
     // The scan's side.
-    // The files of folder by their paths inside it.
-    std::unordered_map<std::string, KnownFile> KnownFiles(std::string_view folder);
-    std::vector<Song> ReadableSongs(std::string_view folder);
+    // What the index holds of one folder, read in one pass: every file in path order (bytewise, as a
+    // walk sorts them), and the songs that can be played.
+    struct FolderRows {
+        std::vector<KnownFile> files;
+        std::vector<Song> songs;
+    };
+    FolderRows Rows(std::string_view folder);
 
     // One transaction: nothing of it is seen, and nothing of it stays, until Commit.
     class Batch {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "library/search_text.h"
+#include "library/utf8_scan.h"
 
 namespace mulan::library {
 
@@ -13,9 +14,14 @@ SongSnapshot::SongSnapshot(std::vector<Entry> entries) : songs_(std::move(entrie
     byId_.reserve(songs_.size());
     for (std::uint32_t i = 0; i < songs_.size(); ++i) {
         starts_.push_back(texts_.size());
-        texts_ += SearchTextOf(*songs_[i]);
+        const std::string text = SearchTextOf(*songs_[i]);
+        texts_ += text;
         texts_ += '\n';
         byId_.emplace(songs_[i]->id, i);
+        for (std::size_t at = 0; at < text.size();) {
+            auto& songs = songsWith_[utf8::Next(text, at)];
+            if (songs.empty() || songs.back() != i) songs.push_back(i);
+        }
     }
     starts_.push_back(texts_.size());
 }
@@ -35,24 +41,27 @@ std::string_view SongSnapshot::TextOf(std::uint32_t index) const {
     return std::string_view(texts_).substr(starts_[index], starts_[index + 1] - starts_[index]);
 }
 
+const std::vector<std::uint32_t>* SongSnapshot::SongsWith(char32_t code) const {
+    const auto found = songsWith_.find(code);
+    return found == songsWith_.end() ? nullptr : &found->second;
+}
+
 std::vector<std::uint32_t> SongSnapshot::Matching(const std::vector<std::string>& words) const {
     std::vector<std::uint32_t> hits;
-    if (words.empty()) return hits;
-    // The longest word is the rarest as a rule: it picks the candidates in one pass over all texts.
-    const auto first =
-        std::max_element(words.begin(), words.end(),
-                         [](const std::string& a, const std::string& b) { return a.size() < b.size(); });
-    const std::string_view all(texts_);
-    for (std::size_t at = all.find(*first); at != std::string_view::npos;) {
-        const auto next = std::upper_bound(starts_.begin(), starts_.end(), at);
-        const auto index = static_cast<std::uint32_t>(next - starts_.begin() - 1);
-        hits.push_back(index);
-        at = all.find(*first, *next);
+    const std::vector<std::uint32_t>* rarest = nullptr;
+    for (const std::string& word : words) {
+        for (std::size_t at = 0; at < word.size();) {
+            const std::vector<std::uint32_t>* songs = SongsWith(utf8::Next(word, at));
+            if (!songs) return hits;  // a character no song has
+            if (!rarest || songs->size() < rarest->size()) rarest = songs;
+        }
     }
-    for (auto word = words.begin(); word != words.end(); ++word) {
-        if (word == first) continue;
-        std::erase_if(
-            hits, [&](std::uint32_t index) { return TextOf(index).find(*word) == std::string_view::npos; });
+    if (!rarest) return hits;
+    for (const std::uint32_t index : *rarest) {
+        const std::string_view text = TextOf(index);
+        if (std::all_of(words.begin(), words.end(),
+                        [&](const std::string& word) { return text.find(word) != std::string_view::npos; }))
+            hits.push_back(index);
     }
     return hits;
 }

@@ -33,6 +33,8 @@ class SongSnapshot {
     // Indexes into songs_ of the songs whose text holds every word, in page order.
     std::vector<std::uint32_t> Matching(const std::vector<std::string>& words) const;
     std::string_view TextOf(std::uint32_t index) const;
+    // The songs (indexes into songs_, ascending) whose text holds code; nullptr when none does.
+    const std::vector<std::uint32_t>* SongsWith(char32_t code) const;
 
     std::vector<Entry> songs_;
     // All search texts one after another, each ended by '\n' (which no word holds), so that a word is
@@ -40,6 +42,9 @@ class SongSnapshot {
     std::string texts_;
     std::vector<std::size_t> starts_;  // where each song's text begins in texts_; one more at the end
     std::unordered_map<SongId, std::uint32_t> byId_;
+    // For each character, the songs whose text holds it: a word's candidates are the songs of its rarest
+    // character, so a search costs what its hits cost, not a pass over every song.
+    std::unordered_map<char32_t, std::vector<std::uint32_t>> songsWith_;
 };
 
 }  // namespace mulan::library

@@ -53,7 +53,7 @@ def version_string(image, key):
 def imported_dlls(name, image, sections, directory):
     """The names of the DLLs in the import directory (RVA, size), lower case."""
     def offset(rva):
-        for address, virtual_size, raw_size, raw_at in sections:
+        for virtual_size, address, raw_size, raw_at in sections:
             if address <= rva < address + max(virtual_size, raw_size):
                 return rva - address + raw_at
         check(False, f"{name}: RVA {rva:#x} lies in no section")
