@@ -150,7 +150,11 @@ void SiteServer::Install(Endpoint& endpoint) {
             return httplib::Server::HandlerResponse::Handled;
         }));
     server.set_logger([this, &endpoint](const httplib::Request& request, const httplib::Response& response) {
-        if (log_) log_->Write(endpoint.port, request.method, request.target, response.status);
+        // A request line the server could not read leaves no target: nothing of it is logged as a method.
+        if (log_)
+            log_->Write(endpoint.port,
+                        request.target.empty() ? std::string_view() : std::string_view(request.method),
+                        request.target, response.status);
     });
 }
 

@@ -287,6 +287,21 @@ TEST(MusicLibrary, AnIndexOfTheOlderSiteKeepsItsIds) {
     EXPECT_EQ(ids.at("新歌"), 51);
 }
 
+TEST(MusicLibrary, TheLrcBesideAFileIsReadAtEachRequest) {
+    TemporaryFolder music;
+    WriteSilentWav(music / "a/柳如云 - 后来.wav");
+    WriteSilentWav(music / "a/无词.wav");
+    Library lib(music, music / ".mulan-site.db");
+    lib.Scan();
+    const Song song = lib.library.Search("后来", 1).songs.at(0);
+    EXPECT_FALSE(lib.library.Lyrics(song));
+    WriteBytes(music / "a/柳如云 - 后来.lrc", "\xEF\xBB\xBF[00:01.00]第一句\r\n\r\n[00:02.00]第二句\n");
+    EXPECT_EQ(lib.library.Lyrics(song), (std::vector<std::string>{"[00:01.00]第一句", "[00:02.00]第二句"}));
+    WriteBytes(music / "a/柳如云 - 后来.lrc", "[00:03.00]\xB8\xC4\xB9\xFD\n");  // GBK: 改过
+    EXPECT_EQ(lib.library.Lyrics(song), (std::vector<std::string>{"[00:03.00]改过"}));
+    EXPECT_FALSE(lib.library.Lyrics(lib.library.Search("无词", 1).songs.at(0)));
+}
+
 TEST(MusicLibrary, SeveralFoldersInOneIndexEachKeepTheirOwnSongs) {
     TemporaryFolder first, second, elsewhere;
     WriteSilentWav(first / "甲 - 同名.wav");

@@ -128,10 +128,11 @@ TEST(SiteServer, SixteenStreamsAndAStalledClientHoldUpNoOtherRequest) {
     httplib::Client stalled("127.0.0.1", ports.media);
     std::atomic<bool> release{false};
     std::thread staller([&] {
-        stalled.Get("/music/1/%E4%BD%95%E5%A4%8F%20-%20%E6%B5%B7%E9%A3%8EBlues.wav", [&](const char*, size_t) {
-            while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            return false;
-        });
+        stalled.Get("/music/1/%E4%BD%95%E5%A4%8F%20-%20%E6%B5%B7%E9%A3%8EBlues.wav",
+                    [&](const char*, size_t) {
+                        while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                        return false;
+                    });
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     const std::string data = FileBytes(site.File("何夏 - 海风Blues.wav"));
@@ -141,10 +142,11 @@ TEST(SiteServer, SixteenStreamsAndAStalledClientHoldUpNoOtherRequest) {
         streams.emplace_back([&] {
             httplib::Client client("127.0.0.1", ports.media);
             std::string body;
-            auto reply = client.Get("/music/1/%E4%BD%95%E5%A4%8F%20-%20%E6%B5%B7%E9%A3%8EBlues.wav", [&](const char* bytes, size_t length) {
-                body.append(bytes, length);
-                return true;
-            });
+            auto reply = client.Get("/music/1/%E4%BD%95%E5%A4%8F%20-%20%E6%B5%B7%E9%A3%8EBlues.wav",
+                                    [&](const char* bytes, size_t length) {
+                                        body.append(bytes, length);
+                                        return true;
+                                    });
             if (reply && reply->status == 200 && body == data) ++whole;
         });
     }
@@ -259,6 +261,15 @@ TEST(SiteProgram, ExitStatusesSayWhatWentWrong) {
     EXPECT_NE(badDb.errors.find("bad.db"), std::string::npos) << badDb.errors;
     EXPECT_EQ(FileBytes(scratch / "bad.db"), std::string(3000, 'z'));
     EXPECT_EQ(RunSite({"--library"}).status, 2);
+    const SiteRun underAFile =
+        RunSite(with({"--library", music.path().string(), "--db", (scratch / "bad.db/x.db").string()}));
+    EXPECT_EQ(underAFile.status, 2);
+    EXPECT_NE(underAFile.errors.find("cannot open database"), std::string::npos) << underAFile.errors;
+    WriteBytes(scratch / "listing/catalogue.json",
+               R"({"songs": [{"id": "01", "title": "x", "file": "a.mp3"}]})");
+    const SiteRun badListing = RunSite(with({"--catalogue", (scratch / "listing").string()}));
+    EXPECT_EQ(badListing.status, 2);
+    EXPECT_NE(badListing.errors.find("id must be decimal digits"), std::string::npos) << badListing.errors;
     EXPECT_EQ(RunSite({"--library", music.path().string(), "--site-port", "70000"}).status, 2);
     EXPECT_EQ(RunSite({"--library", music.path().string(), "--site-port", "5", "--search-port", "5"}).status,
               2);
