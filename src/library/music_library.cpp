@@ -78,16 +78,12 @@ void MusicLibrary::Load(const std::filesystem::path& indexFile) {
     index_ = SongIndex::Open(indexFile, rootKeys_.front());
     for (std::uint32_t folder = 0; folder < roots_.size(); ++folder) {
         SongIndex::FolderRows rows = index_->Rows(rootKeys_[folder]);
-        songs_.reserve(songs_.size() + rows.songs.size());
         for (Song& song : rows.songs) {
             song.folder = folder;
-            const SongId id = song.id;
-            songs_.emplace(id, std::make_shared<const Song>(std::move(song)));
+            openedSongs_.push_back(std::move(song));
         }
         opened_.push_back(std::move(rows.files));
     }
-    openedEntries_.reserve(songs_.size());
-    for (const auto& [id, song] : songs_) openedEntries_.push_back(song);
 }
 
 void MusicLibrary::Compare(std::uint32_t folder, const FolderWalk& walk, ScanReport& report,
@@ -206,8 +202,15 @@ void MusicLibrary::Publish() {
 
 void MusicLibrary::MakeFirstSnapshot() const {
     std::call_once(firstSnapshotOnce_, [this] {
-        auto first = std::make_shared<const SongSnapshot>(std::move(openedEntries_));
-        openedEntries_.clear();
+        std::vector<SongSnapshot::Entry> entries;
+        entries.reserve(openedSongs_.size());
+        songs_.reserve(openedSongs_.size());
+        for (Song& song : openedSongs_) {
+            entries.push_back(std::make_shared<const Song>(std::move(song)));
+            songs_.emplace(entries.back()->id, entries.back());
+        }
+        openedSongs_ = {};
+        auto first = std::make_shared<const SongSnapshot>(std::move(entries));
         std::lock_guard lock(currentLock_);
         if (!current_) current_ = std::move(first);
     });

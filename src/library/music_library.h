@@ -93,15 +93,16 @@ class MusicLibrary final : public SongSource {
     std::vector<std::optional<std::vector<KnownFile>>> opened_;
     const site::Codec& codec_;
     std::unique_ptr<SongIndex> index_;
-    // The scan's own view of the songs, from which snapshots are made; touched by the scan only.
-    std::unordered_map<SongId, SongSnapshot::Entry> songs_;
-    mutable std::mutex currentLock_;  // held only to copy or swap the pointer
+    // The scan's own view of the songs, from which snapshots are made; touched by the scan only (and,
+    // before it, by the making of the first snapshot).
+    mutable std::unordered_map<SongId, SongSnapshot::Entry> songs_;
+    mutable std::mutex currentLock_;                       // held only to copy or swap the pointer
     mutable std::shared_ptr<const SongSnapshot> current_;  // mutable: the first is made on first use
     // The first snapshot, of what the index held when opened, is made when it is first needed: by the
     // first reader, or by the first scan on a second core while it walks the folders (on a restart the
-    // two take about as long).
+    // two take about as long). songs_ is filled then, under the same once.
     mutable std::once_flag firstSnapshotOnce_;
-    mutable std::vector<SongSnapshot::Entry> openedEntries_;
+    mutable std::vector<Song> openedSongs_;
 };
 
 }  // namespace mulan::library

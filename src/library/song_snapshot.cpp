@@ -11,6 +11,7 @@ SongSnapshot::SongSnapshot(std::vector<Entry> entries) : songs_(std::move(entrie
     std::sort(songs_.begin(), songs_.end(),
               [](const Entry& a, const Entry& b) { return PageOrderLess(*a, *b); });
     starts_.reserve(songs_.size() + 1);
+    songsWithBmp_.resize(0x10000);
     byId_.reserve(songs_.size());
     for (std::uint32_t i = 0; i < songs_.size(); ++i) {
         starts_.push_back(texts_.size());
@@ -19,7 +20,7 @@ SongSnapshot::SongSnapshot(std::vector<Entry> entries) : songs_(std::move(entrie
         texts_ += '\n';
         byId_.emplace(songs_[i]->id, i);
         for (std::size_t at = 0; at < text.size();) {
-            auto& songs = songsWith_[utf8::Next(text, at)];
+            auto& songs = ListOf(utf8::Next(text, at));
             if (songs.empty() || songs.back() != i) songs.push_back(i);
         }
     }
@@ -42,8 +43,13 @@ std::string_view SongSnapshot::TextOf(std::uint32_t index) const {
 }
 
 const std::vector<std::uint32_t>* SongSnapshot::SongsWith(char32_t code) const {
-    const auto found = songsWith_.find(code);
-    return found == songsWith_.end() ? nullptr : &found->second;
+    if (code < songsWithBmp_.size()) return songsWithBmp_[code].empty() ? nullptr : &songsWithBmp_[code];
+    const auto found = songsWithOther_.find(code);
+    return found == songsWithOther_.end() ? nullptr : &found->second;
+}
+
+std::vector<std::uint32_t>& SongSnapshot::ListOf(char32_t code) {
+    return code < songsWithBmp_.size() ? songsWithBmp_[code] : songsWithOther_[code];
 }
 
 std::vector<std::uint32_t> SongSnapshot::Matching(const std::vector<std::string>& words) const {

@@ -35,6 +35,7 @@ class SongSnapshot {
     std::string_view TextOf(std::uint32_t index) const;
     // The songs (indexes into songs_, ascending) whose text holds code; nullptr when none does.
     const std::vector<std::uint32_t>* SongsWith(char32_t code) const;
+    std::vector<std::uint32_t>& ListOf(char32_t code);
 
     std::vector<Entry> songs_;
     // All search texts one after another, each ended by '\n' (which no word holds), so that a word is
@@ -44,7 +45,10 @@ class SongSnapshot {
     std::unordered_map<SongId, std::uint32_t> byId_;
     // For each character, the songs whose text holds it: a word's candidates are the songs of its rarest
     // character, so a search costs what its hits cost, not a pass over every song.
-    std::unordered_map<char32_t, std::vector<std::uint32_t>> songsWith_;
+    // Characters of the Basic Multilingual Plane (nearly all) by their code, without hashing; the rest in
+    // a map.
+    std::vector<std::vector<std::uint32_t>> songsWithBmp_;
+    std::unordered_map<char32_t, std::vector<std::uint32_t>> songsWithOther_;
 };
 
 }  // namespace mulan::library
