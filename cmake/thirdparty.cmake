@@ -35,7 +35,9 @@ add_library(mulan::httplib ALIAS mulan_httplib)
 target_include_directories(mulan_httplib SYSTEM INTERFACE ${MULAN_THIRDPARTY}/include)
 # mulan-site answers Range itself; scripts/setup's copy of the header leaves the server's own range
 # handling out under this name. Defined for every user of the header, so that all see one definition.
-target_compile_definitions(mulan_httplib INTERFACE MULAN_HTTPLIB_OWN_RANGES)
+# A request or answer line longer than MULAN_HTTPLIB_MAX_LINE ends its connection instead of growing
+# without bound.
+target_compile_definitions(mulan_httplib INTERFACE MULAN_HTTPLIB_OWN_RANGES MULAN_HTTPLIB_MAX_LINE=65536)
 find_package(Threads REQUIRED)
 target_link_libraries(mulan_httplib INTERFACE Threads::Threads)
 

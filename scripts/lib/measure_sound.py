@@ -42,7 +42,13 @@ def dominant_frequency(rate, window):
 
 
 def main():
-    rate, mono = samples(sys.argv[1])
+    try:
+        rate, mono = samples(sys.argv[1])
+    except (wave.Error, EOFError, OSError) as err:
+        # A recording cut off before parec wrote its header (the sound server busy for a moment) is a
+        # recording that heard nothing: the callers record again or say nothing was heard.
+        print("measure-sound: %s: %s" % (sys.argv[1], err), file=sys.stderr)
+        mono = []
     if not mono:
         print("rms=0 peak=0 freq=0")
         return

@@ -133,6 +133,16 @@ block = """  if (req.has_header("Range")) {
 if text.count(block) != 1:
     sys.exit("httplib.h: the server's Range block is not where it was")
 text = text.replace(block, "#ifndef MULAN_HTTPLIB_OWN_RANGES\n" + block + "#endif\n")
+# A line of a request (or an answer) is read whole before its length is looked at: a client that sends
+# one without end would take all memory. Where MULAN_HTTPLIB_MAX_LINE is defined, a longer line ends
+# the connection.
+read = """    append(byte);
+
+    if (byte == '\\n') { break; }
+"""
+if text.count(read) != 1:
+    sys.exit("httplib.h: the line reader is not where it was")
+text = text.replace(read, read + "#ifdef MULAN_HTTPLIB_MAX_LINE\n    if (i + 1 >= MULAN_HTTPLIB_MAX_LINE) { return false; }\n#endif\n")
 open(path, "w", encoding="utf-8").write(text)
 PATCH
   install_file "$dir/src/httplib.h" "$cache/include/httplib.h"

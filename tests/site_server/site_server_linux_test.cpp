@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <fstream>
 #include <thread>
@@ -203,6 +207,26 @@ TEST(SiteServer, BadRequestsGetTheSitesPagesAndEveryAnswerIsLoggedOnOneLine) {
         auto reply = media.Get(target);
         ASSERT_TRUE(reply) << target;
         EXPECT_TRUE(reply->status == 400 || reply->status == 404) << target << " " << reply->status;
+    }
+    // A line without end is cut off with its connection, and the server answers the next client.
+    {
+        const int sock = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(ports.search));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(connect(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        const std::string chunk = "GET /so.asp?key=" + std::string(64 * 1024, 'a');
+        for (int i = 0; i < 64; ++i)
+            if (send(sock, chunk.data(), chunk.size(), MSG_NOSIGNAL) < 0) break;
+        timeval wait{10, 0};
+        setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+        char byte = 0;
+        const ssize_t got = recv(sock, &byte, 1, 0);
+        const bool closed = got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
+        EXPECT_TRUE(closed) << "the server still reads a line of 4 MB";
+        close(sock);
+        EXPECT_EQ(search.Get("/so.asp?key=Blue")->status, 200);
     }
     const std::string log = site.LogText();
     EXPECT_NE(log.find(std::to_string(ports.search) + " GET /so.asp?key=%ZZ 400\n"), std::string::npos)
