@@ -15,9 +15,10 @@ namespace mulan::library::testing {
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
 class TemporaryFolder {
   public:
-    TemporaryFolder() {
+    explicit TemporaryFolder(std::string_view name = "library") {
         std::random_device random;
-        path_ = std::filesystem::temp_directory_path() / ("mulan-library-" + std::to_string(random()));
+        path_ = std::filesystem::temp_directory_path() /
+                ("mulan-" + std::string(name) + "-" + std::to_string(random()));
         std::filesystem::create_directories(path_);
         path_ = std::filesystem::canonical(path_);
     }

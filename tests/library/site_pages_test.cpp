@@ -1,3 +1,4 @@
+#include "library/library_fixtures.h"
 #include "library/site_pages.h"
 
 #include <gtest/gtest.h>
@@ -354,27 +355,7 @@ TEST_F(SitePagesTest, ErrorPagesAreGbkAndOnlyTheUnknownPageSaysSo) {
     EXPECT_EQ(out.caption, site::kNoLyrics);
 }
 
-// A fresh folder of its own under the system's temporary folder, removed with everything in it.
-class TempFolder {
-  public:
-    explicit TempFolder(std::string_view name) {
-        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        path_ = fs::temp_directory_path() / ("mulan-" + std::string(name) + "-" + std::to_string(stamp));
-        fs::create_directories(path_);
-        path_ = fs::canonical(path_);
-    }
-    ~TempFolder() {
-        std::error_code error;
-        fs::remove_all(path_, error);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
+using TempFolder = mulan::library::testing::TemporaryFolder;
 
 [[maybe_unused]] std::string ReadFile(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
