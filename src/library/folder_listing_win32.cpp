@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "base/text.h"
 #include "library/folder_listing.h"
 
 namespace mulan::library {
@@ -60,13 +61,6 @@ bool IsValidUtf16(const wchar_t* name) {
     return true;
 }
 
-std::string Utf8(const wchar_t* text) {
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(length > 1 ? static_cast<std::size_t>(length - 1) : 0, '\0');
-    if (length > 1) WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), length, nullptr, nullptr);
-    return utf8;
-}
-
 FolderEntry EntryOf(const WIN32_FIND_DATAW& data) {
     FolderEntry entry;
     const std::wstring name(data.cFileName);
@@ -74,7 +68,7 @@ FolderEntry EntryOf(const WIN32_FIND_DATAW& data) {
         entry.problem = "file name is not valid text";
         return entry;
     }
-    entry.name = Utf8(data.cFileName);
+    entry.name = TextToUtf8(Text(name.begin(), name.end()));
     const DWORD attributes = data.dwFileAttributes;
     entry.passOver = name.front() == L'.' || (attributes & kPassedOver) != 0;
     // Junctions and symbolic links are both reparse points; other reparse points (deduplicated

@@ -6,6 +6,8 @@
 
 #include <utility>
 
+#include "library/audio_files.h"
+
 namespace mulan::library {
 
 namespace {
@@ -59,11 +61,6 @@ INSERT INTO sqlite_sequence (name, seq) SELECT 'songs', seq FROM given
   WHERE NOT EXISTS (SELECT 1 FROM sqlite_sequence WHERE name = 'songs') AND seq > 0;
 DROP TABLE given;
 )sql";
-
-std::string Utf8Path(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
 
 }  // namespace
 
@@ -149,11 +146,11 @@ std::int64_t PragmaNumber(sqlite3* db, const char* sql) {
 sqlite3* Connect(const std::filesystem::path& file, bool create) {
     sqlite3* db = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
-    const int result = sqlite3_open_v2(Utf8Path(file).c_str(), &db, flags, nullptr);
+    const int result = sqlite3_open_v2(Utf8FromPath(file).c_str(), &db, flags, nullptr);
     if (result != SQLITE_OK) {
         const std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(result);
         sqlite3_close(db);
-        throw IndexUnusable("cannot open database " + Utf8Path(file) + ": " + message);
+        throw IndexUnusable("cannot open database " + Utf8FromPath(file) + ": " + message);
     }
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
     // Pages mapped instead of read call by call: a start reads every row of the index.
@@ -189,7 +186,7 @@ void Prepare(sqlite3* db, const std::filesystem::path& file, std::string_view fi
             throw;
         }
     } else if (version != kSchemaVersion || application != kApplicationId || !HasSongsTable(db)) {
-        throw IndexUnusable("not a mulan-site index: " + Utf8Path(file) +
+        throw IndexUnusable("not a mulan-site index: " + Utf8FromPath(file) +
                             " (left as it is; remove it or name another with --db)");
     }
     Execute(db, "PRAGMA journal_mode = WAL");
@@ -224,7 +221,7 @@ std::unique_ptr<SongIndex> SongIndex::Open(const std::filesystem::path& file, st
         sqlite3_close(db);
         const std::string what = failure.what();
         if (what.starts_with("not a mulan-site index")) throw;
-        throw IndexUnusable("cannot use database " + Utf8Path(file) + ": " + what);
+        throw IndexUnusable("cannot use database " + Utf8FromPath(file) + ": " + what);
     }
     return std::unique_ptr<SongIndex>(new SongIndex(db, file));
 }
