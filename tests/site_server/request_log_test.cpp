@@ -1,5 +1,6 @@
 #include "site_server/request_log.h"
 
+#include <random>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -33,7 +34,9 @@ TEST(RequestLog, FieldsCannotBreakALine) {
 class RequestLogFile : public ::testing::Test {
   protected:
     void SetUp() override {
-        folder_ = fs::temp_directory_path() / "mulan-request-log-test";
+        folder_ = fs::temp_directory_path() /
+                  ("mulan-request-log-test-" +
+                   std::to_string(std::random_device{}()));  // one a test: ctest runs them side by side
         fs::remove_all(folder_);
         fs::create_directories(folder_);
     }

@@ -1,5 +1,6 @@
 #include "site_server/site_router.h"
 
+#include <random>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -73,7 +74,9 @@ using Headers = std::vector<std::pair<std::string, std::string>>;
 class SiteRouter : public ::testing::Test {
   protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() / "mulan-site-router-test";
+        root_ = fs::temp_directory_path() /
+                ("mulan-site-router-test-" +
+                 std::to_string(std::random_device{}()));  // one a test: ctest runs them side by side
         fs::remove_all(root_);
         folder_ = root_ / "library";
         fs::create_directories(folder_ / "folder.flac");
