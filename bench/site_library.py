@@ -15,7 +15,7 @@ same generator, same seed. Then, with every file read once so that the scan read
   (best and median of three);
 - search pages over HTTP on one keep-alive connection, the key percent-encoded in GBK as the player
   sends it: median and 95th percentile for each kind of query (one, two and three characters, one
-  letter, two words, misses), beside a 404 page as the floor of the client and the loopback;
+  letter, two words, misses, pinyin initials and whole syllables, traditional characters), beside a 404 page as the floor of the client and the loopback;
 - resident memory of the server (VmRSS and VmHWM) after the scan and after the queries.
 
 Every figure is printed beside the Python server's, measured on this machine before, and beside its
@@ -299,6 +299,24 @@ def chinese_part(text):
     return "".join(c for c in text if c in SYLLABLES)
 
 
+def chinese_tables():
+    """(readings, traditional): each character's toneless syllables and its traditional form, from the
+    same Unihan the program's tables come from."""
+    import importlib.util
+    spec = importlib.util.spec_from_file_location("tables", os.path.join(ROOT, "tools", "tables", "make_chinese_tables.py"))
+    tables = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(tables)
+    folder = "/usr/share/unicode"
+    readings = {chr(c): r for c, r in tables.reading_map(folder).items() if chr(c) in SYLLABLES}
+    traditional = {}
+    for code, field, value in tables.unihan_lines(folder, "Unihan_Variants.txt"):
+        if field == "kTraditionalVariant" and chr(code) in SYLLABLES:
+            forms = [int(v[2:], 16) for v in value.split() if int(v[2:], 16) != code]
+            if forms:
+                traditional[chr(code)] = chr(forms[0])
+    return readings, traditional
+
+
 def make_queries(count, per_kind):
     """{kind: [key, ...]} with per_kind keys of each kind; words are cut from the library's own titles
     and singers where a kind is meant to hit."""
@@ -321,6 +339,17 @@ def make_queries(count, per_kind):
         title, singer = rng.choice(songs)
         return "%s %s" % (cut(title, 2), cut(singer, 2))
 
+    readings, traditional = chinese_tables()
+
+    def initials(n):
+        return "".join(readings[c][0][0] for c in cut(with_title(3), 3))
+
+    def syllables(n):
+        return "".join(readings[c][0] for c in cut(with_title(2), 2))
+
+    def traditional_forms(n):
+        return "".join(traditional.get(c, c) for c in cut(with_title(2), 2))
+
     kinds = {
         "1 character": lambda n: rng.choice(SYLLABLES),
         "2 characters": lambda n: cut(with_title(2), 2),
@@ -328,6 +357,9 @@ def make_queries(count, per_kind):
         "1 letter": lambda n: rng.choice("abcdefghilmnorstuvy"),
         "two words": two_words,
         "miss": lambda n: "没有这样的歌名%d" % rng.randint(0, 999),
+        "pinyin initials": initials,
+        "pinyin syllables": syllables,
+        "traditional": traditional_forms,
     }
     return {kind: [make(n) for n in range(per_kind)] for kind, make in kinds.items()}
 

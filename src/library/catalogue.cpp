@@ -170,6 +170,8 @@ Catalogue::Entry EntryFrom(const fs::path& root, std::size_t index, const Json& 
     return out;
 }
 
+// Plain text only, without pinyin: the demo catalogue documents its searches' hit counts, and the
+// player's tests are laid out on them.
 bool Matches(const std::string& searchText, const std::vector<std::string>& words) {
     return std::all_of(words.begin(), words.end(),
                        [&](const std::string& word) { return searchText.find(word) != std::string::npos; });

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "library/chinese_text.h"
+#include "library/pinyin_match.h"
 #include "library/utf8_scan.h"
 
 namespace mulan::library {
@@ -20,8 +22,15 @@ char32_t LowerCase(char32_t c) {
     if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;  // Greek capitals
     if (c >= 0x410 && c <= 0x42F) return c + 32;                // Cyrillic capitals
     if (c >= 0x400 && c <= 0x40F) return c + 80;                // Ѐ..Џ
-    if (c >= 0xFF21 && c <= 0xFF3A) return c + 32;              // full-width Latin capitals
     return c;
+}
+
+// One character as search compares it: full-width forms as their ASCII, the ideographic space as a
+// space, Latin, Greek and Cyrillic in lower case, traditional Chinese as simplified.
+char32_t FoldChar(char32_t c) {
+    if (c >= 0xFF01 && c <= 0xFF5E) c -= 0xFEE0;
+    if (c == 0x3000) return U' ';
+    return c < 0x2E80 ? LowerCase(c) : SimplifiedOf(c);
 }
 
 unsigned char AsciiLower(unsigned char c) {
@@ -43,7 +52,7 @@ int CompareWithoutAsciiCase(std::string_view a, std::string_view b) {
 std::string FoldForSearch(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) utf8::Append(out, LowerCase(utf8::Next(text, i)));
+    for (std::size_t i = 0; i < text.size();) utf8::Append(out, FoldChar(utf8::Next(text, i)));
     return out;
 }
 
@@ -62,6 +71,25 @@ std::vector<std::string> SearchWords(std::string_view key) {
 
 std::string SearchTextOf(const Song& song) {
     return FoldForSearch(song.title) + '\n' + FoldForSearch(song.singer) + '\n' + FoldForSearch(song.album);
+}
+
+std::vector<ReadingSet> SearchPinyinOf(const Song& song) {
+    std::vector<ReadingSet> sets;
+    sets.reserve(song.title.size() + song.singer.size() + song.album.size() + 2);
+    AppendPinyin(song.title, sets);
+    sets.push_back(kNoReadings);
+    AppendPinyin(song.singer, sets);
+    sets.push_back(kNoReadings);
+    AppendPinyin(song.album, sets);
+    return sets;
+}
+
+bool WordMatches(std::string_view text, std::span<const ReadingSet> pinyin, std::uint32_t letters,
+                 std::string_view word) {
+    if (text.find(word) != std::string_view::npos) return true;
+    if (!IsPinyinWord(word)) return false;
+    if (word.size() == 1) return (letters >> (word[0] - 'a') & 1) != 0;
+    return PinyinMatches(pinyin, word);
 }
 
 bool PageOrderLess(const Song& a, const Song& b) {

@@ -1,7 +1,9 @@
 #include "library/song_snapshot.h"
 
 #include <algorithm>
+#include <cstdint>
 
+#include "library/pinyin_match.h"
 #include "library/search_text.h"
 #include "library/utf8_scan.h"
 
@@ -11,8 +13,11 @@ SongSnapshot::SongSnapshot(std::vector<Entry> entries) : songs_(std::move(entrie
     std::sort(songs_.begin(), songs_.end(),
               [](const Entry& a, const Entry& b) { return PageOrderLess(*a, *b); });
     starts_.reserve(songs_.size() + 1);
+    pinyinStarts_.reserve(songs_.size() + 1);
+    letters_.reserve(songs_.size());
     songsWithBmp_.resize(0x10000);
     byId_.reserve(songs_.size());
+    std::vector<std::uint16_t> pairs;
     for (std::uint32_t i = 0; i < songs_.size(); ++i) {
         starts_.push_back(texts_.size());
         const std::string text = SearchTextOf(*songs_[i]);
@@ -23,8 +28,20 @@ SongSnapshot::SongSnapshot(std::vector<Entry> entries) : songs_(std::move(entrie
             auto& songs = ListOf(utf8::Next(text, at));
             if (songs.empty() || songs.back() != i) songs.push_back(i);
         }
+        pinyinStarts_.push_back(pinyin_.size());
+        const std::vector<ReadingSet> pinyin = SearchPinyinOf(*songs_[i]);
+        pinyin_.insert(pinyin_.end(), pinyin.begin(), pinyin.end());
+        letters_.push_back(PinyinLetters(pinyin));
+        pairs.clear();
+        AppendPinyinPairs(pinyin, pairs);
+        for (const std::uint16_t key : pairs) {
+            auto& songs = songsWithPair_[key];
+            if (songs.empty() || songs.back() != i) songs.push_back(i);
+        }
     }
     starts_.push_back(texts_.size());
+    pinyinStarts_.push_back(pinyin_.size());
+    pinyin_.shrink_to_fit();
 }
 
 std::vector<Song> SongSnapshot::First(std::size_t limit) const {
@@ -52,23 +69,69 @@ std::vector<std::uint32_t>& SongSnapshot::ListOf(char32_t code) {
     return code < songsWithBmp_.size() ? songsWithBmp_[code] : songsWithOther_[code];
 }
 
-std::vector<std::uint32_t> SongSnapshot::Matching(const std::vector<std::string>& words) const {
-    std::vector<std::uint32_t> hits;
-    const std::vector<std::uint32_t>* rarest = nullptr;
-    for (const std::string& word : words) {
-        for (std::size_t at = 0; at < word.size();) {
-            const std::vector<std::uint32_t>* songs = SongsWith(utf8::Next(word, at));
-            if (!songs) return hits;  // a character no song has
-            if (!rarest || songs->size() < rarest->size()) rarest = songs;
+std::span<const ReadingSet> SongSnapshot::PinyinOf(std::uint32_t index) const {
+    return std::span<const ReadingSet>(pinyin_).subspan(pinyinStarts_[index],
+                                                        pinyinStarts_[index + 1] - pinyinStarts_[index]);
+}
+
+std::optional<std::vector<const SongSnapshot::SongList*>> SongSnapshot::CandidatesOf(
+    std::string_view word) const {
+    const SongList* rarest = nullptr;
+    bool absent = false;  // a character no song has: no song holds the word as it is
+    for (std::size_t at = 0; at < word.size() && !absent;) {
+        const SongList* songs = SongsWith(utf8::Next(word, at));
+        if (!songs) absent = true;
+        if (songs && (!rarest || songs->size() < rarest->size())) rarest = songs;
+    }
+    std::vector<const SongList*> lists;
+    if (rarest && !absent) lists.push_back(rarest);
+    if (IsPinyinWord(word)) {
+        if (word.size() == 1) return std::nullopt;
+        const SongList* fewest = nullptr;
+        for (std::size_t i = 0; i + 1 < word.size(); ++i) {
+            const SongList& songs = songsWithPair_[PinyinPairKey(word[i], word[i + 1])];
+            if (!fewest || songs.size() < fewest->size()) fewest = &songs;
         }
+        lists.push_back(fewest);
     }
-    if (!rarest) return hits;
-    for (const std::uint32_t index : *rarest) {
-        const std::string_view text = TextOf(index);
-        if (std::all_of(words.begin(), words.end(),
-                        [&](const std::string& word) { return text.find(word) != std::string_view::npos; }))
-            hits.push_back(index);
+    return lists;
+}
+
+bool SongSnapshot::Matches(std::uint32_t index, const std::vector<std::string>& words) const {
+    const std::string_view text = TextOf(index);
+    return std::all_of(words.begin(), words.end(), [&](const std::string& word) {
+        return WordMatches(text, PinyinOf(index), letters_[index], word);
+    });
+}
+
+SongSnapshot::SongList SongSnapshot::Matching(const std::vector<std::string>& words) const {
+    SongList hits;
+    if (words.empty()) return hits;
+    // The candidates of the word with the fewest; every other word is checked on those alone.
+    std::optional<std::vector<const SongList*>> fewest;
+    std::size_t fewestCount = SIZE_MAX;
+    for (const std::string& word : words) {
+        auto lists = CandidatesOf(word);
+        if (!lists) continue;
+        std::size_t count = 0;
+        for (const SongList* list : *lists) count += list->size();
+        if (count < fewestCount) fewest = std::move(lists), fewestCount = count;
     }
+    if (!fewest) {  // only one-letter words: every song is a candidate
+        for (std::uint32_t i = 0; i < songs_.size(); ++i)
+            if (Matches(i, words)) hits.push_back(i);
+        return hits;
+    }
+    SongList candidates;
+    for (const SongList* list : *fewest) {
+        const std::size_t middle = candidates.size();
+        candidates.insert(candidates.end(), list->begin(), list->end());
+        std::inplace_merge(candidates.begin(), candidates.begin() + static_cast<std::ptrdiff_t>(middle),
+                           candidates.end());
+    }
+    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    for (const std::uint32_t index : candidates)
+        if (Matches(index, words)) hits.push_back(index);
     return hits;
 }
 

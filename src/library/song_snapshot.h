@@ -1,13 +1,17 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "library/chinese_text.h"
 #include "library/song.h"
 #include "library/song_source.h"
 
@@ -30,9 +34,16 @@ class SongSnapshot {
     const std::vector<Entry>& Entries() const { return songs_; }
 
   private:
-    // Indexes into songs_ of the songs whose text holds every word, in page order.
-    std::vector<std::uint32_t> Matching(const std::vector<std::string>& words) const;
+    using SongList = std::vector<std::uint32_t>;  // indexes into songs_, ascending
+
+    // Indexes into songs_ of the songs that every word matches, in page order.
+    SongList Matching(const std::vector<std::string>& words) const;
+    // The lists among which a word's matches must be: none for a word every song may match (one
+    // letter), an empty vector for a word no song can match.
+    std::optional<std::vector<const SongList*>> CandidatesOf(std::string_view word) const;
+    bool Matches(std::uint32_t index, const std::vector<std::string>& words) const;
     std::string_view TextOf(std::uint32_t index) const;
+    std::span<const ReadingSet> PinyinOf(std::uint32_t index) const;
     // The songs (indexes into songs_, ascending) whose text holds code; nullptr when none does.
     const std::vector<std::uint32_t>* SongsWith(char32_t code) const;
     std::vector<std::uint32_t>& ListOf(char32_t code);
@@ -47,8 +58,16 @@ class SongSnapshot {
     // character, so a search costs what its hits cost, not a pass over every song.
     // Characters of the Basic Multilingual Plane (nearly all) by their code, without hashing; the rest in
     // a map.
-    std::vector<std::vector<std::uint32_t>> songsWithBmp_;
-    std::unordered_map<char32_t, std::vector<std::uint32_t>> songsWithOther_;
+    std::vector<SongList> songsWithBmp_;
+    std::unordered_map<char32_t, SongList> songsWithOther_;
+    // Each song's reading sets one after another (pinyinStarts_ like starts_), the letters of its
+    // syllables (PinyinLetters), and for each pair of neighbouring letters a pinyin match could hold,
+    // the songs that have it: a word of Latin letters is looked for in its rarest pair's songs as well
+    // as in its rarest character's.
+    std::vector<ReadingSet> pinyin_;
+    std::vector<std::size_t> pinyinStarts_;
+    std::vector<std::uint32_t> letters_;
+    std::array<SongList, 26 * 26> songsWithPair_;
 };
 
 }  // namespace mulan::library

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "library/pinyin_match.h"
 #include "library/search_text.h"
+#include "library/utf8_scan.h"
 
 namespace mulan::library {
 namespace {
@@ -48,6 +52,59 @@ TEST(SongSnapshot, EveryWordMustMatchTitleSingerOrAlbumWithoutRegardToCase) {
                                                "后来的我们", "蓝色Blue"}));
     EXPECT_EQ(snapshot.ById(9)->title, "夜空中的星");
     EXPECT_EQ(snapshot.ById(1), nullptr);
+}
+
+TEST(SongSnapshot, ChineseSongsAreFoundByPinyinAndAcrossSimplifiedAndTraditional) {
+    const auto snapshot = Snapshot({{1, "p/1", "青花瓷", "周杰伦", "我很忙", 0},
+                                    {2, "p/2", "後來", "劉若英", "我等你", 0},
+                                    {3, "p/3", "K歌之王", "陳奕迅", "", 0},
+                                    {4, "p/4", "Blue Night", "Band", "", 0}});
+    const std::vector<std::pair<std::string, std::vector<std::string>>> cases{
+        {"qhc", {"青花瓷"}},
+        {"zjl qinghu", {"青花瓷"}},
+        {"刘若英", {"後來"}},    // simplified key, traditional tags
+        {"後来 lry", {"後來"}},  // mixed forms, and initials of the singer
+        {"kgzw", {"K歌之王"}},
+        {"陈奕迅", {"K歌之王"}},
+        {"wo", {"後來", "青花瓷"}},  // 我 in both albums; page order: singer 劉 before 周
+        {"bn", {}},                  // a run never crosses a space
+        {"qhuc", {}},
+        {"u", {"Blue Night", "後來", "青花瓷", "K歌之王"}},  // blue, hou, zhou, xun: every song
+    };
+    for (const auto& [key, titles] : cases) EXPECT_EQ(Titles(snapshot.Search(key, 1)), titles) << key;
+}
+
+// The candidate lists may only narrow the search: what they find is what checking every song finds.
+TEST(SongSnapshot, CandidateListsFindWhatCheckingEverySongFinds) {
+    const std::u32string characters = U"青花瓷周杰伦後来劉刘若英重庆森林音乐女人绿略海风雨夜KaBlue ";
+    const auto random = [&](std::mt19937& rng, std::size_t most) {
+        std::u32string text(rng() % most + 1, U' ');
+        for (char32_t& c : text) c = characters[rng() % characters.size()];
+        std::string utf8;
+        for (const char32_t c : text) utf8::Append(utf8, c);
+        return utf8;
+    };
+    std::mt19937 rng(22);
+    std::vector<Song> songs;
+    for (int n = 1; n <= 400; ++n)
+        songs.push_back({n, "p", random(rng, 8), random(rng, 4), random(rng, 3), 0});
+    const auto snapshot = Snapshot(songs);
+    const std::vector<std::string> keys{"qhc",  "zjl", "lv",    "lu",  "nvr", "cq", "zq", "yinyue",
+                                        "yl",   "hf",  "h",     "u",   "k",   "kq", "bl", "ue",
+                                        "青花", "刘",  "劉 hf", "q h", "ab",  "x"};
+    for (const std::string& key : keys) {
+        std::size_t expected = 0;
+        for (const Song& song : songs) {
+            const std::string text = SearchTextOf(song);
+            const std::vector<ReadingSet> pinyin = SearchPinyinOf(song);
+            const std::vector<std::string> words = SearchWords(key);
+            if (std::all_of(words.begin(), words.end(), [&](const std::string& word) {
+                    return WordMatches(text, pinyin, PinyinLetters(pinyin), word);
+                }))
+                ++expected;
+        }
+        EXPECT_EQ(snapshot.Search(key, 1).total, expected) << key;
+    }
 }
 
 TEST(SongSnapshot, PagesOfTwentyWithTheRealCount) {
