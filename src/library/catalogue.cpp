@@ -250,7 +250,7 @@ std::optional<std::vector<std::string>> Catalogue::Lyrics(const Song& song) cons
     const Entry* entry = Find(song.id);
     // Checked again: the folder may have changed since the listing was read.
     if (!entry || !entry->lrc || !LiesInside(root_, *entry->lrc)) return std::nullopt;
-    return ReadLrcFile(*entry->lrc, codec_);
+    return ReadLrcFile(*entry->lrc, codec_, entry->song.duration);
 }
 
 std::optional<fs::path> Catalogue::AudioFile(const Song& song) const {

@@ -248,7 +248,7 @@ std::optional<std::vector<std::string>> MusicLibrary::Lyrics(const Song& song) c
     lrc.replace_extension(".lrc");
     std::error_code error;
     if (std::filesystem::is_regular_file(lrc, error) && LiesInside(root, lrc)) {
-        if (auto lines = ReadLrcFile(lrc, codec_)) return lines;
+        if (auto lines = ReadLrcFile(lrc, codec_, song.duration)) return lines;
     }
     try {
         return index_->Lyrics(song.id);

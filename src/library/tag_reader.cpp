@@ -29,8 +29,9 @@
 #include <utility>
 #include <vector>
 
-#include "library/gbk_text.h"
 #include "library/lyric_lines.h"
+#include "library/raw_tag_fields.h"
+#include "library/tag_text.h"
 
 namespace mulan::library {
 
@@ -294,6 +295,11 @@ struct Found {
     std::string singer;
     std::string album;
     std::vector<std::string> lyrics;
+    // Whether TagLib may have read a title, singer or album field as empty though the file holds it:
+    // a field marked UTF-8 whose bytes are not (GBK from an old tagger) is cleared, or in Vorbis
+    // comments left out. Set for a present but empty ID3v2 text frame, and for Vorbis comments and
+    // APE tags (which TagLib leaves no trace of such fields in) that lack one of the three.
+    bool mayHaveDropped = false;
 };
 
 // What is needed to read a file's texts.
@@ -301,6 +307,8 @@ struct Context {
     const site::Codec& codec;
     int sampleRate = 0;
     double duration = 0;
+    // What the file's texts marked Latin-1 really are, decided from all of them.
+    TagCharset latin1 = TagCharset::Latin1;
 };
 
 // text in UTF-8; "" for a text of more than most UTF-16 units.
@@ -308,13 +316,12 @@ std::string Utf8(const TagLib::String& text, unsigned most) {
     return text.size() > most ? std::string() : text.to8Bit(true);
 }
 
-// Text that TagLib read as Latin-1: its bytes as GBK when they are valid GBK, else as Latin-1.
-std::string Latin1OrGbk(const TagLib::String& text, unsigned most, const site::Codec& codec) {
+// Text that TagLib read as Latin-1 (its characters are the bytes of the file), in the charset decided
+// for the file's Latin-1 texts.
+std::string Latin1Text(const TagLib::String& text, unsigned most, const Context& context) {
     if (text.size() > most) return {};
-    if (!text.isAscii() && text.isLatin1()) {
-        if (auto gbk = DecodeGbkStrict(codec, text.to8Bit(false))) return *std::move(gbk);
-    }
-    return text.to8Bit(true);
+    if (text.isAscii() || !text.isLatin1()) return text.to8Bit(true);
+    return DecodeTagText(text.to8Bit(false), context.latin1, context.codec);
 }
 
 // The title, singer or album that values give: the first that is not empty as one line, or all of
@@ -354,16 +361,77 @@ std::optional<std::string> Id3v2Field(const TagLib::ID3v2::Tag* tag, const TagLi
     const auto* frame = dynamic_cast<const TagLib::ID3v2::TextIdentificationFrame*>(frames->front());
     if (frame == nullptr) return std::string();
     if (frame->textEncoding() != TagLib::String::Latin1) return PlainField(frame->fieldList(), join);
-    return FieldOf(frame->fieldList(), join, [&](const TagLib::String& value) {
-        return Latin1OrGbk(value, kMaxFieldUnits, context.codec);
-    });
+    return FieldOf(frame->fieldList(), join,
+                   [&](const TagLib::String& value) { return Latin1Text(value, kMaxFieldUnits, context); });
 }
+
+// A full ID3v1 field, which may end in a multi-byte character cut in two.
+constexpr std::size_t kId3v1FieldBytes = 30;
 
 // An ID3v1 field, which is Latin-1 (or GBK); nullopt when it is empty, as if there were no such field.
 std::optional<std::string> Id3v1Field(const TagLib::String& value, const Context& context) {
-    std::string text = OneLine(Latin1OrGbk(value, kMaxFieldUnits, context.codec));
+    std::string bytes = value.isLatin1() ? value.to8Bit(false) : value.to8Bit(true);
+    if (bytes.size() == kId3v1FieldBytes) bytes.resize(WithoutCutCharacter(bytes, context.latin1).size());
+    std::string text = OneLine(DecodeTagText(bytes, context.latin1, context.codec));
     if (text.empty()) return std::nullopt;
     return text;
+}
+
+// Whether a tag's first id frame is there but gave no text: marked UTF-8 and not, TagLib clears it.
+bool Id3v2Dropped(const TagLib::ID3v2::Tag* tag, const TagLib::ByteVector& id) {
+    const auto* frames = FramesOf(tag, id);
+    if (frames == nullptr) return false;
+    const auto* frame = dynamic_cast<const TagLib::ID3v2::TextIdentificationFrame*>(frames->front());
+    return frame != nullptr && frame->toString().isEmpty();
+}
+
+// The charset of a file's Latin-1 texts, from all of them: ID3v2 text frames and lyrics marked Latin-1
+// and the ID3v1 fields.
+TagCharset Latin1CharsetOf(const TagLib::ID3v2::Tag* v2, const TagLib::ID3v1::Tag* v1,
+                           const site::Codec& codec) {
+    static const TagLib::ByteVector kTexts[] = {"TIT2", "TPE1", "TPE2", "TALB"};
+    static const TagLib::ByteVector kSylt("SYLT"), kUslt("USLT");
+    std::vector<std::string> texts;
+    const auto add = [&](const TagLib::String& text, unsigned most) {
+        if (text.size() <= most && !text.isAscii() && text.isLatin1()) texts.push_back(text.to8Bit(false));
+    };
+    for (const auto& id : kTexts) {
+        const auto* frames = FramesOf(v2, id);
+        if (frames == nullptr) continue;
+        const auto* frame = dynamic_cast<const TagLib::ID3v2::TextIdentificationFrame*>(frames->front());
+        if (frame == nullptr || frame->textEncoding() != TagLib::String::Latin1) continue;
+        for (const auto& value : frame->fieldList()) add(value, kMaxFieldUnits);
+    }
+    if (const auto* frames = FramesOf(v2, kSylt)) {
+        for (const TagLib::ID3v2::Frame* frame : *frames) {
+            const auto* sylt = dynamic_cast<const TagLib::ID3v2::SynchronizedLyricsFrame*>(frame);
+            if (sylt == nullptr || sylt->textEncoding() != TagLib::String::Latin1) continue;
+            const auto& synched = sylt->synchedText();
+            if (synched.size() > kMaxLyricsUnits) continue;
+            for (const auto& entry : synched) add(entry.text, kMaxLyricsUnits);
+        }
+    }
+    if (const auto* frames = FramesOf(v2, kUslt)) {
+        for (const TagLib::ID3v2::Frame* frame : *frames) {
+            const auto* uslt = dynamic_cast<const TagLib::ID3v2::UnsynchronizedLyricsFrame*>(frame);
+            if (uslt != nullptr && uslt->textEncoding() == TagLib::String::Latin1)
+                add(uslt->text(), kMaxLyricsUnits);
+        }
+    }
+    if (v1 != nullptr) {
+        for (const TagLib::String& field : {v1->title(), v1->artist(), v1->album()}) {
+            if (field.isAscii() || !field.isLatin1()) continue;
+            std::string bytes = field.to8Bit(false);
+            // A lead byte left alone would count against every double-byte charset (Big5's characters
+            // are cut where GB18030's are).
+            if (bytes.size() == kId3v1FieldBytes)
+                bytes.resize(WithoutCutCharacter(bytes, TagCharset::Gb18030).size());
+            texts.push_back(std::move(bytes));
+        }
+    }
+    if (texts.empty()) return TagCharset::Latin1;
+    const std::vector<std::string_view> views(texts.begin(), texts.end());
+    return GuessTagCharset(views, codec);
 }
 
 std::optional<std::vector<std::string>> Id3v2Lyrics(const TagLib::ID3v2::Tag* tag, const Context& context) {
@@ -385,7 +453,7 @@ std::optional<std::vector<std::string>> Id3v2Lyrics(const TagLib::ID3v2::Tag* ta
             std::vector<std::pair<std::string, double>> entries;
             entries.reserve(synched.size());
             for (const auto& entry : synched) {
-                entries.emplace_back(latin1 ? Latin1OrGbk(entry.text, kMaxLyricsUnits, context.codec)
+                entries.emplace_back(latin1 ? Latin1Text(entry.text, kMaxLyricsUnits, context)
                                             : Utf8(entry.text, kMaxLyricsUnits),
                                      entry.time * scale);
             }
@@ -397,7 +465,7 @@ std::optional<std::vector<std::string>> Id3v2Lyrics(const TagLib::ID3v2::Tag* ta
             const auto* uslt = dynamic_cast<const TagLib::ID3v2::UnsynchronizedLyricsFrame*>(frame);
             if (uslt == nullptr || uslt->text().size() > kMaxLyricsUnits) continue;
             const std::string text = uslt->textEncoding() == TagLib::String::Latin1
-                                         ? Latin1OrGbk(uslt->text(), kMaxLyricsUnits, context.codec)
+                                         ? Latin1Text(uslt->text(), kMaxLyricsUnits, context)
                                          : Utf8(uslt->text(), kMaxLyricsUnits);
             if (auto lines = LinesFromText(text, context.duration)) return lines;
         }
@@ -406,8 +474,10 @@ std::optional<std::vector<std::string>> Id3v2Lyrics(const TagLib::ID3v2::Tag* ta
 }
 
 // ID3v2 frames, and for each of title, artist and album that the ID3v2 tag lacks, the ID3v1 field.
-Found FromId3(const TagLib::ID3v2::Tag* v2, const TagLib::ID3v1::Tag* v1, const Context& context) {
+Found FromId3(const TagLib::ID3v2::Tag* v2, const TagLib::ID3v1::Tag* v1, const Context& fileContext) {
     static const TagLib::ByteVector kTitle("TIT2"), kArtist("TPE1"), kAlbumArtist("TPE2"), kAlbum("TALB");
+    Context context = fileContext;
+    context.latin1 = Latin1CharsetOf(v2, v1, context.codec);
     std::optional<std::string> title = Id3v2Field(v2, kTitle, false, context);
     std::optional<std::string> artist = Id3v2Field(v2, kArtist, true, context);
     std::optional<std::string> album = Id3v2Field(v2, kAlbum, false, context);
@@ -422,6 +492,9 @@ Found FromId3(const TagLib::ID3v2::Tag* v2, const TagLib::ID3v1::Tag* v1, const 
     if (found.singer.empty()) found.singer = Id3v2Field(v2, kAlbumArtist, true, context).value_or("");
     found.album = album.value_or("");
     if (auto lyrics = Id3v2Lyrics(v2, context)) found.lyrics = *std::move(lyrics);
+    for (const auto& id : {kTitle, kArtist, kAlbumArtist, kAlbum}) {
+        found.mayHaveDropped = found.mayHaveDropped || Id3v2Dropped(v2, id);
+    }
     return found;
 }
 
@@ -520,10 +593,22 @@ Found FromAsf(const TagLib::ASF::Tag& tag, const Context& context) {
         context);
 }
 
+bool LacksAField(const Found& found) {
+    return found.title.empty() || found.singer.empty() || found.album.empty();
+}
+
+Found FromXiphOrNothing(const TagLib::Ogg::XiphComment* comment, const Context& context) {
+    Found found = comment != nullptr ? FromXiph(*comment, context) : Found{};
+    found.mayHaveDropped = LacksAField(found);
+    return found;
+}
+
 Found FromFile(TagLib::File& file, const Context& context) {
     if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(&file)) {
-        return FromId3(mpeg->hasID3v2Tag() ? mpeg->ID3v2Tag() : nullptr,
-                       mpeg->hasID3v1Tag() ? mpeg->ID3v1Tag() : nullptr, context);
+        Found found = FromId3(mpeg->hasID3v2Tag() ? mpeg->ID3v2Tag() : nullptr,
+                              mpeg->hasID3v1Tag() ? mpeg->ID3v1Tag() : nullptr, context);
+        if (mpeg->hasAPETag() && LacksAField(found)) found.mayHaveDropped = true;
+        return found;
     }
     if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(&file)) {
         return FromId3(wav->hasID3v2Tag() ? wav->ID3v2Tag() : nullptr, nullptr, context);
@@ -536,18 +621,14 @@ Found FromFile(TagLib::File& file, const Context& context) {
         return {};
     }
     if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(&file)) {
-        if (flac->hasXiphComment() && flac->xiphComment() != nullptr)
-            return FromXiph(*flac->xiphComment(), context);
-        return {};
+        return FromXiphOrNothing(flac->hasXiphComment() ? flac->xiphComment() : nullptr, context);
     }
     if (auto* asf = dynamic_cast<TagLib::ASF::File*>(&file)) {
         if (asf->tag() != nullptr) return FromAsf(*asf->tag(), context);
         return {};
     }
     if (dynamic_cast<TagLib::Ogg::File*>(&file) != nullptr) {  // Vorbis, Opus, Speex, Ogg FLAC
-        if (const auto* comment = dynamic_cast<const TagLib::Ogg::XiphComment*>(file.tag())) {
-            return FromXiph(*comment, context);
-        }
+        return FromXiphOrNothing(dynamic_cast<const TagLib::Ogg::XiphComment*>(file.tag()), context);
     }
     return {};
 }
@@ -563,6 +644,51 @@ std::unique_ptr<TagLib::File> Guess(Kind kind, TagLib::IOStream* stream) {
         if (IsAudio(audio.get())) return audio;
     }
     return nullptr;
+}
+
+// The texts of fields keys gives (the first key that has any), decoded in charset; several joined by
+// "/" when join, else the first.
+std::string RawField(const std::vector<RawTextField>& fields, std::initializer_list<std::string_view> keys,
+                     bool join, TagCharset charset, const site::Codec& codec) {
+    for (const std::string_view key : keys) {
+        std::vector<std::string> texts;
+        for (const RawTextField& field : fields) {
+            if (field.key == key) texts.push_back(DecodeTagText(field.bytes, charset, codec));
+        }
+        std::string text = FieldOf(texts, join, [](const std::string& value) { return value; });
+        if (!text.empty()) return text;
+    }
+    return {};
+}
+
+// Fills what found lacks from the fields TagLib dropped (fields marked UTF-8 that are not), decoded in
+// the charset all of them together give.
+void RecoverDropped(Found& found, const std::filesystem::path& file, const Context& context) {
+    const std::vector<RawTextField> fields = ReadRawTextFields(file);
+    if (fields.empty()) return;
+    std::vector<std::string_view> texts;
+    texts.reserve(fields.size());
+    for (const RawTextField& field : fields) texts.push_back(field.bytes);
+    const TagCharset charset = GuessTagCharset(texts, context.codec);
+    const auto field = [&](std::initializer_list<std::string_view> keys, bool join) {
+        return RawField(fields, keys, join, charset, context.codec);
+    };
+    if (found.title.empty()) found.title = field({"TITLE", "TIT2"}, false);
+    if (found.singer.empty()) {
+        found.singer = field({"ARTIST", "TPE1", "ALBUMARTIST", "ALBUM ARTIST", "TPE2", "PERFORMER"}, true);
+    }
+    if (found.album.empty()) found.album = field({"ALBUM", "TALB"}, false);
+    if (!found.lyrics.empty()) return;
+    for (const std::string_view key : {"LYRICS", "UNSYNCEDLYRICS", "USLT"}) {
+        for (const RawTextField& raw : fields) {
+            if (raw.key != key || raw.bytes.size() > kMaxLyricsBytes) continue;
+            if (auto lines =
+                    LinesFromText(DecodeTagText(raw.bytes, charset, context.codec), context.duration)) {
+                found.lyrics = *std::move(lines);
+                return;
+            }
+        }
+    }
 }
 
 SongTags Combine(Found found, double duration, std::string_view relative) {
@@ -615,11 +741,14 @@ SongTags ReadTags(const std::filesystem::path& file, std::string_view relative, 
         Context context{codec, adts->sampleRate, adts->seconds};
         TagLib::MPEG::File tags(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
         Found found = tags.hasID3v2Tag() ? FromId3(tags.ID3v2Tag(), nullptr, context) : Found{};
+        if (found.mayHaveDropped && LacksAField(found)) RecoverDropped(found, file, context);
         return Combine(std::move(found), adts->seconds, relative);
     }
     const TagLib::AudioProperties& properties = *audio->audioProperties();
     Context context{codec, properties.sampleRate(), Seconds(properties)};
-    return Combine(FromFile(*audio, context), context.duration, relative);
+    Found found = FromFile(*audio, context);
+    if (found.mayHaveDropped && LacksAField(found)) RecoverDropped(found, file, context);
+    return Combine(std::move(found), context.duration, relative);
 }
 
 }  // namespace mulan::library

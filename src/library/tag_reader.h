@@ -24,11 +24,14 @@ class Unreadable : public std::runtime_error {
 // title tag, the title comes from relative's name ("singer - title.ext", else "title.ext"), and so does
 // the singer when the tags have none.
 //
-// Chinese taggers often wrote GBK bytes into ID3 text marked Latin-1: such text (ID3v2 frames marked
-// ISO-8859-1, ID3v1) whose bytes are valid GBK is read as GBK through codec, else as Latin-1. This is
-// decided here, from the Latin-1 characters TagLib gives back byte for byte: nothing may install a
-// TagLib Latin-1 string handler (ID3v2::Tag::setLatin1StringHandler, ID3v1::Tag::setStringHandler)
-// in a program that uses this.
+// Chinese taggers often wrote GBK, GB18030 or Big5 bytes into ID3 text marked Latin-1 (ID3v2 frames
+// marked ISO-8859-1, their lyrics, ID3v1): what all of a file's such texts are is decided once, from
+// all of them together (GuessTagCharset), and each is read in it through codec. This is decided here,
+// from the Latin-1 characters TagLib gives back byte for byte: nothing may install a TagLib Latin-1
+// string handler (ID3v2::Tag::setLatin1StringHandler, ID3v1::Tag::setStringHandler) in a program that
+// uses this. Fields marked UTF-8 that hold such bytes instead (Vorbis comments, APE items, ID3v2.4
+// frames), which TagLib reads as empty, are read from the file's raw fields (ReadRawTextFields) the
+// same way; failing that, the name gives the title.
 //
 // May be called from many threads at once (codec's members are const). Throws Unreadable for a file
 // that is not readable audio.

@@ -24,6 +24,9 @@ CharsetKind ClassifyCharset(std::u16string_view name) {
     for (const auto utf8 : {u"utf-8", u"utf8"}) {
         if (EqualsIgnoringCase(name, utf8)) return CharsetKind::Utf8;
     }
+    for (const auto big5 : {u"big5", u"cp950", u"950"}) {
+        if (EqualsIgnoringCase(name, big5)) return CharsetKind::Big5;
+    }
     return CharsetKind::Unknown;
 }
 

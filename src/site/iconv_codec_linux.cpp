@@ -19,6 +19,9 @@ const char* IconvName(std::u16string_view charset) {
             return "GBK";
         case CharsetKind::Utf8:
             return "UTF-8";
+        case CharsetKind::Big5:
+            // glibc's CP950 and BIG5 read every pair alike; CP950 names what Windows reads.
+            return "CP950";
         case CharsetKind::Unknown:
             break;
     }

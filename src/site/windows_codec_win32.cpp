@@ -11,6 +11,7 @@ namespace mulan::site {
 namespace {
 
 constexpr UINT kGbkCodePage = 936;
+constexpr UINT kBig5CodePage = 950;
 
 UINT CodePageOf(std::u16string_view charset) {
     switch (ClassifyCharset(charset)) {
@@ -18,6 +19,8 @@ UINT CodePageOf(std::u16string_view charset) {
             return kGbkCodePage;
         case CharsetKind::Utf8:
             return CP_UTF8;
+        case CharsetKind::Big5:
+            return kBig5CodePage;
         case CharsetKind::Unknown:
             break;
     }
@@ -35,20 +38,23 @@ bool TryDecode(UINT codePage, const char* bytes, int size, Text& out) {
     return true;
 }
 
-// Length of the GBK character at bytes[i]: two bytes for a lead byte with a trail byte after it.
-size_t GbkCharLength(std::string_view bytes, size_t i) {
+// Length of the double-byte character at bytes[i]: two bytes for a lead byte with a trail byte after it
+// (Big5 has no trail bytes 0x7F to 0xA0, GBK none at 0x7F).
+size_t CharLength(UINT codePage, std::string_view bytes, size_t i) {
     const auto lead = static_cast<unsigned char>(bytes[i]);
     if (lead < 0x81 || lead > 0xFE || i + 1 >= bytes.size()) return 1;
     const auto trail = static_cast<unsigned char>(bytes[i + 1]);
+    if (codePage == kBig5CodePage)
+        return (trail >= 0x40 && trail <= 0x7E) || (trail >= 0xA1 && trail <= 0xFE) ? 2 : 1;
     return (trail >= 0x40 && trail <= 0xFE && trail != 0x7F) ? 2 : 1;
 }
 
 // Character by character, for a text the whole conversion rejected.
-Text DecodeGbkEach(std::string_view bytes) {
+Text DecodeEach(UINT codePage, std::string_view bytes) {
     Text out;
     for (size_t i = 0; i < bytes.size();) {
-        const size_t length = GbkCharLength(bytes, i);
-        if (!TryDecode(kGbkCodePage, bytes.data() + i, static_cast<int>(length), out)) out += u'\uFFFD';
+        const size_t length = CharLength(codePage, bytes, i);
+        if (!TryDecode(codePage, bytes.data() + i, static_cast<int>(length), out)) out += u'\uFFFD';
         i += length;
     }
     return out;
@@ -62,7 +68,7 @@ Text WindowsCodec::Decode(std::string_view bytes, std::u16string_view charset) c
     if (bytes.size() > static_cast<size_t>(INT_MAX)) throw SiteError("a page too large to decode");
     Text out;
     if (TryDecode(codePage, bytes.data(), static_cast<int>(bytes.size()), out)) return out;
-    if (codePage == kGbkCodePage) return DecodeGbkEach(bytes);
+    if (codePage != CP_UTF8) return DecodeEach(codePage, bytes);
     // Without MB_ERR_INVALID_CHARS the UTF-8 decoder itself writes U+FFFD for what it rejects.
     const int size = static_cast<int>(bytes.size());
     const int needed = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), size, nullptr, 0);

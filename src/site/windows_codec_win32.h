@@ -4,8 +4,8 @@
 
 namespace mulan::site {
 
-// Code page 936 and UTF-8 through MultiByteToWideChar and WideCharToMultiByte. A byte sequence the
-// code page cannot take becomes U+FFFD (not the code page's default character).
+// Code pages 936 (GBK) and 950 (Big5) and UTF-8 through MultiByteToWideChar and WideCharToMultiByte. A byte
+// sequence the code page cannot take becomes U+FFFD (not the code page's default character).
 class WindowsCodec final : public Codec {
   public:
     Text Decode(std::string_view bytes, std::u16string_view charset) const override;

@@ -37,7 +37,7 @@ Fields Pairs(const std::vector<RawTextField>& fields) {
     return out;
 }
 
-std::string ReadAll(const std::filesystem::path& file) {
+[[maybe_unused]] std::string ReadAll(const std::filesystem::path& file) {
     std::stringstream text;
     text << std::ifstream(file, std::ios::binary).rdbuf();
     return text.str();

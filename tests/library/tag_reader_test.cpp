@@ -94,6 +94,8 @@ import os, random, shutil, subprocess, sys
 out, source = sys.argv[1], sys.argv[2]
 sys.path.insert(0, os.path.join(source, "tools", "site"))
 import make_test_library as library
+from mutagen.apev2 import APEv2
+from mutagen.flac import FLAC
 from mutagen.id3 import ID3, SYLT, TALB, TIT2, TPE1, TPE2, USLT, Encoding
 from mutagen.mp4 import MP4
 from mutagen.oggvorbis import OggVorbis
@@ -154,6 +156,57 @@ tags = ID3()
 tags.add(TIT2(encoding=Encoding.LATIN1, text="Café"))
 tags.add(TPE1(encoding=Encoding.LATIN1, text="Beyoncé"))
 tags.save(copy(".mp3", "id3/cafe.mp3"), v2_version=3)
+
+# Other charsets in Latin-1 frames, decided per file: Big5 (ID3v1 too), a two-character GBK singer
+# beside a GBK title, a GB18030 four-byte character, genuine Latin-1 whose pairs are valid GBK.
+def frames(name, charset, title, artist, album, v1=None):
+    tags = ID3()
+    tags.add(TIT2(encoding=Encoding.LATIN1, text=title.encode(charset).decode("latin-1")))
+    tags.add(TPE1(encoding=Encoding.LATIN1, text=artist.encode(charset).decode("latin-1")))
+    if album:
+        tags.add(TALB(encoding=Encoding.LATIN1, text=album.encode(charset).decode("latin-1")))
+    path = copy(".mp3", name)
+    tags.save(path, v1=0, v2_version=3)
+    if v1:
+        with open(path, "ab") as f:
+            f.write(id3v1(*(text.encode(charset) for text in v1)))
+frames("id3/big5.mp3", "cp950", "後來", "劉若英", "我等你", v1=("後來", "劉若英", "我等你"))
+frames("id3/big5-short.mp3", "cp950", "童話", "光良", "")
+frames("id3/gbk-short.mp3", "gbk", "红豆", "王菲", "")
+frames("id3/gb18030.mp3", "gb18030", "\U00020BB7野家", "吉野", "")
+frames("id3/motley.mp3", "latin-1", "Dr. Feelgood", "Mötley Crüe", "Björk", v1=("Dr. Feelgood", "Mötley Crüe", "Sigur Rós"))
+# ID3v1 alone with a full title field: its 30 bytes cut the last GBK character in two.
+with open(copy(".mp3", "id3/v1-cut.mp3"), "ab") as f:
+    f.write(id3v1(("A" + "月亮代表我的心" * 3).encode("gbk")[:30], "邓丽君".encode("gbk"), b""))
+
+# GBK in fields marked UTF-8, which TagLib reads as empty: written as placeholders of the same length,
+# then the placeholders' bytes replaced (Vorbis comments in FLAC, an ID3v2.4 UTF-8 frame, an APE tag).
+def patch(path, texts):
+    with open(path, "rb") as f:
+        data = f.read()
+    for placeholder, text in texts.items():
+        assert data.count(placeholder.encode()) == 1, placeholder
+        data = data.replace(placeholder.encode(), text.encode("gbk"))
+    with open(path, "wb") as f:
+        f.write(data)
+audio = FLAC(copy(".flac", "raw/vorbis.flac"))
+audio["title"], audio["artist"], audio["album"] = "T" * 6, "A" * 6, "Plain"
+audio.save()
+patch(os.path.join(out, "raw/vorbis.flac"), {"T" * 6: "青花瓷", "A" * 6: "周杰伦"})
+audio = FLAC(copy(".flac", "raw/歌名.flac"))
+audio["artist"] = "A" * 4
+audio.save()
+patch(os.path.join(out, "raw/歌名.flac"), {"A" * 4: "王菲"})
+tags = ID3()
+tags.add(TIT2(encoding=Encoding.UTF8, text="T" * 4))
+tags.add(TPE1(encoding=Encoding.UTF8, text="A" * 6))
+tags.save(copy(".mp3", "raw/v24.mp3"), v2_version=4)
+patch(os.path.join(out, "raw/v24.mp3"), {"T" * 4: "后来", "A" * 6: "刘若英"})
+path = copy(".mp3", "raw/ape.mp3")
+ape = APEv2()
+ape["Title"], ape["Artist"] = "T" * 8, "A" * 6
+ape.save(path)
+patch(path, {"T" * 8: "月亮代表", "A" * 6: "邓丽君"})
 
 # ID3v1 alone (GBK title); ID3v2 with ID3v1 filling in the album.
 with open(copy(".mp3", "id3/v1.mp3"), "ab") as f:
@@ -399,6 +452,76 @@ TEST_F(TagReader, GbkRepairTagFamiliesTheNameRuleAndFilesNamedWrongly) {
     EXPECT_EQ(Read("id3/star.mp3").title, "夜空中的星");  // MP4
     EXPECT_EQ(Read("wind.ogg").title, "海风Blues");       // FLAC
     EXPECT_EQ(Read("track07.bin").title, "Starlight");    // MP3
+}
+
+TEST_F(TagReader, ChineseCharsetsAreDecidedPerFileAndDroppedTextIsRecovered) {
+    // Big5 in ID3v2.3 Latin-1 frames and ID3v1; a two-character Big5 title decided with its singer.
+    const SongTags big5 = Read("id3/big5.mp3");
+    EXPECT_EQ(big5.title, "後來");
+    EXPECT_EQ(big5.singer, "劉若英");
+    EXPECT_EQ(big5.album, "我等你");
+    const SongTags big5Short = Read("id3/big5-short.mp3");
+    EXPECT_EQ(big5Short.title, "童話");
+    EXPECT_EQ(big5Short.singer, "光良");
+    const SongTags gbkShort = Read("id3/gbk-short.mp3");
+    EXPECT_EQ(gbkShort.title, "红豆");
+    EXPECT_EQ(gbkShort.singer, "王菲");
+    EXPECT_EQ(Read("id3/gb18030.mp3").title, "\U00020BB7野家");
+    // Genuine Latin-1 whose pairs are valid GBK (ö+t, ü+e, ó+s), in ID3v2.3 and ID3v1.
+    const SongTags motley = Read("id3/motley.mp3");
+    EXPECT_EQ(motley.singer, "Mötley Crüe");
+    EXPECT_EQ(motley.album, "Björk");
+    // A full ID3v1 field whose last GBK character is cut in two: the half is left out.
+    const SongTags cut = Read("id3/v1-cut.mp3");
+    EXPECT_EQ(cut.title, "A月亮代表我的心月亮代表我的心");
+    EXPECT_EQ(cut.singer, "邓丽君");
+
+    // GBK in fields marked UTF-8, which TagLib reads as empty, from the file's raw fields.
+    const SongTags vorbis = Read("raw/vorbis.flac");
+    EXPECT_EQ(vorbis.title, "青花瓷");
+    EXPECT_EQ(vorbis.singer, "周杰伦");
+    EXPECT_EQ(vorbis.album, "Plain");
+    const SongTags v24 = Read("raw/v24.mp3");
+    EXPECT_EQ(v24.title, "后来");
+    EXPECT_EQ(v24.singer, "刘若英");
+    const SongTags ape = Read("raw/ape.mp3");
+    EXPECT_EQ(ape.title, "月亮代表");
+    EXPECT_EQ(ape.singer, "邓丽君");
+    // No title in the file at all: the name gives it; the recovered singer wins over the name's.
+    const SongTags named = Read("raw/歌名.flac");
+    EXPECT_EQ(named.title, "歌名");
+    EXPECT_EQ(named.singer, "王菲");
+}
+
+// Debian's id3v2 (id3lib) writes its arguments' bytes into ID3v2.3 frames marked Latin-1 and into
+// ID3v1: what Chinese users of it got from a GBK or Big5 terminal.
+TEST_F(TagReader, FilesTaggedByTheId3v2ToolInGbkAndBig5) {
+    if (std::system("command -v id3v2 >/dev/null 2>&1") != 0) GTEST_SKIP() << "id3v2 is not installed";
+    struct Case {
+        const char* name;
+        std::string title, singer, album;  // as written, in the charset
+        const char* expectedTitle;
+        const char* expectedSinger;
+    };
+    const Case cases[] = {
+        {"tool/gbk.mp3", "\xC7\xE0\xBB\xA8\xB4\xC9", "\xD6\xDC\xBD\xDC\xC2\xD7", "\xCE\xD2\xBA\xDC\xC3\xA6",
+         "青花瓷", "周杰伦"},
+        {"tool/big5.mp3", "\xA7\x6B\xA7\x4F", "\xB1\x69\xBE\xC7\xA4\xCD", "", "吻別", "張學友"},
+        {"tool/latin1.mp3", "Caf\xE9", "Beyonc\xE9", "Sigur R\xF3s", "Café", "Beyoncé"},
+    };
+    for (const Case& tagged : cases) {
+        SCOPED_TRACE(tagged.name);
+        const auto file = *folder_ / tagged.name;
+        std::filesystem::create_directories(file.parent_path());
+        std::filesystem::copy_file(*folder_ / "tone.mp3", file);
+        std::string command = "id3v2 -t '" + tagged.title + "' -a '" + tagged.singer + "'";
+        if (!tagged.album.empty()) command += " -A '" + tagged.album + "'";
+        command += " '" + file.string() + "' >/dev/null 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        const SongTags tags = Read(tagged.name);
+        EXPECT_EQ(tags.title, tagged.expectedTitle);
+        EXPECT_EQ(tags.singer, tagged.expectedSinger);
+    }
 }
 
 TEST_F(TagReader, FilesThatAreNotAudioAreUnreadableWithAReason) {

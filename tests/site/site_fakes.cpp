@@ -23,6 +23,7 @@ Text TableCodec::Decode(std::string_view bytes, std::u16string_view charset) con
     switch (ClassifyCharset(charset)) {
         case CharsetKind::Utf8:
             return Utf8ToText(bytes);
+        case CharsetKind::Big5:  // the site's pages are GBK: the fake knows no Big5
         case CharsetKind::Unknown:
             throw SiteError("unknown character set");
         case CharsetKind::Gbk:
