@@ -21,8 +21,6 @@ title='沐岚音乐播放器'
 log="$work/requests.log"
 python=/usr/bin/python3
 source "$MULAN_ROOT/tests/e2e/lib/common.sh"
-rect_of() { probe_out tree "$1" | awk -F'\t' -v c="$2" '$2 == c { split($4, r, ","); print r[1], r[2], r[3], r[4]; exit }'; }
-label() { probe_out tree "$title" | awk -F'\t' '$2 == "Static" && NR > 1 { print $3 }' | grep -v '^$' | head -1; }
 found_text() { probe_out panels "$title" | sed -n 's/^共找到\([0-9]*\)首音乐信息!$/\1/p' | grep .; }
 mulan_site_program || exit 1
 [ -x "$cli" ] || fail "mulan-cli is not built: $cli"

@@ -13,7 +13,6 @@ probe="$MULAN_BUILD/mingw/tools/probe/mulan-probe.exe"
 title='沐岚音乐播放器'
 log="$work/requests.log"
 source "$MULAN_ROOT/tests/e2e/lib/common.sh"
-rect_of() { probe_out tree "$1" | awk -F'\t' -v c="$2" '$2 == c { split($4, r, ","); print r[1], r[2], r[3], r[4]; exit }'; }
 panels() { wine "$probe" panels "$title" 2>/dev/null | tr -d '\r'; }
 has_panel() { panels | grep -qxF -- "$1"; }
 # within SECONDS COMMAND...: tries the command until it succeeds or SECONDS of wall time have passed.
@@ -22,7 +21,6 @@ within() {
   shift
   until "$@"; do [ "$(date +%s)" -lt "$until" ] || return 1; sleep 0.2; done
 }
-label() { probe_out tree "$title" | awk -F'\t' '$2 == "Static" && NR > 1 { print $3 }' | grep -v '^$' | head -1; }
 
 # 20 000 hits in one page: the results window shows the arriving rows ten times a second, not once
 # a hit (which took over a quarter of an hour under Wine); about 11 s here.

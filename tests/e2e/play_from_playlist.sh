@@ -13,7 +13,6 @@ probe="$MULAN_BUILD/mingw/tools/probe/mulan-probe.exe"
 title='沐岚音乐播放器'
 log="$work/requests.log"
 source "$MULAN_ROOT/tests/e2e/lib/common.sh"
-label() { probe_out tree "$title" | awk -F'\t' '$2 == "Static" && NR > 1 { print $3 }' | grep -v '^$' | head -1; }
 
 "$MULAN_ROOT/scripts/screenshot" "$work/before.png"
 start_player_and_site

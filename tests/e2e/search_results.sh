@@ -12,7 +12,6 @@ probe="$MULAN_BUILD/mingw/tools/probe/mulan-probe.exe"
 title='沐岚音乐播放器'
 log="$work/requests.log"
 source "$MULAN_ROOT/tests/e2e/lib/common.sh"
-rect_of() { probe_out tree "$1" | awk -F'\t' -v c="$2" '$2 == c { split($4, r, ","); print r[1], r[2], r[3], r[4]; exit }'; }
 caption_of_results() { probe_out tree class:MulanFChild | head -1 | awk -F'\t' '{print $3}'; }
 
 start_player_and_site

@@ -9,20 +9,12 @@
 
 #include "library/library_fixtures.h"
 
-#ifdef _WIN32
-#include "site/windows_codec_win32.h"
-#else
-#include "site/iconv_codec_linux.h"
-#endif
+#include "site_server/server_codec.h"
 
 namespace mulan::library {
 namespace {
 
-#ifdef _WIN32
-using TestCodec = site::WindowsCodec;
-#else
-using TestCodec = site::IconvCodec;
-#endif
+using TestCodec = site_server::testing::ServerCodec;
 
 using Lines = std::vector<std::string>;
 using namespace std::string_view_literals;

@@ -8,20 +8,12 @@
 
 #include "library/gbk_text.h"
 
-#ifdef _WIN32
-#include "site/windows_codec_win32.h"
-#else
-#include "site/iconv_codec_linux.h"
-#endif
+#include "site_server/server_codec.h"
 
 namespace mulan::library {
 namespace {
 
-#ifdef _WIN32
-using TestCodec = site::WindowsCodec;
-#else
-using TestCodec = site::IconvCodec;
-#endif
+using TestCodec = site_server::testing::ServerCodec;
 
 // Bytes computed with Python's codecs ("...".encode("gbk" / "gb18030" / "cp950" / "latin-1")).
 namespace gbk {

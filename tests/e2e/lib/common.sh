@@ -76,3 +76,10 @@ silent() {
 child_rect() {
   probe_out tree "$title" | awk -F'\t' -v c="$1" '$2 == c { split($4, r, ","); print r[1], r[2], r[3], r[4]; exit }'
 }
+# The rectangle (left top width height on the screen) of the first window of class $2 inside the
+# top-level window $1 (a title, or class:NAME).
+rect_of() {
+  probe_out tree "$1" | awk -F'\t' -v c="$2" '$2 == c { split($4, r, ","); print r[1], r[2], r[3], r[4]; exit }'
+}
+# The lyric line the main window shows (its first non-empty static text below the window itself).
+label() { probe_out tree "$title" | awk -F'\t' '$2 == "Static" && NR > 1 { print $3 }' | grep -v '^$' | head -1; }
