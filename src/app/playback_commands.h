@@ -28,6 +28,9 @@ class PlaybackCommands {
     virtual void StatusChange() = 0;
     // Timer3 (full) and Timer4 (reduced) display ticks.
     virtual void TickDisplay(bool full) = 0;
+    // The exit command ends the process next: what would outlive it (a download's temporary file)
+    // goes now.
+    virtual void BeforeExit() = 0;
 };
 
 }  // namespace mulan::app

@@ -13,6 +13,12 @@ void ReportFailure(const char* file, int line, const char* what) noexcept;
 // Reports the exception being handled; call only inside a catch block.
 void ReportCurrentException(const char* file, int line) noexcept;
 
+// Runs body where nothing may escape: a worker thread's top, a callback from the system. An exception
+// is reported, then onFailure runs (guarded alike), so that the owner hears of it instead of waiting
+// for a thread that is gone.
+template <class Body, class OnFailure>
+void RunGuarded(Body&& body, OnFailure&& onFailure) noexcept;
+
 }  // namespace mulan
 
 // True (after reporting the condition's text and place) when the condition holds:
@@ -22,3 +28,18 @@ void ReportCurrentException(const char* file, int line) noexcept;
 
 // In a catch block: reports what was caught, with the place.
 #define MULAN_REPORT_EXCEPTION() ::mulan::ReportCurrentException(__FILE__, __LINE__)
+
+template <class Body, class OnFailure>
+void mulan::RunGuarded(Body&& body, OnFailure&& onFailure) noexcept {
+    try {
+        body();
+        return;
+    } catch (...) {
+        MULAN_REPORT_EXCEPTION();
+    }
+    try {
+        onFailure();
+    } catch (...) {
+        MULAN_REPORT_EXCEPTION();
+    }
+}

@@ -1,5 +1,7 @@
 #include "player/http_download_win32.h"
 
+#include "base/report.h"
+
 #include <winhttp.h>
 
 #include <algorithm>
@@ -143,7 +145,9 @@ HttpDownload::HttpDownload(const std::wstring& url, HWND window, UINT message, W
     shared_->window = window;
     shared_->message = message;
     shared_->number = number;
-    std::thread(Run, shared_, url).detach();
+    std::thread([shared = shared_, url] {
+        RunGuarded([&] { Run(shared, url); }, [&] { shared->Finish(OpenFailure::NoConnection); });
+    }).detach();
 }
 
 HttpDownload::~HttpDownload() {

@@ -1,5 +1,7 @@
 #include "player/media_foundation_feed_win32.h"
 
+#include "base/report.h"
+
 #include <mfapi.h>
 #include <mferror.h>
 #include <mfidl.h>
@@ -207,18 +209,22 @@ void Decode(IMFSourceReader* reader, Shared& shared) {
 
 void Work(std::shared_ptr<Shared> shared) {
     const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    {
-        ComPtr<IMFByteStream> stream = MakeDownloadByteStream(shared->bytes);
-        ComPtr<IMFSourceReader> reader;
-        if (FAILED(MFCreateSourceReaderFromByteStream(stream.Get(), nullptr, &reader)) ||
-            !Configure(reader.Get(), *shared)) {
-            if (!shared->quit)
-                shared->Fail(shared->bytes->broken() ? OpenFailure::Interrupted : OpenFailure::NotAudio);
-        } else {
-            shared->Post(MediaFoundationFeed::Opened);
-            Decode(reader.Get(), *shared);
-        }
-    }
+    RunGuarded(
+        [&] {
+            ComPtr<IMFByteStream> stream = MakeDownloadByteStream(shared->bytes);
+            ComPtr<IMFSourceReader> reader;
+            if (FAILED(MFCreateSourceReaderFromByteStream(stream.Get(), nullptr, &reader)) ||
+                !Configure(reader.Get(), *shared)) {
+                if (!shared->quit)
+                    shared->Fail(shared->bytes->broken() ? OpenFailure::Interrupted : OpenFailure::NotAudio);
+            } else {
+                shared->Post(MediaFoundationFeed::Opened);
+                Decode(reader.Get(), *shared);
+            }
+        },
+        [&] {
+            if (!shared->quit) shared->Fail(OpenFailure::NotAudio);
+        });
     if (SUCCEEDED(com)) CoUninitialize();
     {
         std::lock_guard lock(shared->mutex);

@@ -290,6 +290,14 @@ void MediaPlayerWin32::SetFullScreen(bool on) {
     home_ = nullptr;
 }
 
+void MediaPlayerWin32::Place(const RECT& area) {
+    if (fullScreen_) {
+        homeArea_ = area;
+        return;
+    }
+    MoveWindow(hwnd(), area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);
+}
+
 void MediaPlayerWin32::EnterState(PlayState state) {
     if (state == PlayState::Playing || state == PlayState::Buffering) {
         SetTimer(hwnd(), kDisplayTimer, kDisplayMillis, nullptr);

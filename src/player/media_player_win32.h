@@ -46,6 +46,9 @@ class MediaPlayerWin32 final : public window::WindowBase, public MediaPlayer {
     // Full screen takes the player area out of its window and over the whole screen; Esc, a
     // double click or false puts it back.
     void SetFullScreen(bool on) override;
+    // The player's place in its window (client coordinates): taken at once, or, while the player
+    // covers the screen, kept for its return.
+    void Place(const RECT& area);
     bool enableContextMenu() const override { return enableContextMenu_; }
     void SetEnableContextMenu(bool on) override { enableContextMenu_ = on; }
     bool autoStart() const override { return autoStart_; }

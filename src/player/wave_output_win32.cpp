@@ -1,5 +1,7 @@
 #include "player/wave_output_win32.h"
 
+#include "base/report.h"
+
 #include <algorithm>
 
 #include "player/pcm_volume.h"
@@ -46,12 +48,16 @@ bool WaveOutput::Open(PcmFeed& feed, HWND window, UINT message) {
     running_ = paused_ = starved_ = tell_ = quit_ = false;
     runStart_ = submitted_ = 0;
     thread_ = std::thread([this] {
-        for (;;) {
-            WaitForSingleObject(wake_, INFINITE);
-            std::lock_guard lock(mutex_);
-            if (quit_) return;
-            Pump();
-        }
+        RunGuarded(
+            [this] {
+                for (;;) {
+                    WaitForSingleObject(wake_, INFINITE);
+                    std::lock_guard lock(mutex_);
+                    if (quit_) return;
+                    Pump();
+                }
+            },
+            [] {});  // the sound stops; Close still joins the thread
     });
     return true;
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "support/report_catcher.h"
 
@@ -27,6 +29,17 @@ TEST(Report, TellsTheConditionThatHeldAndWhatWasCaught) {
     }
     EXPECT_EQ(catcher.reports,
               (std::vector<std::string>{"++checked == 2", "boom", "an exception of unknown type"}));
+}
+
+TEST(Report, AGuardedBodyReportsWhatEscapesItAndLetsItsOwnerKnow) {
+    testing::ReportCatcher catcher;
+    std::vector<std::string> steps;
+    RunGuarded([&] { steps.push_back("body"); }, [&] { steps.push_back("failure"); });
+    RunGuarded([]() { throw std::runtime_error("decoder gone"); }, [&] { steps.push_back("failure"); });
+    RunGuarded([]() { throw 1; }, []() { throw std::runtime_error("owner gone too"); });
+    EXPECT_EQ(steps, (std::vector<std::string>{"body", "failure"}));
+    EXPECT_EQ(catcher.reports,
+              (std::vector<std::string>{"decoder gone", "an exception of unknown type", "owner gone too"}));
 }
 
 }  // namespace

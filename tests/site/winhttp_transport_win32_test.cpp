@@ -190,5 +190,16 @@ TEST(WinHttpTransport, WindowMessagesRunWhileWaiting) {
     DestroyWindow(window);
 }
 
+// A modal window's loop inside the main one: a quit met there ends it and is left for the main loop.
+TEST(MessageLoops, ANestedLoopPassesTheQuitOnToTheMainLoop) {
+    int rounds = 0;
+    PostQuitMessage(7);
+    RunNestedLoop(nullptr, [&] { return ++rounds < 100; });
+    EXPECT_EQ(rounds, 1);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 7u);
+}
+
 }  // namespace
 }  // namespace mulan::site

@@ -137,6 +137,7 @@ bool Form1::Create(int showCommand) {
     dpi_ = win::WindowDpi(hwnd());
     FitClientArea();
     if (!fChild_.Create(icon_) || !CreateControls()) return false;
+    fChild_.SetMessageFilter(this);
     // The results window starts beside the main window.
     RECT main{};
     GetWindowRect(hwnd(), &main);
@@ -357,6 +358,11 @@ void Form1::LayOut() {
     ApplyFonts();
     for (const ControlPlacement& placement : kForm1Layout) {
         const RECT r = PlaceOf(ControlOf(placement));
+        // A player covering the screen stays there, and comes back to its new place.
+        if (ControlOf(placement) == Form1Control::WindowsMediaPlayer1) {
+            player_.Place(r);
+            continue;
+        }
         MoveWindow(ControlWindow(ControlOf(placement)), r.left, r.top, r.right - r.left, r.bottom - r.top,
                    TRUE);
     }
@@ -678,8 +684,9 @@ void Form1::shows_Click() {
     ShowWindow(hwnd(), SW_HIDE);
 }
 
-// Exit ends the process at once: no close or unload handling runs.
+// Exit ends the process at once: no close or unload handling runs, and nothing is left behind.
 void Form1::ends_Click() {
+    if (commands_) commands_->BeforeExit();
     StopPlayerForExit(state_, player_);
     tray_.RemoveTrayIcon();
     TerminateProcess(GetCurrentProcess(), 0);

@@ -16,6 +16,7 @@
 #include "app/ui/skin_win32.h"
 #include "app/ui/trayico_win32.h"
 #include "controls/playlist/qmlistbox_win32.h"
+#include "site/message_pump_win32.h"
 #include "site/results_window/f_child_win32.h"
 #include "site/search.h"
 #include "window/c_magnetic_wnd_win32.h"
@@ -28,6 +29,7 @@ namespace mulan::app::ui {
 class Form1 final : public window::WindowBase,
                     public TrayHost,
                     public player::MediaPlayerEvents,
+                    public site::MessageFilter,
                     private playlist::PlaylistEvents {
   public:
     Form1();
@@ -70,7 +72,7 @@ class Form1 final : public window::WindowBase,
     // The window's own keys, seen before the control with the focus gets them: Tab and Shift+Tab
     // between the search box, the playlist and the sliders, Ctrl+F and F3 to the search box.
     // True when the message was used up.
-    bool PreTranslateMessage(const MSG& msg);
+    bool PreTranslateMessage(const MSG& msg) override;
     // The DPI the window is laid out at.
     int Dpi() const { return dpi_; }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/window_dpi_win32.h"
+#include "site/message_pump_win32.h"
 #include "site/text_cut.h"
 
 namespace mulan::app::ui {
@@ -77,6 +78,22 @@ LRESULT Form2::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     return Default(msg, wp, lp);
 }
 
+namespace {
+
+// Tab, Enter and Esc as a dialog box takes them.
+class DialogKeys final : public site::MessageFilter {
+  public:
+    explicit DialogKeys(HWND dialog) : dialog_(dialog) {}
+    bool PreTranslateMessage(const MSG& msg) override {
+        return IsWindow(dialog_) && IsDialogMessageW(dialog_, const_cast<MSG*>(&msg));
+    }
+
+  private:
+    HWND dialog_;
+};
+
+}  // namespace
+
 void ShowSongLink(HWND owner, TextView address) {
     if (site::TrimSpaces(address).empty()) return;
     Form2 form;
@@ -86,18 +103,8 @@ void ShowSongLink(HWND owner, TextView address) {
     ShowWindow(form.hwnd(), SW_SHOW);
     SetForegroundWindow(form.hwnd());
     // The owner's timers and messages keep being dispatched here; only its input is held back.
-    MSG msg;
-    while (form.hwnd()) {
-        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got == 0) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        if (got < 0) break;
-        if (IsDialogMessageW(form.hwnd(), &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
+    DialogKeys keys(form.hwnd());
+    site::RunNestedLoop(&keys, [&form] { return form.hwnd() != nullptr; });
     if (owner && ownerEnabled) {
         EnableWindow(owner, TRUE);
         SetActiveWindow(owner);

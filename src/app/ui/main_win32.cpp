@@ -3,6 +3,7 @@
 
 #include "app/ui/form1_win32.h"
 #include "app/ui/player_app_win32.h"
+#include "site/message_pump_win32.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     INITCOMMONCONTROLSEX controls{sizeof controls,
@@ -10,13 +11,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     InitCommonControlsEx(&controls);
     mulan::app::ui::Form1 form;
     mulan::app::ui::PlayerApp app(form);
-    form.SetCommands(&app);
     if (!form.Create(showCommand)) return 1;
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (form.PreTranslateMessage(msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return static_cast<int>(msg.wParam);
+    return mulan::site::RunMessageLoop(&form);
 }

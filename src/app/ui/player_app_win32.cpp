@@ -27,10 +27,17 @@ int RoundHalfEven(double value) {
 
 PlayerApp::PlayerApp(Form1& form)
     : form_(form),
+      pump_(&form),
       site_{transport_, codec_, pump_, site::SiteHosts::Built()},
       controller_(form.state(), form.playlist().Model(), form.playlist().Properties(), form.player(), *this,
                   *this) {
     form.resultsWindow().SetHost(&results_);
+    form.SetCommands(this);
+}
+
+PlayerApp::~PlayerApp() {
+    form_.SetCommands(nullptr);
+    form_.resultsWindow().SetHost(nullptr);
 }
 
 // A failed request never ends the program: the song is not started and panel 1 says why.

@@ -27,7 +27,12 @@ class PlayerApp final : public PlaybackCommands,
                         private site::LyricLines,
                         private site::LyricLabel {
   public:
+    // Installs itself as form's commands and its results window's host, and takes itself out again
+    // when it goes: the windows may outlive it, never the other way round.
     explicit PlayerApp(Form1& form);
+    ~PlayerApp() override;
+    PlayerApp(const PlayerApp&) = delete;
+    PlayerApp& operator=(const PlayerApp&) = delete;
 
     // PlaybackCommands
     void Pla() override;
@@ -45,6 +50,7 @@ class PlayerApp final : public PlaybackCommands,
     void PlayStateChange(int32_t NewState) override { controller_.PlayStateChange(NewState); }
     void StatusChange() override { controller_.StatusChange(); }
     void TickDisplay(bool full) override;
+    void BeforeExit() override { downloads_.AbandonAll(); }
 
     // What the results window's commands reach.
     site::ResultsHost& resultsHost() { return results_; }

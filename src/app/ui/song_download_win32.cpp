@@ -193,6 +193,10 @@ void SongDownloadWindow::Cancel() {
     DestroyWindow(hwnd());
 }
 
+void SongDownloadWindow::Abandon() {
+    if (!finished_) DropTemporary();
+}
+
 void SongDownloadWindow::DropTemporary() {
     if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
     file_ = INVALID_HANDLE_VALUE;
@@ -258,6 +262,10 @@ HWND SongDownloads::Start(HWND owner, TextView address, const std::wstring& targ
     const HWND hwnd = window->hwnd();
     windows_.push_back(std::move(window));
     return hwnd;
+}
+
+void SongDownloads::AbandonAll() {
+    for (const auto& window : windows_) window->Abandon();
 }
 
 void SongDownloads::ForgetClosed() {

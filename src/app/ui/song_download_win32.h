@@ -43,6 +43,8 @@ class SongDownloadWindow final : public window::WindowBase {
     // Shows the window over owner and starts downloading address; false when the window could not
     // be made (nothing is written then).
     bool Start(HWND owner, TextView address);
+    // The program ends now: the temporary file of a download under way goes, nothing else is done.
+    void Abandon();
 
   protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -85,6 +87,8 @@ class SongDownloads {
     void DownloadSong(HWND owner, TextView address);
     // The same without asking: target is the full path of the file to make.
     HWND Start(HWND owner, TextView address, const std::wstring& target, DownloadWatch watch = {});
+    // The program ends now: the downloads under way leave no temporary file behind.
+    void AbandonAll();
 
   private:
     void ForgetClosed();

@@ -187,7 +187,7 @@ Text FChild::Caption() const {
 }
 
 void FChild::AutoSizeColumns(std::optional<int> column) {
-    WindowsMessagePump().RunPending();
+    WindowsMessagePump(filter_).RunPending();
     if (column) {
         ListView1_.FitColumn(*column);
     } else {

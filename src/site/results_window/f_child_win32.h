@@ -9,6 +9,7 @@
 
 #include "base/scoped_gdi_win32.h"
 #include "base/text.h"
+#include "site/message_pump_win32.h"
 #include "site/results_window/results_commands.h"
 #include "site/results_window/results_host.h"
 #include "site/results_window/results_list.h"
@@ -34,6 +35,8 @@ class FChild final : public window::WindowBase {
     bool Create(HICON icon);
     // Without a host the play and add commands do nothing.
     void SetHost(ResultsHost* host) { host_ = host; }
+    // What sees the messages this window lets run while it sizes its columns (the main window's keys).
+    void SetMessageFilter(MessageFilter* filter) { filter_ = filter; }
     // Called with this window at load and at unload (registration with the docking manager).
     // Given after Create, the load hook runs at once.
     void SetLoadHooks(std::function<void(HWND)> onLoad, std::function<void(HWND)> onUnload);
@@ -85,6 +88,7 @@ class FChild final : public window::WindowBase {
     ResultsHost& Host();
 
     ResultsList list_;
+    MessageFilter* filter_ = nullptr;
     ResultsHost* host_ = nullptr;
     std::unique_ptr<ResultsHost> noHost_;
     win::ScopedFont font_;

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "app/form1_layout.h"
+#include "app/ui/player_app_win32.h"
 #include "base/dpi_scale.h"
 #include "base/window_dpi_win32.h"
+#include "site/message_pump_win32.h"
 #include "support/message_loop_win32.h"
 
 namespace mulan::app::ui {
@@ -54,6 +56,7 @@ class RecordingCommands : public PlaybackCommands {
     void PlayStateChange(int32_t) override {}
     void StatusChange() override {}
     void TickDisplay(bool full) override { ++(full ? fullTicks : reducedTicks); }
+    void BeforeExit() override { calls.push_back("BeforeExit"); }
     int fullTicks = 0;
     int reducedTicks = 0;
 };
@@ -500,10 +503,62 @@ TEST_F(Form1Test, LaysOutAtItsDpiAndAgainWhenTheDpiChanges) {
     }
 }
 
+// A search or a song change waits for the site in a loop of its own: F3, Ctrl+F and Tab act there as
+// in the main loop.
+TEST_F(Form1Test, ShortcutsWorkInTheLoopThatWaitsForTheSite) {
+    site::WindowsMessagePump pump(&form);
+    const HWND playlist = form.playlist().hWnd();
+    const HWND box = form.ControlWindow(Form1Control::Text1);
+    SetForegroundWindow(form.hwnd());
+    SetFocus(playlist);
+    PostMessageW(playlist, WM_KEYDOWN, VK_F3, 1);
+    pump.RunPending();
+    EXPECT_TRUE(GetFocus() == box || IsChild(box, GetFocus()));    // the combo box's edit part
+    EXPECT_EQ(HIWORD(SendMessageW(box, CB_GETEDITSEL, 0, 0)), 4);  // its text "搜索歌曲" selected
+    PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 1);
+    pump.RunPending();
+    EXPECT_EQ(GetFocus(), playlist);
+}
+
+TEST_F(Form1Test, ADpiChangeInFullScreenKeepsThePlayerOnTheScreenAndItsReturnAtTheNewDpi) {
+    const HWND player = form.ControlWindow(Form1Control::WindowsMediaPlayer1);
+    const int screen = win::WindowDpi(form.hwnd());
+    const int dpi = screen == 144 ? 120 : 144;
+    SendMessageW(player, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+    ASSERT_TRUE(form.player().fullScreen());
+    RECT suggested{};
+    GetWindowRect(form.hwnd(), &suggested);
+    SendMessageW(form.hwnd(), win::kWmDpiChanged, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    RECT area{};
+    GetWindowRect(player, &area);
+    EXPECT_EQ(area.right - area.left, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(area.bottom - area.top, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(GetParent(player), nullptr);
+    SendMessageW(player, WM_KEYDOWN, VK_ESCAPE, 0);
+    ASSERT_FALSE(form.player().fullScreen());
+    ExpectLaidOutAt(form, dpi);
+}
+
 // Keys as the message loop sees them, with the focus where a user would have it.
 void PressKey(Form1& form, HWND target, UINT vk) {
     MSG msg{target, WM_KEYDOWN, vk, 1, 0, {}};
     if (!form.PreTranslateMessage(msg)) SendMessageW(target, WM_KEYDOWN, vk, 1);
+}
+
+// The owner of the playback goes before its windows when the program ends: keys, list commands and
+// display ticks then reach nothing instead of a destroyed owner.
+TEST_F(Form1Test, TheWindowsOutliveTheirOwnerSafely) {
+    auto& list = form.playlist();
+    for (int i = 0; i < 3; ++i) list.AddItem(u"歌曲", u"100" + Utf8ToText(std::to_string(i)), u"");
+    { PlayerApp app(form); }
+    const HWND playlist = list.hWnd();
+    PressKey(form, playlist, VK_DOWN);
+    PressKey(form, playlist, VK_RETURN);
+    PressKey(form, playlist, VK_DELETE);
+    SendMessageW(form.hwnd(), WM_TIMER, 3, 0);
+    SendMessageW(form.hwnd(), WM_TIMER, 4, 0);
+    EXPECT_EQ(list.Model().ListCount(), 3);
+    EXPECT_EQ(TextOf(form.ControlWindow(Form1Control::Label1)), L"暂无歌词显示");
 }
 
 TEST_F(Form1Test, KeyboardRunsThePlaylistTabOrderAndTheSearchBox) {

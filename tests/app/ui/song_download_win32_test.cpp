@@ -171,6 +171,19 @@ TEST_F(SongDownloadTest, CancelStopsTheDownloadAndRemovesItsTemporaryFile) {
     EXPECT_TRUE(FilesIn(folder).empty());
 }
 
+// The exit command ends the process right after: the download under way leaves no temporary file.
+TEST_F(SongDownloadTest, AbandonedAtExitADownloadLeavesNoTemporaryFile) {
+    SilentServer server;
+    const std::wstring address = L"http://127.0.0.1:" + std::to_wstring(server.port()) + L"/music/1001.mp3";
+    ASSERT_NE(downloads.Start(nullptr, Text(address.begin(), address.end()), folder + L"\\song.mp3",
+                              {watcher.hwnd(), kDone, false}),
+              nullptr);
+    EXPECT_EQ(watcher.Wait(300), 0u);
+    ASSERT_EQ(FilesIn(folder).size(), 1u);
+    downloads.AbandonAll();
+    EXPECT_TRUE(FilesIn(folder).empty());
+}
+
 TEST_F(SongDownloadTest, SaveAsProposesTheCleanedFileName) {
     std::wstring proposed;
     bool seen = false;
