@@ -27,8 +27,10 @@ extern const std::span<const std::uint16_t> kSyllableStarts;
 extern const std::span<const std::uint32_t> kSetStarts;
 extern const std::span<const std::uint16_t> kSetSyllables;
 extern const std::span<const std::uint16_t> kDenseSets;
-extern const std::span<const CodeSet> kSparseSets;        // by code, outside the dense range
-extern const std::span<const Variant> kSimplified;        // by from
+extern const std::span<const CodeSet> kSparseSets;  // by code, outside the dense range
+extern const std::span<const Variant> kSimplified;  // by from
+// Bit n set: kDenseFirst + n has a simplified form (so that most characters need no search).
+extern const std::span<const std::uint64_t> kDenseTraditional;
 extern const std::span<const std::uint16_t> kLetterSets;  // the sets of 'a' .. 'z'
 
 }  // namespace mulan::library::tables

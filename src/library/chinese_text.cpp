@@ -24,6 +24,10 @@ ReadingSet OwnReadings(char32_t code) {
 
 char32_t SimplifiedOf(char32_t code) {
     if (code < 0x2E80) return code;  // below the CJK radicals: nothing to fold
+    if (code >= tables::kDenseFirst && (code - tables::kDenseFirst) / 64 < tables::kDenseTraditional.size()) {
+        const char32_t n = code - tables::kDenseFirst;
+        if ((tables::kDenseTraditional[n / 64] >> (n % 64) & 1) == 0) return code;
+    }
     const auto& variants = tables::kSimplified;
     const auto found =
         std::lower_bound(variants.begin(), variants.end(), code,

@@ -75,13 +75,16 @@ std::string SearchTextOf(const Song& song) {
 
 std::vector<ReadingSet> SearchPinyinOf(const Song& song) {
     std::vector<ReadingSet> sets;
-    sets.reserve(song.title.size() + song.singer.size() + song.album.size() + 2);
+    AppendSearchPinyin(song, sets);
+    return sets;
+}
+
+void AppendSearchPinyin(const Song& song, std::vector<ReadingSet>& sets) {
     AppendPinyin(song.title, sets);
     sets.push_back(kNoReadings);
     AppendPinyin(song.singer, sets);
     sets.push_back(kNoReadings);
     AppendPinyin(song.album, sets);
-    return sets;
 }
 
 bool WordMatches(std::string_view text, std::span<const ReadingSet> pinyin, std::uint32_t letters,

@@ -27,6 +27,8 @@ std::string SearchTextOf(const Song& song);
 // What a song is searched by in pinyin: the reading sets of its title, singer and album, with no
 // readings between them, so that no run spans two of them.
 std::vector<ReadingSet> SearchPinyinOf(const Song& song);
+// The same appended to sets.
+void AppendSearchPinyin(const Song& song, std::vector<ReadingSet>& sets);
 
 // Whether one search word (folded) is in a song's search text, or, for a word of Latin letters,
 // matches its pinyin (pinyin_match.h); letters is PinyinLetters(pinyin).

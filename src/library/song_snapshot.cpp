@@ -17,7 +17,15 @@ SongSnapshot::SongSnapshot(std::vector<Entry> entries) : songs_(std::move(entrie
     letters_.reserve(songs_.size());
     songsWithBmp_.resize(0x10000);
     byId_.reserve(songs_.size());
+    std::size_t bytes = 0;
+    for (const Entry& song : songs_)
+        bytes += song->title.size() + song->singer.size() + song->album.size() + 3;
+    texts_.reserve(bytes);  // folding never lengthens a text
     std::vector<std::uint16_t> pairs;
+    // The last song each pair was listed for, kept here rather than read from the back of its list:
+    // a song yields hundreds of pairs, mostly repeats, and this stays in the cache.
+    std::array<std::uint32_t, kPinyinPairs> listedFor;
+    listedFor.fill(UINT32_MAX);
     for (std::uint32_t i = 0; i < songs_.size(); ++i) {
         starts_.push_back(texts_.size());
         const std::string text = SearchTextOf(*songs_[i]);
@@ -28,15 +36,17 @@ SongSnapshot::SongSnapshot(std::vector<Entry> entries) : songs_(std::move(entrie
             auto& songs = ListOf(utf8::Next(text, at));
             if (songs.empty() || songs.back() != i) songs.push_back(i);
         }
-        pinyinStarts_.push_back(pinyin_.size());
-        const std::vector<ReadingSet> pinyin = SearchPinyinOf(*songs_[i]);
-        pinyin_.insert(pinyin_.end(), pinyin.begin(), pinyin.end());
+        const std::size_t pinyinStart = pinyin_.size();
+        pinyinStarts_.push_back(pinyinStart);
+        AppendSearchPinyin(*songs_[i], pinyin_);
+        const auto pinyin = std::span<const ReadingSet>(pinyin_).subspan(pinyinStart);
         letters_.push_back(PinyinLetters(pinyin));
         pairs.clear();
         AppendPinyinPairs(pinyin, pairs);
         for (const std::uint16_t key : pairs) {
-            auto& songs = songsWithPair_[key];
-            if (songs.empty() || songs.back() != i) songs.push_back(i);
+            if (listedFor[key] == i) continue;
+            listedFor[key] = i;
+            songsWithPair_[key].push_back(i);
         }
     }
     starts_.push_back(texts_.size());

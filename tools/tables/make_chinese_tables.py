@@ -141,6 +141,11 @@ def main():
     w("constexpr CodeSet kSparseSetsData[] = {%s};" % ",".join("{%d,%d}" % cs for cs in sparse))
     variants = sorted(folded.items())
     w("constexpr Variant kSimplifiedData[] = {%s};" % ",".join("{%d,%d}" % v for v in variants))
+    bits = [0] * ((DENSE_LAST - DENSE_FIRST + 1 + 63) // 64)
+    for code in folded:
+        if DENSE_FIRST <= code <= DENSE_LAST:
+            bits[(code - DENSE_FIRST) // 64] |= 1 << ((code - DENSE_FIRST) % 64)
+    w("constexpr std::uint64_t kDenseTraditionalData[] = {%s};" % ",".join("%du" % b for b in bits))
     w("constexpr std::uint16_t kLetterSetsData[] = {%s};" %
       ",".join(str(set_id[(syllable_id[c],)]) for c in "abcdefghijklmnopqrstuvwxyz"))
     w("}  // namespace\n")
@@ -151,6 +156,7 @@ def main():
     w("const std::span<const std::uint16_t> kDenseSets(kDenseSetsData);")
     w("const std::span<const CodeSet> kSparseSets(kSparseSetsData);")
     w("const std::span<const Variant> kSimplified(kSimplifiedData);")
+    w("const std::span<const std::uint64_t> kDenseTraditional(kDenseTraditionalData);")
     w("const std::span<const std::uint16_t> kLetterSets(kLetterSetsData);")
     w("\n}  // namespace mulan::library::tables")
     text = "\n".join(out) + "\n"
