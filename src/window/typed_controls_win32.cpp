@@ -136,6 +136,50 @@ void ListView::SetColumnWidth(int column, int width) const {
 
 void ListView::FitColumn(int column) const {
     Send(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), LVSCW_AUTOSIZE);
+    KeepHeaderWidth(column);
+}
+
+// The list's margin around a cell's text, as its own sizing adds it: learnt on a list of one row
+// whose text is known (the check box and the padding of column 0 included).
+int ListView::AutoSizeMargin(int column) const {
+    const int saved = ColumnWidth(column);
+    const HWND probe = CreateWindowExW(0, WC_LISTVIEWW, L"", GetWindowLongW(hwnd(), GWL_STYLE) & ~WS_VISIBLE,
+                                       0, 0, 100, 100, GetParent(hwnd()), nullptr, nullptr, nullptr);
+    int margin = 0;
+    if (probe) {
+        SendMessageW(probe, WM_SETFONT, SendMessageW(hwnd(), WM_GETFONT, 0, 0), FALSE);
+        ListView_SetExtendedListViewStyle(probe, ListView_GetExtendedListViewStyle(hwnd()));
+        LVCOLUMNW info{};
+        info.mask = LVCF_WIDTH | LVCF_SUBITEM;
+        for (int c = 0; c <= column; ++c) {
+            info.cx = saved;
+            info.iSubItem = c;
+            ListView_InsertColumn(probe, c, &info);
+        }
+        wchar_t zero[] = L"0";
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.pszText = zero;
+        ListView_InsertItem(probe, &item);
+        if (column > 0) ListView_SetItemText(probe, 0, column, zero);
+        ListView_SetColumnWidth(probe, column, LVSCW_AUTOSIZE);
+        margin = ListView_GetColumnWidth(probe, column) - ListView_GetStringWidth(probe, zero);
+        DestroyWindow(probe);
+    }
+    return margin;
+}
+
+void ListView::FitColumnTo(int column, int textWidth) const {
+    SetColumnWidth(column, textWidth + AutoSizeMargin(column));
+    KeepHeaderWidth(column);
+}
+
+int ListView::TextWidth(TextView text) const {
+    const std::wstring wide = win::Wide(text);
+    return ListView_GetStringWidth(hwnd(), wide.c_str());
+}
+
+void ListView::KeepHeaderWidth(int column) const {
     wchar_t text[64] = {};
     LVCOLUMNW info{};
     info.mask = LVCF_TEXT;

@@ -93,6 +93,12 @@ class ListView final : public Control {
     // Sized to its content, but never narrower than its header: a cut header ("歌曲I…") reads as
     // broken.
     void FitColumn(int column) const;
+    // The column as wide as FitColumn makes it when its widest cell's text is textWidth pixels wide
+    // (at least as wide as its header), without measuring every row: a list of thousands took
+    // seconds.
+    void FitColumnTo(int column, int textWidth) const;
+    // The width of text in the list's font.
+    int TextWidth(TextView text) const;
     // The row's index, or -1 when the list refused it.
     int InsertRow(int row, TextView firstCell) const;
     void SetCell(int row, int column, TextView text) const;
@@ -113,6 +119,10 @@ class ListView final : public Control {
 
   protected:
     bool HearsOwnMessages() const override { return false; }
+
+  private:
+    int AutoSizeMargin(int column) const;
+    void KeepHeaderWidth(int column) const;
 };
 
 // A box to type in with a drop-down list of entries. The typed text's own edit control is adopted

@@ -1,5 +1,6 @@
 #include "site/results_window/f_child_win32.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "base/report.h"
@@ -120,6 +121,7 @@ void FChild::CreateMenus() {
 void FChild::Clear() {
     ReleaseRedraw();
     list_.Clear();
+    widest_ = std::array<int, kColumnCount>{};
     mirroring_ = true;
     ListView1_.DeleteAllRows();
     mirroring_ = false;
@@ -138,6 +140,10 @@ void FChild::InsertRow(int32_t index, const ResultRow& row) {
     if (MULAN_REPORT_IF(at < 0)) return;
     ListView1_.SetCell(at, 1, row.name);
     ListView1_.SetChecked(at, row.checked);
+    if (widest_) {
+        (*widest_)[0] = std::max((*widest_)[0], ListView1_.TextWidth(row.id));
+        (*widest_)[1] = std::max((*widest_)[1], ListView1_.TextWidth(row.name));
+    }
 }
 
 void FChild::HoldRedraw() {
@@ -188,10 +194,17 @@ Text FChild::Caption() const {
 
 void FChild::AutoSizeColumns(std::optional<int> column) {
     WindowsMessagePump(filter_).RunPending();
+    const auto fit = [this](int i) {
+        if (widest_ && list_.Count() > 0) {
+            ListView1_.FitColumnTo(i, (*widest_)[static_cast<std::size_t>(i)]);
+        } else {
+            ListView1_.FitColumn(i);
+        }
+    };
     if (column) {
-        ListView1_.FitColumn(*column);
+        fit(*column);
     } else {
-        for (int i = 0; i < kColumnCount; ++i) ListView1_.FitColumn(i);
+        for (int i = 0; i < kColumnCount; ++i) fit(i);
     }
     InvalidateRect(ListView1_.hwnd(), nullptr, TRUE);
     UpdateWindow(ListView1_.hwnd());
@@ -233,6 +246,7 @@ void FChild::DpiChanged(int dpi, const RECT& suggested) {
     if (font && ListView1_.hwnd()) {
         SendMessageW(ListView1_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
         font_ = std::move(font);
+        widest_.reset();  // measured in the old font: the next sizing measures every row
     }
     for (int i = 0; ListView1_.hwnd() && i < kColumnCount; ++i) {
         ListView1_.SetColumnWidth(i, MulDiv(ListView1_.ColumnWidth(i), dpi_, old));

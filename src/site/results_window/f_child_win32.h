@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -100,6 +101,9 @@ class FChild final : public window::WindowBase {
     // While the window itself changes the list control, its notifications are not the user's.
     bool mirroring_ = false;
     bool redrawHeld_ = false;
+    // The widest text of each column's cells, kept as rows arrive so that sizing the columns at the
+    // end of a long search measures nothing; unknown after a change of font.
+    std::optional<std::array<int, 2>> widest_ = std::array<int, 2>{};
 };
 
 }  // namespace mulan::site

@@ -219,6 +219,26 @@ TEST_F(FChildTest, FinishSizesColumnsAndRevealsTheLastRow) {
     EXPECT_GT(top, 0);
 }
 
+// The widths kept as rows arrive are the ones the list's own sizing would measure over every row.
+TEST_F(FChildTest, ColumnsSizedFromWidthsKeptAsRowsArriveMatchTheListsOwnSizing) {
+    const std::vector<std::pair<Text, Text>> rows{
+        {u"7", u"短"},
+        {u"12345678901234567890", u"一个很长很长很长很长的歌曲名称 (Live)"},
+        {u"42", u"Wide WWWWWWWW"}};
+    for (const auto& [id, name] : rows) window.AddRow(id, name);
+    window.FinishResultsList();
+    const int kept[2] = {ListView_GetColumnWidth(list, 0), ListView_GetColumnWidth(list, 1)};
+    for (int column = 0; column < 2; ++column) {
+        ListView_SetColumnWidth(list, column, LVSCW_AUTOSIZE);  // wider than the headers here
+        EXPECT_EQ(kept[column], ListView_GetColumnWidth(list, column)) << column;
+    }
+    // After a later, narrower search the columns narrow again.
+    window.Clear();
+    window.AddRow(u"1", u"a");
+    window.FinishResultsList();
+    EXPECT_LT(ListView_GetColumnWidth(list, 1), kept[1]);
+}
+
 VOID CALLBACK NoteMenuAndClose(HWND window, UINT, UINT_PTR id, DWORD) {
     KillTimer(window, id);
     const HWND menu = FindWindowW(L"#32768", nullptr);
