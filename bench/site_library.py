@@ -302,14 +302,12 @@ def chinese_part(text):
 def chinese_tables():
     """(readings, traditional): each character's toneless syllables and its traditional form, from the
     same Unihan the program's tables come from."""
-    import importlib.util
-    spec = importlib.util.spec_from_file_location("tables", os.path.join(ROOT, "tools", "tables", "make_chinese_tables.py"))
-    tables = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(tables)
+    import runpy
+    tables = runpy.run_path(os.path.join(ROOT, "tools", "tables", "make_chinese_tables.py"))
     folder = "/usr/share/unicode"
-    readings = {chr(c): r for c, r in tables.reading_map(folder).items() if chr(c) in SYLLABLES}
+    readings = {chr(c): r for c, r in tables["reading_map"](folder).items() if chr(c) in SYLLABLES}
     traditional = {}
-    for code, field, value in tables.unihan_lines(folder, "Unihan_Variants.txt"):
+    for code, field, value in tables["unihan_lines"](folder, "Unihan_Variants.txt"):
         if field == "kTraditionalVariant" and chr(code) in SYLLABLES:
             forms = [int(v[2:], 16) for v in value.split() if int(v[2:], 16) != code]
             if forms:
