@@ -7,7 +7,7 @@
 set -euo pipefail
 : "${MULAN_ROOT:?}" "${MULAN_BUILD:?}" "${DISPLAY:?}"
 
-host_exe=$MULAN_BUILD/mingw/tests/site/results_window/results-window-host.exe
+host_exe=$MULAN_BUILD/mingw/tests/app/results-window-host.exe
 run_dir=$(mktemp -d /tmp/results-e2e.XXXXXX)
 log=$run_dir/host.log
 host_pid=

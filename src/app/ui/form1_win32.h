@@ -17,7 +17,7 @@
 #include "app/ui/trayico_win32.h"
 #include "controls/playlist/qmlistbox_win32.h"
 #include "site/message_pump_win32.h"
-#include "site/results_window/f_child_win32.h"
+#include "app/ui/f_child_win32.h"
 #include "site/search.h"
 #include "window/c_magnetic_wnd_win32.h"
 #include "window/typed_controls_win32.h"
@@ -49,7 +49,7 @@ class Form1 final : public window::WindowBase,
     // The window of a control of the layout.
     HWND ControlWindow(Form1Control control) const;
     HWND fChild() const { return fChild_.hwnd(); }
-    site::FChild& resultsWindow() { return fChild_; }
+    FChild& resultsWindow() { return fChild_; }
     bool trayIconUp() const { return tray_.IsUp(); }
     Trayico& tray() { return tray_; }
     int16_t SearchTarget() const { return searchState_.SearchTarget; }
@@ -169,7 +169,7 @@ class Form1 final : public window::WindowBase,
     window::Button Option2_;
     window::Button Option3_;
     window::Label WebBrowser1_;
-    site::FChild fChild_;
+    FChild fChild_;
     Trayico tray_;
     SkinLibrary skin_;
     PlaybackCommands* commands_ = nullptr;

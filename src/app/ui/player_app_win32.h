@@ -8,7 +8,7 @@
 #include "app/ui/song_download_win32.h"
 #include "site/lyrics.h"
 #include "site/message_pump_win32.h"
-#include "site/results_window/results_host.h"
+#include "app/results_host.h"
 #include "site/search.h"
 #include "site/site_access.h"
 #include "site/windows_codec_win32.h"
@@ -53,11 +53,11 @@ class PlayerApp final : public PlaybackCommands,
     void BeforeExit() override { downloads_.AbandonAll(); }
 
     // What the results window's commands reach.
-    site::ResultsHost& resultsHost() { return results_; }
+    ResultsHost& resultsHost() { return results_; }
 
   private:
     // The results window's view of the playlist, site, player and displays.
-    class ResultsBridge final : public site::ResultsHost {
+    class ResultsBridge final : public ResultsHost {
       public:
         explicit ResultsBridge(PlayerApp& app) : app_(app) {}
         int32_t AddToPlaylist(TextView name, TextView id) override;

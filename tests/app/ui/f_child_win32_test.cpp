@@ -1,4 +1,4 @@
-#include "site/results_window/f_child_win32.h"
+#include "app/ui/f_child_win32.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "site/results_window/recording_results_host.h"
+#include "app/recording_results_host.h"
 #include "support/message_loop_win32.h"
 
-namespace mulan::site {
+namespace mulan::app::ui {
 namespace {
 
 std::wstring ItemText(HWND list, int item, int sub) {
@@ -280,4 +280,4 @@ TEST(FChildLoadTest, LoadAndUnloadHooksGetTheWindow) {
 }
 
 }  // namespace
-}  // namespace mulan::site
+}  // namespace mulan::app::ui

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "base/text.h"
-#include "site/results_window/results_host.h"
+#include "app/results_host.h"
 
-namespace mulan::site {
+namespace mulan::app {
 
 // A results host that keeps a playlist of titles and writes every call down, in order.
 class RecordingResultsHost final : public ResultsHost {
@@ -54,4 +54,4 @@ class RecordingResultsHost final : public ResultsHost {
     static Text Number(int64_t n) { return Utf8ToText(std::to_string(n)); }
 };
 
-}  // namespace mulan::site
+}  // namespace mulan::app

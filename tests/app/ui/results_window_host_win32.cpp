@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "base/text.h"
-#include "site/results_window/f_child_win32.h"
+#include "app/ui/f_child_win32.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ std::string Utf8(TextView text) {
     return mulan::TextToUtf8(text);
 }
 
-class LoggingHost final : public mulan::site::ResultsHost {
+class LoggingHost final : public mulan::app::ResultsHost {
   public:
     explicit LoggingHost(Log& log) : log_(log) {}
     int32_t AddToPlaylist(TextView name, TextView id) override {
@@ -104,7 +104,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     InitCommonControlsEx(&controls);
     Log log(commandLine);
     LoggingHost host(log);
-    mulan::site::FChild window;
+    mulan::app::ui::FChild window;
     if (!window.Create(nullptr)) return 1;
     window.SetHost(&host);
     const wchar_t* names[] = {L"晴天", L"稻香", L"青花瓷", L"夜曲", L"七里香"};

@@ -1,10 +1,10 @@
-#include "site/results_window/results_commands.h"
+#include "app/results_commands.h"
 
 #include <gtest/gtest.h>
 
-#include "site/results_window/recording_results_host.h"
+#include "app/recording_results_host.h"
 
-namespace mulan::site {
+namespace mulan::app {
 namespace {
 
 class ResultsCommandsTest : public ::testing::Test {
@@ -123,4 +123,4 @@ TEST_F(ResultsCommandsTest, CheckAllAndInvertReachEveryRow) {
 }
 
 }  // namespace
-}  // namespace mulan::site
+}  // namespace mulan::app

@@ -6,7 +6,7 @@
 #include "base/text.h"
 #include "base/tray_notice.h"
 
-namespace mulan::site {
+namespace mulan::app {
 
 // What the results window's commands use of the rest of the program: the playlist, the site, the
 // player and the main window's displays. The main window's side implements it.
@@ -29,4 +29,4 @@ public:
     virtual void SetPauseCaption(TextView caption) = 0;
 };
 
-}  // namespace mulan::site
+}  // namespace mulan::app

@@ -1,6 +1,6 @@
-#include "site/results_window/results_commands.h"
+#include "app/results_commands.h"
 
-namespace mulan::site {
+namespace mulan::app {
 
 namespace {
 
@@ -72,4 +72,4 @@ void ResultsCommands::FSelc() {
     list_.InvertChecks();
 }
 
-}  // namespace mulan::site
+}  // namespace mulan::app

@@ -1,4 +1,4 @@
-#include "site/results_window/f_child_win32.h"
+#include "app/ui/f_child_win32.h"
 
 #include <algorithm>
 #include <iterator>
@@ -9,7 +9,7 @@
 #include "base/window_dpi_win32.h"
 #include "site/message_pump_win32.h"
 
-namespace mulan::site {
+namespace mulan::app::ui {
 
 namespace {
 
@@ -193,7 +193,7 @@ Text FChild::Caption() const {
 }
 
 void FChild::AutoSizeColumns(std::optional<int> column) {
-    WindowsMessagePump(filter_).RunPending();
+    site::WindowsMessagePump(filter_).RunPending();
     const auto fit = [this](int i) {
         if (widest_ && list_.Count() > 0) {
             ListView1_.FitColumnTo(i, (*widest_)[static_cast<std::size_t>(i)]);
@@ -332,4 +332,4 @@ LRESULT FChild::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
-}  // namespace mulan::site
+}  // namespace mulan::app::ui

@@ -7,7 +7,7 @@
 
 #include "base/text.h"
 
-namespace mulan::site {
+namespace mulan::app {
 
 // One hit in the results list: the song id as the row's text, the name as its first sub-item.
 struct ResultRow {
@@ -55,4 +55,4 @@ class ResultsList {
     std::optional<int32_t> sortColumn_;
 };
 
-}  // namespace mulan::site
+}  // namespace mulan::app

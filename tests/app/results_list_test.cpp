@@ -1,8 +1,8 @@
-#include "site/results_window/results_list.h"
+#include "app/results_list.h"
 
 #include <gtest/gtest.h>
 
-namespace mulan::site {
+namespace mulan::app {
 namespace {
 
 int CodeUnitOrder(TextView a, TextView b) {
@@ -91,4 +91,4 @@ TEST_F(ResultsListTest, NewRowsKeepTheOrderOnceSorted) {
 }
 
 }  // namespace
-}  // namespace mulan::site
+}  // namespace mulan::app

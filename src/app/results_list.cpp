@@ -1,8 +1,8 @@
-#include "site/results_window/results_list.h"
+#include "app/results_list.h"
 
 #include <algorithm>
 
-namespace mulan::site {
+namespace mulan::app {
 
 void ResultsList::Clear() {
     rows_.clear();
@@ -84,4 +84,4 @@ bool ResultsList::SortByColumn(int32_t column, const TextOrder& order) {
     return descending_;
 }
 
-}  // namespace mulan::site
+}  // namespace mulan::app

@@ -11,13 +11,13 @@
 #include "base/scoped_gdi_win32.h"
 #include "base/text.h"
 #include "site/message_pump_win32.h"
-#include "site/results_window/results_commands.h"
-#include "site/results_window/results_host.h"
-#include "site/results_window/results_list.h"
+#include "app/results_commands.h"
+#include "app/results_host.h"
+#include "app/results_list.h"
 #include "window/typed_controls_win32.h"
 #include "window/window_base_win32.h"
 
-namespace mulan::site {
+namespace mulan::app::ui {
 
 // The search results window: a top-level window filled by one report-style list, ListView1, with
 // a check box in front of each row. The ResultsList is the truth; the list control shows it, and
@@ -37,7 +37,7 @@ class FChild final : public window::WindowBase {
     // Without a host the play and add commands do nothing.
     void SetHost(ResultsHost* host) { host_ = host; }
     // What sees the messages this window lets run while it sizes its columns (the main window's keys).
-    void SetMessageFilter(MessageFilter* filter) { filter_ = filter; }
+    void SetMessageFilter(site::MessageFilter* filter) { filter_ = filter; }
     // Called with this window at load and at unload (registration with the docking manager).
     // Given after Create, the load hook runs at once.
     void SetLoadHooks(std::function<void(HWND)> onLoad, std::function<void(HWND)> onUnload);
@@ -89,7 +89,7 @@ class FChild final : public window::WindowBase {
     ResultsHost& Host();
 
     ResultsList list_;
-    MessageFilter* filter_ = nullptr;
+    site::MessageFilter* filter_ = nullptr;
     ResultsHost* host_ = nullptr;
     std::unique_ptr<ResultsHost> noHost_;
     win::ScopedFont font_;
@@ -106,4 +106,4 @@ class FChild final : public window::WindowBase {
     std::optional<std::array<int, 2>> widest_ = std::array<int, 2>{};
 };
 
-}  // namespace mulan::site
+}  // namespace mulan::app::ui

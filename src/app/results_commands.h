@@ -1,10 +1,10 @@
 #pragma once
 
 #include "base/text.h"
-#include "site/results_window/results_host.h"
-#include "site/results_window/results_list.h"
+#include "app/results_host.h"
+#include "app/results_list.h"
 
-namespace mulan::site {
+namespace mulan::app {
 
 // The results window's commands: what its double-click and its pop-up menu entries do with the
 // rows, through the host that reaches the playlist, the site, the player and the main window.
@@ -30,4 +30,4 @@ class ResultsCommands {
     ResultsHost& host_;
 };
 
-}  // namespace mulan::site
+}  // namespace mulan::app
