@@ -24,10 +24,15 @@ enum class Command : uint8_t {
     UP,
     Next,
     ends,
+    // The results window's menu.
+    PlayS,
+    AddItim,
+    AllSel,
+    FSelc,
 };
 
-// The main window's three menus, each only ever opened as a popup.
-enum class MenuId : uint8_t { Menu, Mos, EndMenu };
+// The main window's three menus and the results window's one, each only ever opened as a popup.
+enum class MenuId : uint8_t { Menu, Mos, EndMenu, Menus };
 
 struct MenuHeading {
     MenuId menu;
@@ -43,14 +48,15 @@ struct MenuEntry {
     Command command;
 };
 
-inline constexpr std::array<MenuHeading, 3> kMenuHeadings{{
+inline constexpr std::array<MenuHeading, 4> kMenuHeadings{{
     {MenuId::Menu, u"Menu", u"菜单"},
     {MenuId::Mos, u"Mos", u"播放模式"},
     {MenuId::EndMenu, u"EndMenu", u"退出"},
+    {MenuId::Menus, u"Menus", u"菜单"},
 }};
 
 // Every item of every menu, menu by menu, in the order they are shown.
-inline constexpr std::array<MenuEntry, 21> kMenuEntries{{
+inline constexpr std::array<MenuEntry, 27> kMenuEntries{{
     {MenuId::Menu, u"Pla", u"播放", Command::Pla},
     {MenuId::Menu, u"lines", u"-", Command::None},
     {MenuId::Menu, u"Dolown", u"下载本首歌曲", Command::Dolown},
@@ -72,6 +78,12 @@ inline constexpr std::array<MenuEntry, 21> kMenuEntries{{
     {MenuId::EndMenu, u"Next", u"下一首", Command::Next},
     {MenuId::EndMenu, u"dwdw", u"-", Command::None},
     {MenuId::EndMenu, u"ends", u"退出", Command::ends},
+    {MenuId::Menus, u"PlayS", u"播放", Command::PlayS},
+    {MenuId::Menus, u"Libe", u"-", Command::None},
+    {MenuId::Menus, u"AddItim", u"添加到列表", Command::AddItim},
+    {MenuId::Menus, u"dwa", u"-", Command::None},
+    {MenuId::Menus, u"AllSel", u"全选", Command::AllSel},
+    {MenuId::Menus, u"FSelc", u"反选", Command::FSelc},
 }};
 
 }  // namespace mulan::app

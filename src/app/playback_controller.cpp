@@ -2,14 +2,6 @@
 
 namespace mulan::app {
 
-namespace {
-
-constexpr uint32_t kInfoBalloon = 1;
-constexpr uint32_t kNoticeTimeoutMs = 5000;
-constexpr char16_t kNoAddress[] = u"无法获取歌曲地址：";
-
-}  // namespace
-
 PlaybackController::PlaybackController(MainWindowState& state, playlist::PlaylistModel& playlist,
                                        playlist::PlaylistProperties& appearance, player::MediaPlayer& player,
                                        SongSite& site, PlaybackWindow& window)
@@ -46,13 +38,18 @@ void PlaybackController::PlayEntry(int16_t i, PlayTrigger trigger) {
     }
     const Text nowPlaying = kNowPlaying + playlist_.Title(i);
     if (trigger == PlayTrigger::EndOfSong) {
-        window_.ShowTrayNotice(TrayNotice{nowPlaying, u"", kInfoBalloon, kNoticeTimeoutMs});
+        window_.ShowTrayNotice(InfoNotice(nowPlaying, u""));
     } else {
-        window_.ShowTrayNotice(TrayNotice{window_.Caption(), nowPlaying, kInfoBalloon, kNoticeTimeoutMs});
+        window_.ShowTrayNotice(InfoNotice(window_.Caption(), nowPlaying));
     }
     state_.NowPlayingTitle = playlist_.Title(i);
     if (!stepped) state_.AutoResume = 1;
     state_.CurrentIndex = i;
+}
+
+// A row of the results window becomes a playlist entry like a hit of a search into the playlist.
+int32_t PlaybackController::AddToPlaylist(TextView name, TextView id) {
+    return playlist_.AddItem(name, id, id, u"");
 }
 
 void PlaybackController::StepNext() {

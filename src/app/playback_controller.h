@@ -5,6 +5,8 @@
 #include <random>
 
 #include "app/main_window_state.h"
+#include "app/player_texts.h"
+#include "app/results_host.h"
 #include "player/media_player.h"
 #include "app/tray_record.h"
 #include "base/text.h"
@@ -37,15 +39,10 @@ class PlaybackWindow {
 // What starts a song; each start runs the common steps in its own order.
 enum class PlayTrigger { DoubleClick, Pla, Next, Up, EndOfSong };
 
-inline constexpr char16_t kPausePlaying[] = u"播放中";
-inline constexpr char16_t kPausePaused[] = u"已暂停";
-inline constexpr char16_t kPauseStopped[] = u"停止播放";
-inline constexpr char16_t kNowPlaying[] = u"正在播放：";
-inline constexpr Colour kPlayingColour = 0xC000;
-
 // Starts playlist entries, steps through the list, decides what follows a song by the play mode,
-// and restarts the player as its status changes.
-class PlaybackController {
+// and restarts the player as its status changes. The results window's commands play and add their
+// rows through it, so that every start of a song works on the same playlist, player and displays.
+class PlaybackController final : public ResultsHost {
   public:
     PlaybackController(MainWindowState& state, playlist::PlaylistModel& playlist,
                        playlist::PlaylistProperties& appearance, player::MediaPlayer& player, SongSite& site,
@@ -61,6 +58,20 @@ class PlaybackController {
     void TogglePause();
     void DeleteEntry();
     void ClearList();
+
+    // ResultsHost
+    int32_t AddToPlaylist(TextView name, TextView id) override;
+    int32_t PlaylistCount() const override { return playlist_.ListCount(); }
+    Text PlaylistTitle(int16_t index) const override { return playlist_.Title(index); }
+    void SetPlaylistPlayIndex(int16_t index) override { playlist_.SetPlayIndex(index); }
+    void SetPlaylistPlayingColour(uint32_t colour) override { appearance_.SetItemPlyTextColor(colour); }
+    std::optional<Text> ResolveSongAddress(TextView id) override { return site_.ResolveSongAddress(id); }
+    bool FetchLyrics(TextView id) override { return site_.FetchLyrics(id); }
+    void SetPlayerURL(TextView address) override { player_.SetURL(address); }
+    void SetStatusPanel1(TextView text) override { window_.SetStatusPanel1(text); }
+    void ShowTrayNotice(const TrayNotice& notice) override { window_.ShowTrayNotice(notice); }
+    void SetNowPlayingTitle(TextView title) override { state_.NowPlayingTitle = Text(title); }
+    void SetPauseCaption(TextView caption) override { window_.SetPauseCaption(caption); }
 
   private:
     void AdvanceAtEnd();

@@ -1,17 +1,8 @@
 #include "app/results_commands.h"
 
+#include "app/player_texts.h"
+
 namespace mulan::app {
-
-namespace {
-
-constexpr uint32_t kPlayingColour = 0xC000;
-constexpr uint32_t kInfoBalloon = 1;
-constexpr uint32_t kNoticeTimeoutMs = 5000;
-constexpr char16_t kNowPlaying[] = u"正在播放：";
-constexpr char16_t kNoAddress[] = u"无法获取歌曲地址：";
-constexpr char16_t kPlaying[] = u"播放中";
-
-}  // namespace
 
 void ResultsCommands::DblClick(TextView caption) {
     if (list_.Count() < 1) return;
@@ -43,19 +34,18 @@ void ResultsCommands::PlaySelected(TextView caption, Order order) {
     const auto announce = [&] {
         const Text title = host_.PlaylistTitle(index);
         host_.SetStatusPanel1(kNowPlaying + title);
-        host_.ShowTrayNotice(
-            TrayNotice{caption_copy, kNowPlaying + title, kInfoBalloon, kNoticeTimeoutMs});
+        host_.ShowTrayNotice(InfoNotice(caption_copy, kNowPlaying + title));
         host_.SetNowPlayingTitle(title);
     };
     if (order == Order::DoubleClick) {
         host_.SetPlayerURL(*address);
         announce();
-        host_.SetPauseCaption(kPlaying);
+        host_.SetPauseCaption(kPausePlaying);
         host_.FetchLyrics(row.id);
     } else {
         host_.FetchLyrics(row.id);
         host_.SetPlayerURL(*address);
-        host_.SetPauseCaption(kPlaying);
+        host_.SetPauseCaption(kPausePlaying);
         announce();
     }
 }

@@ -1,5 +1,6 @@
 #include "app/tray_rules.h"
 
+#include "app/player_texts.h"
 #include "app/tray_record.h"
 
 namespace mulan::app {
@@ -20,7 +21,7 @@ TrayAction TrayActionFor(uint32_t message, intptr_t lParam) {
 }
 
 Text AnnouncedTip(TextView nowPlayingTitle, int16_t trayNoticeState, TextView caption) {
-    if (!nowPlayingTitle.empty() || trayNoticeState != 1) return u"正在播放：" + Text(nowPlayingTitle);
+    if (!nowPlayingTitle.empty() || trayNoticeState != 1) return kNowPlaying + Text(nowPlayingTitle);
     return Text(caption);
 }
 

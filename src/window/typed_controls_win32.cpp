@@ -8,6 +8,50 @@
 
 namespace mulan::window {
 
+Tooltip::~Tooltip() {
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+bool Tooltip::Create(HWND owner) {
+    owner_ = owner;
+    hwnd_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
+    return hwnd_ != nullptr;
+}
+
+void Tooltip::SetMaxWidth(int pixels) const {
+    if (hwnd_) SendMessageW(hwnd_, TTM_SETMAXTIPWIDTH, 0, pixels);
+}
+
+namespace {
+
+TTTOOLINFOW ToolOf(HWND owner, HWND control, UINT flags, const std::wstring& text) {
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = flags;
+    tool.hwnd = owner;
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    tool.lpszText = const_cast<wchar_t*>(text.c_str());
+    return tool;
+}
+
+}  // namespace
+
+void Tooltip::AddTool(HWND control, TextView text) const {
+    if (!hwnd_) return;
+    const std::wstring wide = win::Wide(text);
+    TTTOOLINFOW tool = ToolOf(owner_, control, TTF_IDISHWND | TTF_SUBCLASS, wide);
+    SendMessageW(hwnd_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void Tooltip::SetToolText(HWND control, TextView text) const {
+    if (!hwnd_) return;
+    const std::wstring wide = win::Wide(text);
+    TTTOOLINFOW tool = ToolOf(owner_, control, 0, wide);
+    SendMessageW(hwnd_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
 bool Button::Create(const wchar_t* text, DWORD style, const RECT& place, HWND parent, int id) {
     return Control::Create(WC_BUTTONW, text, style, place, parent, id);
 }

@@ -16,6 +16,27 @@ namespace mulan::window {
 // The system controls the program uses, each with the few members it needs. Every Create places a
 // visible child at place with the given id.
 
+// The tips of one window's controls: a top-most popup, owned by that window and destroyed with this
+// object. Each tool is a control of that window, its tip shown while the pointer rests on it.
+class Tooltip {
+  public:
+    Tooltip() = default;
+    Tooltip(const Tooltip&) = delete;
+    Tooltip& operator=(const Tooltip&) = delete;
+    ~Tooltip();
+
+    bool Create(HWND owner);
+    HWND hwnd() const { return hwnd_; }
+    // A width makes the tips honour their line breaks.
+    void SetMaxWidth(int pixels) const;
+    void AddTool(HWND control, TextView text) const;
+    void SetToolText(HWND control, TextView text) const;
+
+  private:
+    HWND hwnd_ = nullptr;
+    HWND owner_ = nullptr;
+};
+
 class Button final : public Control {
   public:
     bool Create(const wchar_t* text, DWORD style, const RECT& place, HWND parent, int id);

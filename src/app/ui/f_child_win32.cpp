@@ -1,5 +1,7 @@
 #include "app/ui/f_child_win32.h"
 
+#include "app/ui/popup_menu_win32.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -57,7 +59,6 @@ FChild::FChild() : noHost_(std::make_unique<NoHost>()) {}
 FChild::~FChild() {
     // Destroyed here, while this is still an FChild, so that the unload hook runs.
     Destroy();
-    if (menus_) DestroyMenu(menus_);
 }
 
 ResultsHost& FChild::Host() {
@@ -103,19 +104,7 @@ bool FChild::Load() {
         GetCursorPos(&at);
         MouseUp(2, at);
     };
-    CreateMenus();
-    return menus_ != nullptr;
-}
-
-void FChild::CreateMenus() {
-    menus_ = CreatePopupMenu();
-    if (!menus_) return;
-    AppendMenuW(menus_, MF_STRING, kPlayS, L"播放");
-    AppendMenuW(menus_, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menus_, MF_STRING, kAddItim, L"添加到列表");
-    AppendMenuW(menus_, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menus_, MF_STRING, kAllSel, L"全选");
-    AppendMenuW(menus_, MF_STRING, kFSelc, L"反选");
+    return true;
 }
 
 void FChild::Clear() {
@@ -256,25 +245,24 @@ void FChild::DpiChanged(int dpi, const RECT& suggested) {
 }
 
 bool FChild::MouseUp(int button, POINT screen) {
-    if (list_.Count() < 1 || button != 2 || !menus_) return false;
-    TrackPopupMenu(menus_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd(),
-                   nullptr);
+    if (list_.Count() < 1 || button != 2) return false;
+    RunCommand(TrackPopup(menus_, hwnd(), screen));
     return true;
 }
 
-void FChild::RunCommand(UINT id) {
+void FChild::RunCommand(Command command) {
     ResultsCommands commands(list_, Host());
-    switch (id) {
-        case kPlayS:
+    switch (command) {
+        case Command::PlayS:
             commands.PlayS(Caption());
             break;
-        case kAddItim:
+        case Command::AddItim:
             commands.AddItim();
             break;
-        case kAllSel:
+        case Command::AllSel:
             commands.AllSel();
             break;
-        case kFSelc:
+        case Command::FSelc:
             commands.FSelc();
             break;
         default:
@@ -316,9 +304,6 @@ LRESULT FChild::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_NOTIFY:
             // The list's own notifications went to it (ListView1_); nothing else is answered.
-            return 0;
-        case WM_COMMAND:
-            if (HIWORD(wp) == 0 && lp == 0) RunCommand(LOWORD(wp));
             return 0;
         case WM_CLOSE:
             // Closing only hides it: it lives as long as the program, and the main window shows it.

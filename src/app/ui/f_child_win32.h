@@ -11,6 +11,7 @@
 #include "base/scoped_gdi_win32.h"
 #include "base/text.h"
 #include "site/message_pump_win32.h"
+#include "app/menu_model.h"
 #include "app/results_commands.h"
 #include "app/results_host.h"
 #include "app/results_list.h"
@@ -24,8 +25,6 @@ namespace mulan::app::ui {
 // the user's clicks on check boxes and rows are written back to it.
 class FChild final : public window::WindowBase {
   public:
-    // Menu command identifiers of the pop-up menu Menus.
-    enum Command : UINT { kPlayS = 101, kAddItim = 102, kAllSel = 103, kFSelc = 104 };
     static constexpr int kDefaultWidth = 320;
     static constexpr int kDefaultHeight = 300;
 
@@ -63,16 +62,15 @@ class FChild final : public window::WindowBase {
     // A mouse button released over the list at a point on the screen; the right button (2) on a
     // non-empty list shows Menus there. Returns whether the menu was shown.
     bool MouseUp(int button, POINT screen);
-    void RunCommand(UINT id);
+    void RunCommand(Command command);
 
     HWND ListView1() const { return ListView1_.hwnd(); }
-    HMENU Menus() const { return menus_; }
+    const MenuModel& Menus() const { return menus_; }
     const ResultsList& Rows() const { return list_; }
 
   private:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     bool Load();
-    void CreateMenus();
     void OnItemChanged(const NMLISTVIEW& change);
     void InsertRow(int32_t index, const ResultRow& row);
     // Shows the model's check marks and selection again in the list control.
@@ -96,7 +94,7 @@ class FChild final : public window::WindowBase {
     std::function<void(HWND)> onLoad_;
     std::function<void(HWND)> onUnload_;
     window::ListView ListView1_;
-    HMENU menus_ = nullptr;
+    MenuModel menus_ = MakeMenuModel(MenuId::Menus);
     int dpi_ = 96;
     // While the window itself changes the list control, its notifications are not the user's.
     bool mirroring_ = false;

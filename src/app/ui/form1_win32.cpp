@@ -5,18 +5,23 @@
 #include <cmath>
 #include <string>
 
-#include "base/report.h"
-#include "base/wide_text_win32.h"
-#include "app/form1_layout.h"
-#include "app/like_pattern.h"
-#include "app/media_keys.h"
 #include "app/resource_ids.h"
+#include "app/ui/form1_metrics_win32.h"
 #include "base/dpi_scale.h"
+#include "base/wide_text_win32.h"
 #include "base/window_dpi_win32.h"
 
 namespace mulan::app::ui {
 
 namespace {
+
+constexpr wchar_t kClassName[] = L"MulanForm1";
+constexpr UINT_PTR kTimer2 = 2;
+constexpr UINT_PTR kTimer3 = 3;
+constexpr UINT_PTR kTimer4 = 4;
+// Often enough for the displays to follow the player several times a second, rare enough to cost
+// nothing while idle.
+constexpr UINT kDisplayTickMillis = 100;
 
 // A control's stored property set, compiled into the program as a resource.
 PropertyBag StoredProperties(const wchar_t* name) {
@@ -26,83 +31,6 @@ PropertyBag StoredProperties(const wchar_t* name) {
     const auto* bytes = static_cast<const char*>(loaded ? LockResource(loaded) : nullptr);
     if (!bytes) return {};
     return PropertyBag::Parse(std::string_view(bytes, SizeofResource(module, found)));
-}
-
-}  // namespace
-
-namespace {
-
-constexpr wchar_t kClassName[] = L"MulanForm1";
-constexpr int kFirstControlId = 100;
-constexpr UINT_PTR kTimer2 = 2;
-constexpr UINT_PTR kTimer3 = 3;
-constexpr UINT_PTR kTimer4 = 4;
-// Often enough for the displays to follow the player several times a second, rare enough to cost
-// nothing while idle.
-constexpr UINT kDisplayTickMillis = 100;
-// Status bar panels in twips: panel 2 is wider than the window.
-constexpr int kPanel1Twips = 1640;
-constexpr int kPanel2Twips = 8440;
-// Command ids of the popup menus: a menu's base adds the item's index.
-constexpr UINT kMenuIdSpan = 1000;
-
-RECT PixelsOf(Form1Control control, int dpi) {
-    const PixelRect r = ToPixels(Form1Placement(control), dpi);
-    return RECT{r.left, r.top, r.left + r.width, r.top + r.height};
-}
-
-constexpr DWORD kForm1Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-// The search box's drop-down list, below the box, in 96-DPI pixels.
-constexpr int kDropDownHeight = 200;
-constexpr int kTipWidth = 600;
-// Hot key ids of the media keys, in the order of kMediaKeys.
-constexpr int kFirstHotKey = 1;
-constexpr struct {
-    UINT vk;
-    MediaKey key;
-} kMediaKeys[] = {{VK_MEDIA_PLAY_PAUSE, MediaKey::PlayPause},
-                  {VK_MEDIA_NEXT_TRACK, MediaKey::Next},
-                  {VK_MEDIA_PREV_TRACK, MediaKey::Previous},
-                  {VK_MEDIA_STOP, MediaKey::Stop}};
-
-std::optional<MediaKey> AppCommandKey(int command) {
-    switch (command) {
-        case APPCOMMAND_MEDIA_PLAY_PAUSE:
-            return MediaKey::PlayPause;
-        case APPCOMMAND_MEDIA_PLAY:
-            return MediaKey::Play;
-        case APPCOMMAND_MEDIA_PAUSE:
-            return MediaKey::Pause;
-        case APPCOMMAND_MEDIA_STOP:
-            return MediaKey::Stop;
-        case APPCOMMAND_MEDIA_NEXTTRACK:
-            return MediaKey::Next;
-        case APPCOMMAND_MEDIA_PREVIOUSTRACK:
-            return MediaKey::Previous;
-        default:
-            return std::nullopt;
-    }
-}
-
-bool KeyIsDown(int vk) {
-    return GetKeyState(vk) < 0;
-}
-
-int ControlId(Form1Control control) {
-    return kFirstControlId + static_cast<int>(control);
-}
-
-// Each menu's items take ids from their own thousand: 1000 for Menu, 2000 for Mos, 3000 for EndMenu.
-UINT MenuBase(MenuId id) {
-    return kMenuIdSpan * (1 + static_cast<UINT>(id));
-}
-
-// Points to font height at dpi, as a character height. A fraction of a pixel is dropped: text
-// never outgrows the scaled box it was designed for (10.5 points at 120 DPI is 17.5 pixels).
-HFONT MakeFont(double points, int weight, int dpi) {
-    const int height = -static_cast<int>(points * dpi / 72.0);
-    return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体");
 }
 
 }  // namespace
@@ -137,6 +65,7 @@ bool Form1::Create(int showCommand) {
     dpi_ = win::WindowDpi(hwnd());
     FitClientArea();
     if (!fChild_.Create(icon_) || !CreateControls()) return false;
+    KeepInWorkArea();
     fChild_.SetMessageFilter(this);
     // The results window starts beside the main window.
     RECT main{};
@@ -155,76 +84,17 @@ bool Form1::Create(int showCommand) {
     return true;
 }
 
-SIZE Form1::FrameSize() const {
-    return win::FrameSizeForClient(TwipsToPixels(kForm1ClientWidthTwips, dpi_),
-                                   TwipsToPixels(kForm1ClientHeightTwips, dpi_), kForm1Style, 0, dpi_);
-}
-
-RECT Form1::PlaceOf(Form1Control control) const {
-    RECT r = PixelsOf(control, dpi_);
-    if (control == Form1Control::Text1) r.bottom = r.top + ScaleToDpi(kDropDownHeight, dpi_);
-    return r;
-}
-
-HWND Form1::ControlWindow(Form1Control control) const {
-    switch (control) {
-        case Form1Control::WindowsMediaPlayer1:
-            return player_.hwnd();
-        case Form1Control::ProgressBar1:
-            return ProgressBar1_.hwnd();
-        case Form1Control::Slider1:
-            return Slider1_.hwnd();
-        case Form1Control::Slider2:
-            return Slider2_.hwnd();
-        case Form1Control::Command2:
-            return Command2_.hwnd();
-        case Form1Control::Text1:
-            return Text1_.hwnd();
-        case Form1Control::Frame1:
-            return Frame1_.hwnd();
-        case Form1Control::Label1:
-            return Label1_.hwnd();
-        case Form1Control::QMListBox1:
-            return QMListBox1_.hwnd();
-        case Form1Control::StatusBar1:
-            return StatusBar1_.hwnd();
-        case Form1Control::List1:
-            return List1_.hwnd();
-        case Form1Control::Option1:
-            return Option1_.hwnd();
-        case Form1Control::Option2:
-            return Option2_.hwnd();
-        case Form1Control::Option3:
-            return Option3_.hwnd();
-        case Form1Control::WebBrowser1:
-            return WebBrowser1_.hwnd();
-    }
-    return nullptr;
-}
-
-void Form1::AddTooltip(HWND control, const wchar_t* text) {
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = hwnd();
-    tool.uId = reinterpret_cast<UINT_PTR>(control);
-    tool.lpszText = const_cast<wchar_t*>(text);
-    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-}
-
 bool Form1::CreateControls() {
     MakeFonts();
-    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
+    tooltip_.Create(hwnd());
     // A width makes the tooltip honour the line breaks of the playlist and status bar tips.
-    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, ScaleToDpi(kTipWidth, dpi_));
+    tooltip_.SetMaxWidth(ScaleToDpi(kTipWidth, dpi_));
 
     player_.SetEvents(this);
     using C = Form1Control;
     if (!player_.Create(hwnd(), PlaceOf(C::WindowsMediaPlayer1), ControlId(C::WindowsMediaPlayer1)))
         return false;
-    AddTooltip(player_.hwnd(), L"双击全屏显示");
+    tooltip_.AddTool(player_.hwnd(), u"双击全屏显示");
 
     if (!ProgressBar1_.Create(PlaceOf(C::ProgressBar1), hwnd(), ControlId(C::ProgressBar1))) return false;
     ProgressBar1_.SetRange(100);
@@ -249,8 +119,8 @@ bool Form1::CreateControls() {
                             ControlId(C::StatusBar1)))
         return false;
     SetPanelEdges();
-    AddTooltip(StatusBar1_.hwnd(), L"");
-    AddTooltip(QMListBox1_.hwnd(), L"");
+    tooltip_.AddTool(StatusBar1_.hwnd(), u"");
+    tooltip_.AddTool(QMListBox1_.hwnd(), u"");
     if (!CreateStateHolders()) return false;
     ApplyFonts();
     WireEvents();
@@ -265,12 +135,12 @@ bool Form1::CreateSliders() {
     using C = Form1Control;
     constexpr DWORD style = TBS_HORZ | TBS_BOTTOM | TBS_AUTOTICKS;
     if (!Slider1_.Create(style, PlaceOf(C::Slider1), hwnd(), ControlId(C::Slider1))) return false;
-    AddTooltip(Slider1_.hwnd(), L"播放进度");
+    tooltip_.AddTool(Slider1_.hwnd(), u"播放进度");
     if (!Slider2_.Create(style, PlaceOf(C::Slider2), hwnd(), ControlId(C::Slider2))) return false;
     Slider2_.SetRange(0, 100);
     Slider2_.SetTicFrequency(10);
     Slider2_.SetPos(60);
-    AddTooltip(Slider2_.hwnd(), L"音量调节");
+    tooltip_.AddTool(Slider2_.hwnd(), u"音量调节");
     return true;
 }
 
@@ -316,177 +186,6 @@ void Form1::WireEvents() {
     Text1_.onEditChange = [this] { Text1_Change(); };
     // Focus entering the search box.
     Text1_.onFocus = timer3On;
-}
-
-void Form1::MakeFonts() {
-    font_.reset(MakeFont(9, FW_NORMAL, dpi_));
-    labelFont_.reset(MakeFont(10.5, FW_BOLD, dpi_));
-}
-
-// The fonts of the window's DPI to every control that draws text of the system's classes.
-void Form1::ApplyFonts() {
-    for (const window::Control* control : std::initializer_list<const window::Control*>{
-             &ProgressBar1_, &Slider1_, &Slider2_, &Command2_, &Text1_, &StatusBar1_, &List1_, &Option1_,
-             &Option2_, &Option3_, &WebBrowser1_}) {
-        control->SetFont(font_.get());
-    }
-    Label1_.SetFont(labelFont_.get());
-    // A new font sizes the search box again.
-    SetBoxHeight();
-}
-
-// The box keeps its designed height: the edit's item height is the box less its frame.
-void Form1::SetBoxHeight() {
-    const RECT box = PixelsOf(Form1Control::Text1, dpi_);
-    Text1_.SetFieldHeight((box.bottom - box.top) - ScaleToDpi(6, dpi_));
-}
-
-void Form1::SetPanelEdges() {
-    const int panel1 = TwipsToPixels(kPanel1Twips, dpi_);
-    const int edges[2] = {panel1, panel1 + TwipsToPixels(kPanel2Twips, dpi_)};
-    StatusBar1_.SetParts(edges);
-}
-
-// Everything placed and sized again at the window's DPI: the controls from their twips, the
-// fonts, and the playlist's own pixel metrics.
-void Form1::LayOut() {
-    // The controls let go of the old fonts before they are deleted, at the end.
-    const win::ScopedFont oldFont = std::move(font_);
-    const win::ScopedFont oldLabelFont = std::move(labelFont_);
-    MakeFonts();
-    QMListBox1_.SetDpi(dpi_);
-    ApplyFonts();
-    for (const ControlPlacement& placement : kForm1Layout) {
-        const RECT r = PlaceOf(ControlOf(placement));
-        // A player covering the screen stays there, and comes back to its new place.
-        if (ControlOf(placement) == Form1Control::WindowsMediaPlayer1) {
-            player_.Place(r);
-            continue;
-        }
-        MoveWindow(ControlWindow(ControlOf(placement)), r.left, r.top, r.right - r.left, r.bottom - r.top,
-                   TRUE);
-    }
-    SetBoxHeight();
-    SetPanelEdges();
-    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, ScaleToDpi(kTipWidth, dpi_));
-    InvalidateRect(hwnd(), nullptr, TRUE);
-}
-
-// The window moves to a monitor of another DPI (or the user changes the scale): it takes the size
-// the system suggests and lays itself out again.
-void Form1::DpiChanged(int dpi, const RECT& suggested) {
-    dpi_ = dpi;
-    SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    LayOut();
-    FitClientArea();
-}
-
-// The client area is the twips at the window's DPI, whatever frame the system draws around it.
-void Form1::FitClientArea() {
-    const int width = TwipsToPixels(kForm1ClientWidthTwips, dpi_);
-    const int height = TwipsToPixels(kForm1ClientHeightTwips, dpi_);
-    // In the tray the window has no client area; it is fitted when it comes back (WM_SIZE).
-    if (IsIconic(hwnd())) return;
-    RECT window{};
-    RECT client{};
-    GetWindowRect(hwnd(), &window);
-    GetClientRect(hwnd(), &client);
-    if (fitting_ || (client.right == width && client.bottom == height)) return;
-    // The size message of this move comes back here; one correction is enough.
-    fitting_ = true;
-    SetWindowPos(hwnd(), nullptr, 0, 0, window.right - window.left + width - client.right,
-                 window.bottom - window.top + height - client.bottom,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    fitting_ = false;
-}
-
-// The media keys reach the window even while it is in the background or hidden in the tray. A key
-// another program holds already comes through WM_APPCOMMAND while the window has the focus.
-void Form1::RegisterMediaKeys() {
-    for (size_t i = 0; i < std::size(kMediaKeys); ++i) {
-        RegisterHotKey(hwnd(), kFirstHotKey + static_cast<int>(i), 0, kMediaKeys[i].vk);
-    }
-}
-
-void Form1::MediaKeyPressed(MediaKey key) {
-    const MenuItem* pause = endMenu_.Find(Command::zant);
-    const auto command = MediaKeyCommand(key, pause ? pause->caption : Text());
-    if (command) RunCommand(*command);
-}
-
-void Form1::FocusSearchBox() {
-    SetFocus(Text1_.hwnd());
-    Text1_.SelectText(0, -1);
-}
-
-// Tab order: the search box, the playlist, the progress slider, the volume slider.
-void Form1::MoveFocus(HWND from, bool backwards) {
-    const HWND order[] = {Text1_.hwnd(), QMListBox1_.hwnd(), Slider1_.hwnd(), Slider2_.hwnd()};
-    constexpr int count = static_cast<int>(std::size(order));
-    int at = 0;
-    for (int i = 0; i < count; ++i) {
-        if (from == order[i] || IsChild(order[i], from)) at = i;
-    }
-    SetFocus(order[(at + (backwards ? count - 1 : 1)) % count]);
-}
-
-bool Form1::PreTranslateMessage(const MSG& msg) {
-    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
-    if (msg.hwnd != hwnd() && !IsChild(hwnd(), msg.hwnd)) return false;
-    // An open drop-down list keeps its own keys.
-    if (Text1_.DroppedDown()) return false;
-    const bool ctrl = KeyIsDown(VK_CONTROL);
-    if (msg.wParam == VK_F3 || (msg.wParam == 'F' && ctrl)) {
-        FocusSearchBox();
-        return true;
-    }
-    if (msg.wParam == VK_TAB && !ctrl && msg.message == WM_KEYDOWN) {
-        MoveFocus(msg.hwnd, KeyIsDown(VK_SHIFT));
-        return true;
-    }
-    return false;
-}
-
-// Keys in the playlist that act on its selected entry as the mouse and the playlist menu do.
-void Form1::KeyDown(int16_t& KeyCode, int16_t Shift) {
-    const int16_t selected = QMListBox1_.Model().ListIndex();
-    const bool onEntry = selected >= 0 && selected < QMListBox1_.ListCount();
-    if (KeyCode == VK_RETURN && onEntry && commands_) {
-        commands_->PlayEntryAt(selected);
-    } else if (KeyCode == VK_DELETE && onEntry) {
-        state_.MenuIndex = selected;
-        RunCommand(Command::DEL);
-    } else if ((KeyCode == VK_APPS || (KeyCode == VK_F10 && (Shift & 1))) && QMListBox1_.ListCount() > 0) {
-        OpenPlaylistMenuAtSelection();
-    } else {
-        return;
-    }
-    KeyCode = 0;
-}
-
-// The playlist menu from the keyboard opens at the selected row (or the list's top) on MenuIndex.
-void Form1::OpenPlaylistMenuAtSelection() {
-    const auto& model = QMListBox1_.Model();
-    const int16_t selected = model.ListIndex();
-    const bool shown = selected >= model.FirstIndex() && selected < model.BottomIndex();
-    state_.MenuIndex = selected;
-    POINT at{model.BorderPixels() + model.NumberWidth(),
-             model.BorderPixels() + (shown ? selected - model.FirstIndex() + 1 : 1) * model.RowPitch()};
-    ClientToScreen(QMListBox1_.hwnd(), &at);
-    OpenPopupAt(menu_, at);
-}
-
-MenuModel& Form1::menu(MenuId id) {
-    switch (id) {
-        case MenuId::Menu:
-            return menu_;
-        case MenuId::Mos:
-            return mos_;
-        case MenuId::EndMenu:
-            break;
-    }
-    return endMenu_;
 }
 
 Text Form1::Caption() const {
@@ -563,16 +262,6 @@ void Form1::Timer4_Timer() {
     if (commands_) commands_->TickDisplay(false);
 }
 
-void Form1::Command2_Click() {
-    OpenPopup(mos_);
-}
-
-void Form1::QMListBox1_MouseUp(int16_t Button, double X, double Y) {
-    if (Button != 2 || QMListBox1_.ListCount() < 1) return;
-    state_.MenuIndex = QMListBox1_.IndexFromPoint(X, Y);
-    OpenPopup(menu_);
-}
-
 void Form1::DBClick(int16_t, int16_t, float X, float Y) {
     const int16_t index = QMListBox1_.IndexFromPoint(X, Y);
     if (commands_ && index >= 0) commands_->PlayEntryAt(index);
@@ -587,44 +276,6 @@ void Form1::MouseUp(int16_t Button, int16_t, float X, float Y) {
     QMListBox1_MouseUp(Button, X, Y);
 }
 
-// Enter searches, Backspace empties the whole box. True when the key is used up: no beep, no
-// half-erased text.
-bool Form1::Text1_KeyPress(wchar_t KeyAscii) {
-    if (KeyAscii == 8) {
-        Text1_.SetText(u"");
-        SetFocus(Text1_.hwnd());
-        return true;
-    }
-    if (KeyAscii != 13) return false;
-    searchState_.SearchPage = 1;
-    searchState_.SearchTarget = site::TargetResults;
-    const Text words = Text1_.GetText();
-    // Entries compare case-sensitively, so the history keeps texts that differ only in case.
-    bool present = false;
-    const int count = Text1_.Count();
-    for (int i = 0; i < count && !present; ++i) present = Text1_.Entry(i) == words;
-    if (!present) Text1_.Add(words);
-    if (commands_) commands_->SearchFromBox(words);
-    return true;
-}
-
-// Completes the typed text from the history: the first entry it begins (as a wildcard pattern).
-void Form1::Text1_Change() {
-    if (completing_) return;
-    const Text typed = Text1_.GetText();
-    if (typed.find_first_not_of(u' ') == Text::npos) return;
-    const int count = Text1_.Count();
-    for (int i = 0; i < count; ++i) {
-        const Text entry = Text1_.Entry(i);
-        if (!LikePattern(entry, typed + u"*")) continue;
-        completing_ = true;
-        Text1_.SetText(entry);
-        completing_ = false;
-        Text1_.SelectText(static_cast<int>(typed.size()), static_cast<int>(entry.size()));
-        return;
-    }
-}
-
 // A click on the progress slider seeks there and plays on.
 void Form1::Slider1_Click() {
     Slider1_.SetRangeMax(static_cast<int>(std::nearbyint(player_.duration())));
@@ -634,142 +285,27 @@ void Form1::Slider1_Click() {
 }
 
 void Form1::StatusBar1_MouseMove() {
-    SetTip(StatusBar1_.hwnd(), StatusBar1_.PanelText(1) + u"  \r\n" + StatusBar1_.PanelText(2));
+    tooltip_.SetToolText(StatusBar1_.hwnd(), StatusBar1_.PanelText(1) + u"  \r\n" + StatusBar1_.PanelText(2));
 }
 
-void Form1::SetPlaylistTip(TextView text) {
-    SetTip(QMListBox1_.hwnd(), text);
+void Form1::Connect(PlaybackCommands* commands, ResultsHost* results) {
+    commands_ = commands;
+    fChild_.SetHost(results);
 }
 
-void Form1::SetTip(HWND control, TextView text) {
-    if (!tooltip_) return;
-    const std::wstring wide = win::Wide(text);
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.hwnd = hwnd();
-    tool.uId = reinterpret_cast<UINT_PTR>(control);
-    tool.lpszText = const_cast<wchar_t*>(wide.c_str());
-    SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+// A hit of a search into the playlist: its name as the title, its id as author and address.
+void Form1::AddToPlaylist(TextView name, TextView id) {
+    QMListBox1_.AddItem(name, id, id, u"");
 }
 
-// The mode shows on its option button and as the one checked item of the Mos menu.
-void Form1::SetPlayMode(PlayMode mode) {
-    state_.Mode = mode;
-    const struct {
-        PlayMode mode;
-        const window::Button& option;
-        Command item;
-    } modes[] = {{PlayMode::SingleRepeat, Option1_, Command::Ones},
-                 {PlayMode::ListLoop, Option2_, Command::Lists},
-                 {PlayMode::Random, Option3_, Command::suiji}};
-    for (const auto& m : modes) {
-        m.option.SetChecked(m.mode == mode);
-        mos_.SetChecked(m.item, m.mode == mode);
-    }
+void Form1::ShowProgress(int range, int position) {
+    ProgressBar1_.SetRange(range);
+    ProgressBar1_.SetPos(position);
 }
 
-void Form1::SetShowsVisible(bool visible) {
-    endMenu_.SetVisible(Command::shows, visible);
-    endMenu_.SetSeparatorAfterVisible(Command::shows, visible);
-}
-
-void Form1::shows_Click() {
-    if (IsIconic(hwnd())) {
-        ShowWindow(hwnd(), SW_RESTORE);
-        ShowWindow(hwnd(), SW_SHOW);
-        return;
-    }
-    SetShowsVisible(false);
-    ShowWindow(hwnd(), SW_MINIMIZE);
-    ShowWindow(hwnd(), SW_HIDE);
-}
-
-// Exit ends the process at once: no close or unload handling runs, and nothing is left behind.
-void Form1::ends_Click() {
-    if (commands_) commands_->BeforeExit();
-    StopPlayerForExit(state_, player_);
-    tray_.RemoveTrayIcon();
-    TerminateProcess(GetCurrentProcess(), 0);
-}
-
-HMENU Form1::BuildPopup(const MenuModel& menu) const {
-    const HMENU popup = CreatePopupMenu();
-    const UINT base = MenuBase(menu.id());
-    const auto& all = menu.items();
-    for (size_t i = 0; i < all.size(); ++i) {
-        const MenuItem& item = all[i];
-        if (!item.visible) continue;
-        if (item.caption == u"-") {
-            AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
-            continue;
-        }
-        AppendMenuW(popup, MF_STRING | (item.checked ? MF_CHECKED : MF_UNCHECKED), base + i,
-                    win::Wide(item.caption).c_str());
-    }
-    return popup;
-}
-
-void Form1::OpenPopup(const MenuModel& menu) {
-    POINT at{};
-    GetCursorPos(&at);
-    OpenPopupAt(menu, at);
-}
-
-void Form1::OpenPopupAt(const MenuModel& menu, POINT at) {
-    const HMENU popup = BuildPopup(menu);
-    const UINT chosen = static_cast<UINT>(TrackPopupMenu(
-        popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, hwnd(), nullptr));
-    DestroyMenu(popup);
-    // Lets the menu of a tray icon close when the user clicks elsewhere next time.
-    PostMessageW(hwnd(), WM_NULL, 0, 0);
-    if (chosen == 0) return;
-    const UINT base = MenuBase(menu.id());
-    if (chosen < base || chosen - base >= menu.items().size()) return;
-    RunCommand(menu.items()[chosen - base].command);
-}
-
-void Form1::OpenEndMenu() {
-    OpenPopup(endMenu_);
-}
-
-void Form1::RunCommand(Command command) {
-    switch (command) {
-        case Command::shows:
-            return shows_Click();
-        case Command::ends:
-            return ends_Click();
-        case Command::Ones:
-            return SetPlayMode(PlayMode::SingleRepeat);
-        case Command::Lists:
-            return SetPlayMode(PlayMode::ListLoop);
-        case Command::suiji:
-            return SetPlayMode(PlayMode::Random);
-        case Command::None:
-            return;
-        default:
-            break;
-    }
-    if (!commands_) return;
-    switch (command) {
-        case Command::Pla:
-            return commands_->Pla();
-        case Command::Dolown:
-            return commands_->Dolown();
-        case Command::se360:
-            return commands_->se360();
-        case Command::DEL:
-            return commands_->DEL();
-        case Command::Cles:
-            return commands_->Cles();
-        case Command::zant:
-            return commands_->zant();
-        case Command::UP:
-            return commands_->UP();
-        case Command::Next:
-            return commands_->Next();
-        default:
-            return;
-    }
+void Form1::ShowSeekPosition(int maximum, int position) {
+    Slider1_.SetRangeMax(maximum);
+    Slider1_.SetPos(position);
 }
 
 // Events of WindowsMediaPlayer1.
@@ -845,20 +381,18 @@ LRESULT Form1::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_SETFOCUS:
             SetFocus(lastFocus_ && IsChild(hwnd(), lastFocus_) ? lastFocus_ : QMListBox1_.hwnd());
             return 0;
+        case WM_DISPLAYCHANGE:
+            // A smaller screen may leave the window partly off it.
+            KeepInWorkArea();
+            return Default(msg, wp, lp);
         case win::kWmDpiChanged:
             DpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
             return 0;
-        case WM_HOTKEY: {
-            const auto i = static_cast<size_t>(static_cast<int>(wp) - kFirstHotKey);
-            if (i < std::size(kMediaKeys)) MediaKeyPressed(kMediaKeys[i].key);
+        case WM_HOTKEY:
+            HotKeyPressed(wp);
             return 0;
-        }
         case WM_APPCOMMAND:
-            if (const auto key = AppCommandKey(GET_APPCOMMAND_LPARAM(lp))) {
-                MediaKeyPressed(*key);
-                return TRUE;
-            }
-            return Default(msg, wp, lp);
+            return AppCommandPressed(lp) ? TRUE : Default(msg, wp, lp);
         case WM_COMMAND:
             return 0;
         default:

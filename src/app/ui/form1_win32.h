@@ -4,20 +4,22 @@
 
 #include <optional>
 
-#include "app/ui/frame_win32.h"
-#include "app/main_window_state.h"
-#include "app/media_keys.h"
-#include "player/media_player.h"
-#include "player/media_player_win32.h"
 #include "app/command.h"
 #include "app/form1_layout.h"
+#include "app/main_view.h"
+#include "app/main_window_state.h"
+#include "app/media_keys.h"
 #include "app/menu_model.h"
 #include "app/playback_commands.h"
+#include "app/search_history.h"
+#include "app/ui/f_child_win32.h"
+#include "app/ui/frame_win32.h"
 #include "app/ui/skin_win32.h"
 #include "app/ui/trayico_win32.h"
 #include "controls/playlist/qmlistbox_win32.h"
+#include "player/media_player.h"
+#include "player/media_player_win32.h"
 #include "site/message_pump_win32.h"
-#include "app/ui/f_child_win32.h"
 #include "site/search.h"
 #include "window/c_magnetic_wnd_win32.h"
 #include "window/typed_controls_win32.h"
@@ -25,8 +27,11 @@
 
 namespace mulan::app::ui {
 
-// The player's main window: its controls, menus, state, start-up, close to the tray and exit.
+// The player's main window: its controls, menus, state, start-up, close to the tray and exit. It
+// shows what the owner of the playback and the site tells it (MainView) and sends it the user's
+// commands (PlaybackCommands, and the results window's through ResultsHost).
 class Form1 final : public window::WindowBase,
+                    public MainView,
                     public TrayHost,
                     public player::MediaPlayerEvents,
                     public site::MessageFilter,
@@ -37,37 +42,22 @@ class Form1 final : public window::WindowBase,
 
     // Creates the window and its controls, runs the start-up and shows it.
     bool Create(int showCommand);
-    // The playback controller and the site client plug in here.
-    void SetCommands(PlaybackCommands* commands) { commands_ = commands; }
+    // The owner of the playback and the site plugs in here, and takes itself out again (nulls).
+    void Connect(PlaybackCommands* commands, ResultsHost* results);
 
     MainWindowState& state() { return state_; }
     player::MediaPlayer& player() { return player_; }
     playlist::QMListBox& playlist() { return QMListBox1_; }
     site::SearchState& searchState() { return searchState_; }
     window::cMagneticWnd& magneticWnd() { return oMagneticWnd_; }
-    MenuModel& menu(MenuId id);
+    const MenuModel& menu(MenuId id) const;
     // The window of a control of the layout.
     HWND ControlWindow(Form1Control control) const;
     HWND fChild() const { return fChild_.hwnd(); }
-    FChild& resultsWindow() { return fChild_; }
     bool trayIconUp() const { return tray_.IsUp(); }
     Trayico& tray() { return tray_; }
-    int16_t SearchTarget() const { return searchState_.SearchTarget; }
-    int16_t SearchPage() const { return searchState_.SearchPage; }
-    // The controls the playback and the site write to.
-    const window::ProgressBar& ProgressBar1() const { return ProgressBar1_; }
-    const window::Trackbar& Slider1() const { return Slider1_; }
-    const window::Trackbar& Slider2() const { return Slider2_; }
-    const window::ComboBox& Text1() const { return Text1_; }
-    const window::Label& Label1() const { return Label1_; }
-    const window::StatusBar& StatusBar1() const { return StatusBar1_; }
-    const window::ListBox& List1() const { return List1_; }
-    // The playlist's tooltip, for the entry under the pointer.
-    void SetPlaylistTip(TextView text);
     bool Timer3Enabled() const { return timer3On_; }
     std::optional<StartupFailure> startupFailure() const { return startupFailure_; }
-    // The popup as it would open now: the visible items of the menu, built into a platform menu.
-    HMENU BuildPopup(const MenuModel& menu) const;
     void RunCommand(Command command);
     // The window's own keys, seen before the control with the focus gets them: Tab and Shift+Tab
     // between the search box, the playlist and the sliders, Ctrl+F and F3 to the search box.
@@ -75,6 +65,28 @@ class Form1 final : public window::WindowBase,
     bool PreTranslateMessage(const MSG& msg) override;
     // The DPI the window is laid out at.
     int Dpi() const { return dpi_; }
+
+    // MainView
+    Text PauseCaption() const override;
+    void SetPauseCaption(TextView caption) override;
+    void SetStatusPanel1(TextView text) override { StatusBar1_.SetPanelText(1, text); }
+    void SetStatusPanel2(TextView text) override { StatusBar1_.SetPanelText(2, text); }
+    void ShowTrayNotice(const TrayNotice& notice) override { tray_.ShowTrayNotice(notice); }
+    void AddToPlaylist(TextView name, TextView id) override;
+    int32_t PlaylistCount() override { return QMListBox1_.ListCount(); }
+    void AddResultRow(TextView id, TextView name) override { fChild_.AddRow(id, name); }
+    int32_t ResultRowCount() override { return fChild_.RowCount(); }
+    void FinishResultsList() override { fChild_.FinishResultsList(); }
+    void ClearResults() override { fChild_.Clear(); }
+    void SetResultsCaption(TextView caption) override { fChild_.SetCaption(caption); }
+    Text CurrentText() override { return Text1_.GetText(); }
+    void SetCaption(TextView caption) override { Label1_.SetText(caption); }
+    void ShowProgress(int range, int position) override;
+    void ShowSeekPosition(int maximum, int position) override;
+    int Volume() const override { return Slider2_.Pos(); }
+    void ClearLyricList() override { List1_.Clear(); }
+    void AddLyricLine(TextView line) override { List1_.Add(line); }
+    void ShowPlaylistTip(TextView text) override { tooltip_.SetToolText(QMListBox1_.hwnd(), text); }
 
     // TrayHost
     HWND MainWindow() const override { return hwnd(); }
@@ -101,10 +113,7 @@ class Form1 final : public window::WindowBase,
     bool CreateSearchBox();
     bool CreateStateHolders();
     void WireEvents();
-    void AddTooltip(HWND control, const wchar_t* text);
-    void SetTip(HWND control, TextView text);
-    void OpenPopup(const MenuModel& menu);
-    void OpenPopupAt(const MenuModel& menu, POINT at);
+    void OpenPopup(const MenuModel& menu, POINT at);
 
     void Form_Initialize();
     void Form_Load();
@@ -132,6 +141,9 @@ class Form1 final : public window::WindowBase,
     void shows_Click();
     void ends_Click();
 
+    void HotKeyPressed(WPARAM id);
+    bool AppCommandPressed(LPARAM lp);
+
     SIZE FrameSize() const;
     // A control's rectangle at the window's DPI (the search box with its drop-down list).
     RECT PlaceOf(Form1Control control) const;
@@ -142,6 +154,8 @@ class Form1 final : public window::WindowBase,
     void LayOut();
     void DpiChanged(int dpi, const RECT& suggested);
     void FitClientArea();
+    int ClientHeight() const;
+    void KeepInWorkArea();
     void FocusSearchBox();
     void MoveFocus(HWND from, bool backwards);
     void OpenPlaylistMenuAtSelection();
@@ -171,6 +185,8 @@ class Form1 final : public window::WindowBase,
     window::Label WebBrowser1_;
     FChild fChild_;
     Trayico tray_;
+    window::Tooltip tooltip_;
+    SearchHistory history_;
     SkinLibrary skin_;
     PlaybackCommands* commands_ = nullptr;
     HICON icon_ = nullptr;
@@ -178,7 +194,6 @@ class Form1 final : public window::WindowBase,
     win::ScopedFont font_;
     win::ScopedFont labelFont_;
     int dpi_ = 96;
-    HWND tooltip_ = nullptr;
     site::SearchState searchState_;
     bool completing_ = false;
     int16_t timer2Ticks_ = 0;
@@ -186,6 +201,8 @@ class Form1 final : public window::WindowBase,
     bool loaded_ = false;
     bool timer3On_ = false;
     bool fitting_ = false;
+    // Pixels the playlist gave up so that the window fits its monitor's work area.
+    int playlistCut_ = 0;
     HWND lastFocus_ = nullptr;
 };
 

@@ -27,17 +27,19 @@ int RoundHalfEven(double value) {
 
 PlayerApp::PlayerApp(Form1& form)
     : form_(form),
+      view_(form),
+      state_(form.state()),
+      playlist_(form.playlist().Model()),
+      player_(form.player()),
+      searches_(form.searchState()),
       pump_(&form),
       site_{transport_, codec_, pump_, site::SiteHosts::Built()},
-      controller_(form.state(), form.playlist().Model(), form.playlist().Properties(), form.player(), *this,
-                  *this) {
-    form.resultsWindow().SetHost(&results_);
-    form.SetCommands(this);
+      controller_(state_, playlist_, form.playlist().Properties(), player_, *this, view_) {
+    form.Connect(this, &controller_);
 }
 
 PlayerApp::~PlayerApp() {
-    form_.SetCommands(nullptr);
-    form_.resultsWindow().SetHost(nullptr);
+    form_.Connect(nullptr, nullptr);
 }
 
 // A failed request never ends the program: the song is not started and panel 1 says why.
@@ -50,15 +52,15 @@ std::optional<Text> PlayerApp::ResolveSongAddress(TextView id) {
 }
 
 bool PlayerApp::FetchLyrics(TextView id) {
-    return site::FetchEntryLyrics(site_, id, *this, *this);
+    return site::FetchEntryLyrics(site_, id, *this, view_);
 }
 
 void PlayerApp::Pla() {
-    controller_.PlayEntry(form_.state().MenuIndex, PlayTrigger::Pla);
+    controller_.PlayEntry(state_.MenuIndex, PlayTrigger::Pla);
 }
 
 Text PlayerApp::MenuEntryAddress() {
-    const Text id = form_.playlist().Model().URL(form_.state().MenuIndex);
+    const Text id = playlist_.URL(state_.MenuIndex);
     if (id.empty()) return {};
     return ResolveSongAddress(id).value_or(Text());
 }
@@ -76,19 +78,10 @@ void PlayerApp::se360() {
     ShowSongLink(form_.hwnd(), MenuEntryAddress());
 }
 
-Text PlayerApp::PauseCaption() const {
-    const MenuItem* item = form_.menu(MenuId::EndMenu).Find(Command::zant);
-    return item ? item->caption : Text();
-}
-
-void PlayerApp::SetPauseCaption(TextView caption) {
-    form_.menu(MenuId::EndMenu).SetCaption(Command::zant, caption);
-}
-
 void PlayerApp::Search(TextView firstKey) {
-    form_.resultsWindow().Clear();
+    view_.ClearResults();
     Text address = site::FirstSearchPageAddress(site_, firstKey);
-    site::SearchHost host{form_.searchState(), *this, *this, *this};
+    site::SearchHost host{searches_, view_, view_, view_};
     site::RunSearch(address, site_, host);
 }
 
@@ -103,78 +96,33 @@ void PlayerApp::SearchFromBox(TextView words) {
 
 void PlayerApp::PlaylistHover(int16_t index) {
     if (index < 0) return;
-    const auto& model = form_.playlist().Model();
-    form_.SetPlaylistTip(PlaylistToolTip(model.URL(index), model.Title(index)));
-}
-
-void PlayerApp::AddToPlaylist(TextView name, TextView id) {
-    form_.playlist().AddItem(name, id, id, u"");
-}
-
-void PlayerApp::AddResultRow(TextView id, TextView name) {
-    form_.resultsWindow().AddRow(id, name);
-}
-
-int32_t PlayerApp::ResultRowCount() {
-    return form_.resultsWindow().RowCount();
-}
-
-void PlayerApp::FinishResultsList() {
-    form_.resultsWindow().FinishResultsList();
-}
-
-void PlayerApp::SetResultsCaption(TextView caption) {
-    form_.resultsWindow().SetCaption(caption);
+    view_.ShowPlaylistTip(PlaylistToolTip(playlist_.URL(index), playlist_.Title(index)));
 }
 
 void PlayerApp::Clear() {
-    form_.List1().Clear();
+    view_.ClearLyricList();
     lyricLines_.clear();
 }
 
 void PlayerApp::Add(TextView line) {
-    form_.List1().Add(line);
+    view_.AddLyricLine(line);
     lyricLines_.emplace_back(line);
 }
 
 // The displays follow the player; nothing happens while no song is loaded.
 void PlayerApp::TickDisplay(bool full) {
-    player::MediaPlayer& player = form_.player();
-    if (player.status().empty()) return;
-    const double duration = player.duration();
-    const double position = player.currentPosition();
-    form_.ProgressBar1().SetRange(RoundHalfEven(duration * kBarUnitsPerSecond));
-    form_.ProgressBar1().SetPos(RoundHalfEven(position * kBarUnitsPerSecond));
+    if (player_.status().empty()) return;
+    const double duration = player_.duration();
+    const double position = player_.currentPosition();
+    view_.ShowProgress(RoundHalfEven(duration * kBarUnitsPerSecond),
+                       RoundHalfEven(position * kBarUnitsPerSecond));
     if (full) {
-        form_.Slider1().SetRangeMax(RoundHalfEven(duration));
-        form_.Slider1().SetPos(RoundHalfEven(position));
-        player.SetVolume(form_.Slider2().Pos());
+        view_.ShowSeekPosition(RoundHalfEven(duration), RoundHalfEven(position));
+        player_.SetVolume(view_.Volume());
     }
     const Text time = GetMusicLong(position);
-    form_.StatusBar1().SetPanelText(2, player.status());
-    if (const auto line = LyricLineFor(lyricLines_, time)) SetCaption(*line);
-}
-
-int32_t PlayerApp::ResultsBridge::AddToPlaylist(TextView name, TextView id) {
-    return app_.form_.playlist().AddItem(name, id, id, u"");
-}
-int32_t PlayerApp::ResultsBridge::PlaylistCount() const {
-    return app_.form_.playlist().ListCount();
-}
-Text PlayerApp::ResultsBridge::PlaylistTitle(int16_t index) const {
-    return app_.form_.playlist().Model().Title(index);
-}
-void PlayerApp::ResultsBridge::SetPlaylistPlayIndex(int16_t index) {
-    app_.form_.playlist().Model().SetPlayIndex(index);
-}
-void PlayerApp::ResultsBridge::SetPlaylistPlayingColour(uint32_t colour) {
-    app_.form_.playlist().Properties().SetItemPlyTextColor(colour);
-}
-void PlayerApp::ResultsBridge::SetPlayerURL(TextView address) {
-    app_.form_.player().SetURL(address);
-}
-void PlayerApp::ResultsBridge::SetNowPlayingTitle(TextView title) {
-    app_.form_.state().NowPlayingTitle = Text(title);
+    view_.SetStatusPanel2(player_.status());
+    if (const auto line = LyricLineFor(lyricLines_, time)) view_.SetCaption(*line);
 }
 
 }  // namespace mulan::app::ui

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "app/player_texts.h"
 #include "app/tray_rules.h"
 
 namespace mulan::app::ui {
@@ -80,15 +81,14 @@ void Trayico::BeforeMessage(UINT msg, LPARAM lp) {
         // A new taskbar knows no icons: put ours up again so a hidden window can come back.
         Send(NIM_ADD,
              NoticeRecord(reinterpret_cast<uintptr_t>(hwnd), reinterpret_cast<uintptr_t>(host_.MainIcon()),
-                          TrayNotice{last_.tip, Text(), 1, 5000}, kRecordSize));
+                          InfoNotice(last_.tip, u""), kRecordSize));
         return;
     }
     switch (TrayActionFor(msg, lp)) {
         case TrayAction::RefreshTip: {
             const MainWindowState& state = host_.State();
             ShowTrayNotice(
-                TrayNotice{AnnouncedTip(state.NowPlayingTitle, state.TrayNoticeState, host_.Caption()),
-                           Text(), 1, 5000});
+                InfoNotice(AnnouncedTip(state.NowPlayingTitle, state.TrayNoticeState, host_.Caption()), u""));
             break;
         }
         case TrayAction::ToggleWindow:

@@ -1,4 +1,5 @@
 #include "app/ui/f_child_win32.h"
+#include "app/ui/popup_menu_win32.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -161,20 +162,20 @@ TEST_F(FChildTest, EnterPlaysTheSelectedRowAndSpaceTogglesItsCheckBox) {
 
 TEST_F(FChildTest, MenuCommandsShowTheirChecks) {
     AddThree();
-    SendMessageW(window.hwnd(), WM_COMMAND, FChild::kAllSel, 0);
+    window.RunCommand(Command::AllSel);
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(ListView_GetCheckState(list, i));
     ListView_SetCheckState(list, 0, FALSE);
-    SendMessageW(window.hwnd(), WM_COMMAND, FChild::kFSelc, 0);
+    window.RunCommand(Command::FSelc);
     EXPECT_TRUE(ListView_GetCheckState(list, 0));
     EXPECT_FALSE(ListView_GetCheckState(list, 1));
     // Row 0 checked and selected: added twice, and unchecked in the list.
     Select(0);
-    SendMessageW(window.hwnd(), WM_COMMAND, FChild::kAddItim, 0);
+    window.RunCommand(Command::AddItim);
     EXPECT_EQ(host.calls, (std::vector<Text>{u"add 1003 b", u"add 1003 b"}));
     EXPECT_FALSE(ListView_GetCheckState(list, 0));
     host.calls.clear();
     Select(2);
-    SendMessageW(window.hwnd(), WM_COMMAND, FChild::kPlayS, 0);
+    window.RunCommand(Command::PlayS);
     ASSERT_EQ(host.calls.size(), 10u);
     EXPECT_EQ(host.calls[4], u"lyrics 999");
 }
@@ -247,7 +248,8 @@ VOID CALLBACK NoteMenuAndClose(HWND window, UINT, UINT_PTR id, DWORD) {
 }
 
 TEST_F(FChildTest, PopupOnlyOnANonEmptyListWithTheRightButton) {
-    const HMENU menus = window.Menus();
+    const ScopedMenu popup = BuildPopup(window.Menus());
+    const HMENU menus = popup.get();
     ASSERT_EQ(GetMenuItemCount(menus), 6);
     const std::vector<std::wstring> captions{L"播放", L"", L"添加到列表", L"", L"全选", L"反选"};
     for (int i = 0; i < 6; ++i) {

@@ -11,6 +11,7 @@
 
 #include "app/form1_layout.h"
 #include "app/ui/player_app_win32.h"
+#include "app/ui/popup_menu_win32.h"
 #include "base/dpi_scale.h"
 #include "base/window_dpi_win32.h"
 #include "site/message_pump_win32.h"
@@ -131,8 +132,8 @@ TEST_F(Form1Test, StartUpSetsTheStateMenusTrayAndShowsBothWindowsWithoutASkin) {
     EXPECT_EQ(form.state().TrayNoticeState, 1);
     EXPECT_EQ(form.state().CurrentIndex, 0);
     EXPECT_EQ(form.state().Mode, PlayMode::ListLoop);
-    EXPECT_EQ(form.SearchTarget(), 1);
-    EXPECT_EQ(form.SearchPage(), 1);
+    EXPECT_EQ(form.searchState().SearchTarget, 1);
+    EXPECT_EQ(form.searchState().SearchPage, 1);
     EXPECT_EQ(SendMessageW(form.ControlWindow(Form1Control::Option2), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(SendMessageW(form.ControlWindow(Form1Control::Option1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_TRUE(form.menu(MenuId::Mos).Find(Command::Lists)->checked);
@@ -193,16 +194,15 @@ TEST_F(Form1Test, ClosingAfterASongOnlyChangesTheTipFromThenOn) {
 }
 
 TEST_F(Form1Test, TheTrayMenuListsShowOnlyWhileMinimised) {
-    HMENU shown = form.BuildPopup(form.menu(MenuId::EndMenu));
-    EXPECT_EQ(PopupItems(shown),
+    const ScopedMenu shown = BuildPopup(form.menu(MenuId::EndMenu));
+    EXPECT_EQ(PopupItems(shown.get()),
               (std::vector<std::wstring>{L"停止播放", L"-", L"上一首", L"-", L"下一首", L"-", L"退出"}));
-    DestroyMenu(shown);
     form.RunCommand(Command::shows);
     EXPECT_FALSE(IsWindowVisible(form.hwnd()));
-    HMENU hidden = form.BuildPopup(form.menu(MenuId::EndMenu));
-    EXPECT_EQ(PopupItems(hidden), (std::vector<std::wstring>{L"停止播放", L"-", L"显示", L"-", L"上一首",
-                                                             L"-", L"下一首", L"-", L"退出"}));
-    DestroyMenu(hidden);
+    const ScopedMenu hidden = BuildPopup(form.menu(MenuId::EndMenu));
+    EXPECT_EQ(PopupItems(hidden.get()),
+              (std::vector<std::wstring>{L"停止播放", L"-", L"显示", L"-", L"上一首", L"-", L"下一首", L"-",
+                                         L"退出"}));
     form.RunCommand(Command::shows);
     EXPECT_TRUE(IsWindowVisible(form.hwnd()));
     EXPECT_FALSE(IsIconic(form.hwnd()));
@@ -220,7 +220,7 @@ TEST_F(Form1Test, PlayModeCommandsSetTheOptionAndTheCheckMark) {
     for (const auto& chosen : modes) {
         form.RunCommand(chosen.command);
         EXPECT_EQ(form.state().Mode, chosen.mode);
-        HMENU mos = form.BuildPopup(form.menu(MenuId::Mos));
+        const ScopedMenu mos = BuildPopup(form.menu(MenuId::Mos));
         for (size_t i = 0; i < std::size(modes); ++i) {
             const bool on = modes[i].command == chosen.command;
             const auto name = TextToUtf8(Form1Placement(modes[i].option).name);
@@ -231,8 +231,7 @@ TEST_F(Form1Test, PlayModeCommandsSetTheOptionAndTheCheckMark) {
         }
         // The menu lists Ones, Lists, suiji: the popup shows the model's check.
         const UINT at = chosen.command == Command::Ones ? 0 : chosen.command == Command::Lists ? 1 : 2;
-        EXPECT_EQ(GetMenuState(mos, at, MF_BYPOSITION) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
-        DestroyMenu(mos);
+        EXPECT_EQ(GetMenuState(mos.get(), at, MF_BYPOSITION) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
     }
 }
 
@@ -278,17 +277,17 @@ TEST_F(Form1Test, PointerOnTheProgressSliderStopsTimer3AndElsewhereStartsIt) {
     EXPECT_TRUE(form.Timer3Enabled());
     // While it is off the full tick does not run.
     RecordingCommands commands;
-    form.SetCommands(&commands);
+    form.Connect(&commands, nullptr);
     SendMessageW(form.ControlWindow(Form1Control::Slider1), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
     ::mulan::testing::PumpFor(600);
     EXPECT_EQ(commands.fullTicks, 0);
     EXPECT_GT(commands.reducedTicks, 2);
-    form.SetCommands(nullptr);
+    form.Connect(nullptr, nullptr);
 }
 
 TEST_F(Form1Test, MenuCommandsAndTimersReachThePlaybackHooks) {
     RecordingCommands commands;
-    form.SetCommands(&commands);
+    form.Connect(&commands, nullptr);
     for (const Command command : {Command::Pla, Command::Dolown, Command::se360, Command::DEL, Command::Cles,
                                   Command::zant, Command::UP, Command::Next}) {
         form.RunCommand(command);
@@ -301,7 +300,7 @@ TEST_F(Form1Test, MenuCommandsAndTimersReachThePlaybackHooks) {
     EXPECT_EQ(commands.calls, (std::vector<std::string>{"StartupSearch"}));
     EXPECT_GT(commands.fullTicks, 5);
     EXPECT_GT(commands.reducedTicks, 5);
-    form.SetCommands(nullptr);
+    form.Connect(nullptr, nullptr);
 }
 
 // The notification area accepts a change only for an icon it has.
@@ -426,7 +425,7 @@ void Type(HWND edit, const wchar_t* text) {
 // completes what is typed, with the completed part selected; Backspace empties the whole box.
 TEST_F(Form1Test, SearchBoxSearchesRemembersCompletesAndEmpties) {
     RecordingCommands commands;
-    form.SetCommands(&commands);
+    form.Connect(&commands, nullptr);
     const HWND box = form.ControlWindow(Form1Control::Text1);
     const HWND edit = SearchEdit(form);
     ASSERT_TRUE(edit);
@@ -436,7 +435,7 @@ TEST_F(Form1Test, SearchBoxSearchesRemembersCompletesAndEmpties) {
     SendMessageW(edit, WM_CHAR, 13, 1);
     SetWindowTextW(box, L"Blue Sky");
     SendMessageW(edit, WM_CHAR, 13, 1);
-    EXPECT_EQ(form.SearchTarget(), 3);
+    EXPECT_EQ(form.searchState().SearchTarget, 3);
     EXPECT_EQ(SendMessageW(box, CB_GETCOUNT, 0, 0), 2);
     ASSERT_GE(commands.calls.size(), 3u);
     EXPECT_EQ(commands.calls[commands.calls.size() - 3], "SearchFromBox Blue Sky");
@@ -449,7 +448,7 @@ TEST_F(Form1Test, SearchBoxSearchesRemembersCompletesAndEmpties) {
     SendMessageW(box, CB_GETEDITSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     EXPECT_EQ(start, 2u);
     EXPECT_EQ(end, 8u);
-    form.SetCommands(nullptr);
+    form.Connect(nullptr, nullptr);
 }
 
 }  // namespace
@@ -465,13 +464,30 @@ LONG FontHeight(HWND control) {
 }
 
 // Every control from its twips, the fonts and the playlist's rows at the window's DPI.
+RECT WorkAreaOf(HWND window) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    return monitor.rcWork;
+}
+
+// The designed layout at dpi, except that a window taller than its work area lies inside it with
+// the playlist shortened by exactly the excess (and the status bar moved up by as much).
 void ExpectLaidOutAt(Form1& form, int dpi) {
     RECT client{};
     GetClientRect(form.hwnd(), &client);
     EXPECT_EQ(client.right, TwipsToPixels(kForm1ClientWidthTwips, dpi)) << dpi;
-    EXPECT_EQ(client.bottom, TwipsToPixels(kForm1ClientHeightTwips, dpi)) << dpi;
+    const int cut = TwipsToPixels(kForm1ClientHeightTwips, dpi) - client.bottom;
+    RECT window{};
+    GetWindowRect(form.hwnd(), &window);
+    const RECT work = WorkAreaOf(form.hwnd());
+    EXPECT_EQ(cut, std::max(0L, (window.bottom - window.top + cut) - (work.bottom - work.top))) << dpi;
+    EXPECT_GE(window.top, work.top) << dpi;
+    EXPECT_LE(window.bottom, work.bottom) << dpi;
     for (const ControlPlacement& placement : kForm1Layout) {
-        const PixelRect want = ToPixels(placement, dpi);
+        PixelRect want = ToPixels(placement, dpi);
+        if (ControlOf(placement) == Form1Control::QMListBox1) want.height -= cut;
+        if (ControlOf(placement) == Form1Control::StatusBar1) want.top -= cut;
         const RECT r = ClientRectOf(form.ControlWindow(ControlOf(placement)));
         const PixelRect got{r.left, r.top, r.right - r.left,
                             ControlOf(placement) == Form1Control::Text1 ? want.height : r.bottom - r.top};
@@ -500,6 +516,32 @@ TEST_F(Form1Test, LaysOutAtItsDpiAndAgainWhenTheDpiChanges) {
                      reinterpret_cast<LPARAM>(&suggested));
         EXPECT_EQ(form.Dpi(), dpi);
         ExpectLaidOutAt(form, dpi);
+    }
+}
+
+// At 144 DPI the window (outer height 769) is taller than a 768-pixel screen's work area: it moves
+// onto the work area and gives up playlist rows; back at 96 DPI the playlist has its full height.
+TEST_F(Form1Test, StaysInsideTheWorkAreaAtAHighDpiAndGrowsBackAtALowerOne) {
+    const RECT work = WorkAreaOf(form.hwnd());
+    for (const int dpi : {144, 96}) {
+        // The system's suggestion puts the window's top near the bottom of the screen.
+        RECT suggested{work.left + 10, work.bottom - 100, work.left + 10 + 500, work.bottom + 700};
+        SendMessageW(form.hwnd(), win::kWmDpiChanged, MAKEWPARAM(dpi, dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+        ExpectLaidOutAt(form, dpi);
+        RECT window{};
+        GetWindowRect(form.hwnd(), &window);
+        RECT client{};
+        GetClientRect(form.hwnd(), &client);
+        const int cut = TwipsToPixels(kForm1ClientHeightTwips, dpi) - client.bottom;
+        // Moved up just enough, and shortened only when moving is not enough.
+        EXPECT_EQ(window.bottom, work.bottom) << dpi;
+        if (cut > 0) {
+            EXPECT_EQ(window.top, work.top) << dpi;
+        }
+        if (dpi == 96) {
+            EXPECT_EQ(cut, 0);
+        }
     }
 }
 
@@ -563,7 +605,7 @@ TEST_F(Form1Test, TheWindowsOutliveTheirOwnerSafely) {
 
 TEST_F(Form1Test, KeyboardRunsThePlaylistTabOrderAndTheSearchBox) {
     RecordingCommands commands;
-    form.SetCommands(&commands);
+    form.Connect(&commands, nullptr);
     auto& list = form.playlist();
     for (int i = 0; i < 5; ++i) list.AddItem(u"歌曲", u"100" + Utf8ToText(std::to_string(i)), u"");
     const HWND playlist = list.hWnd();
@@ -597,7 +639,7 @@ TEST_F(Form1Test, KeyboardRunsThePlaylistTabOrderAndTheSearchBox) {
 
 TEST_F(Form1Test, MediaKeysRunTheTrayCommands) {
     RecordingCommands commands;
-    form.SetCommands(&commands);
+    form.Connect(&commands, nullptr);
     ShowWindow(form.hwnd(), SW_HIDE);  // in the tray
     SendMessageW(form.hwnd(), WM_HOTKEY, 2, MAKELPARAM(0, VK_MEDIA_NEXT_TRACK));
     SendMessageW(form.hwnd(), WM_HOTKEY, 3, MAKELPARAM(0, VK_MEDIA_PREV_TRACK));
