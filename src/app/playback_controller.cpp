@@ -48,8 +48,40 @@ void PlaybackController::PlayEntry(int16_t i, PlayTrigger trigger) {
 }
 
 // A row of the results window becomes a playlist entry like a hit of a search into the playlist.
-int32_t PlaybackController::AddToPlaylist(TextView name, TextView id) {
-    return playlist_.AddItem(name, id, id, u"");
+void PlaybackController::AddToPlaylist(const site::SearchResult& result) {
+    playlist_.AddItem(result.name, result.id, result.id, u"");
+}
+
+// The entry just appended is the one played, and its title the one shown, even if more entries are
+// appended while the site is waited on.
+void PlaybackController::PlayResult(const site::SearchResult& result, ResultStart start, TextView caption) {
+    const Text tip(caption);
+    AddToPlaylist(result);
+    const auto index = static_cast<int16_t>(playlist_.ListCount() - 1);
+    playlist_.SetPlayIndex(index);
+    appearance_.SetItemPlyTextColor(kPlayingColour);
+    const auto address = site_.ResolveSongAddress(result.id);
+    if (!address) {
+        window_.SetStatusPanel1(kNoAddress + playlist_.Title(index));
+        return;
+    }
+    const auto announce = [&] {
+        const Text title = playlist_.Title(index);
+        window_.SetStatusPanel1(kNowPlaying + title);
+        window_.ShowTrayNotice(InfoNotice(tip, kNowPlaying + title));
+        state_.NowPlayingTitle = title;
+    };
+    if (start == ResultStart::DoubleClick) {
+        player_.SetURL(*address);
+        announce();
+        window_.SetPauseCaption(kPausePlaying);
+        site_.FetchLyrics(result.id);
+    } else {
+        site_.FetchLyrics(result.id);
+        player_.SetURL(*address);
+        window_.SetPauseCaption(kPausePlaying);
+        announce();
+    }
 }
 
 void PlaybackController::StepNext() {

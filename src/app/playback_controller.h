@@ -60,18 +60,8 @@ class PlaybackController final : public ResultsHost {
     void ClearList();
 
     // ResultsHost
-    int32_t AddToPlaylist(TextView name, TextView id) override;
-    int32_t PlaylistCount() const override { return playlist_.ListCount(); }
-    Text PlaylistTitle(int16_t index) const override { return playlist_.Title(index); }
-    void SetPlaylistPlayIndex(int16_t index) override { playlist_.SetPlayIndex(index); }
-    void SetPlaylistPlayingColour(uint32_t colour) override { appearance_.SetItemPlyTextColor(colour); }
-    std::optional<Text> ResolveSongAddress(TextView id) override { return site_.ResolveSongAddress(id); }
-    bool FetchLyrics(TextView id) override { return site_.FetchLyrics(id); }
-    void SetPlayerURL(TextView address) override { player_.SetURL(address); }
-    void SetStatusPanel1(TextView text) override { window_.SetStatusPanel1(text); }
-    void ShowTrayNotice(const TrayNotice& notice) override { window_.ShowTrayNotice(notice); }
-    void SetNowPlayingTitle(TextView title) override { state_.NowPlayingTitle = Text(title); }
-    void SetPauseCaption(TextView caption) override { window_.SetPauseCaption(caption); }
+    void AddToPlaylist(const site::SearchResult& result) override;
+    void PlayResult(const site::SearchResult& result, ResultStart start, TextView caption) override;
 
   private:
     void AdvanceAtEnd();

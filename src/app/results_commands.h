@@ -7,7 +7,7 @@
 namespace mulan::app {
 
 // The results window's commands: what its double-click and its pop-up menu entries do with the
-// rows, through the host that reaches the playlist, the site, the player and the main window.
+// rows, through the owner of the playlist and the player.
 class ResultsCommands {
   public:
     ResultsCommands(ResultsList& list, ResultsHost& host) : list_(list), host_(host) {}
@@ -23,8 +23,7 @@ class ResultsCommands {
     void FSelc();
 
   private:
-    enum class Order { DoubleClick, Menu };
-    void PlaySelected(TextView caption, Order order);
+    void PlaySelected(TextView caption, ResultStart start);
 
     ResultsList& list_;
     ResultsHost& host_;

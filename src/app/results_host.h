@@ -1,32 +1,23 @@
 #pragma once
 
-#include <cstdint>
-#include <optional>
-
 #include "base/text.h"
-#include "base/tray_notice.h"
+#include "site/search_result.h"
 
 namespace mulan::app {
 
-// What the results window's commands use of the rest of the program: the playlist, the site, the
-// player and the main window's displays. The main window's side implements it.
+// How a row of the results window is started: the double click starts the player before the
+// lyrics are fetched, the menu's "播放" after.
+enum class ResultStart { DoubleClick, Menu };
+
+// What the results window's commands ask of the owner of the playlist and the player.
 class ResultsHost {
-public:
+  public:
     virtual ~ResultsHost() = default;
-    // Appends an entry with Title = name, Author = URL = id; returns the new count.
-    virtual int32_t AddToPlaylist(TextView name, TextView id) = 0;
-    virtual int32_t PlaylistCount() const = 0;
-    virtual Text PlaylistTitle(int16_t index) const = 0;
-    virtual void SetPlaylistPlayIndex(int16_t index) = 0;
-    virtual void SetPlaylistPlayingColour(uint32_t colour) = 0;
-    // The audio address, or nothing when the site could not give one.
-    virtual std::optional<Text> ResolveSongAddress(TextView id) = 0;
-    virtual bool FetchLyrics(TextView id) = 0;
-    virtual void SetPlayerURL(TextView address) = 0;
-    virtual void SetStatusPanel1(TextView text) = 0;
-    virtual void ShowTrayNotice(const TrayNotice& notice) = 0;
-    virtual void SetNowPlayingTitle(TextView title) = 0;
-    virtual void SetPauseCaption(TextView caption) = 0;
+    // Appends an entry with Title = name, Author = URL = id.
+    virtual void AddToPlaylist(const site::SearchResult& result) = 0;
+    // Appends the result and plays the new entry. caption is the results window's caption at the
+    // time, the tray notice's tip.
+    virtual void PlayResult(const site::SearchResult& result, ResultStart start, TextView caption) = 0;
 };
 
 }  // namespace mulan::app

@@ -9,12 +9,12 @@ void ResultsList::Clear() {
     selected_.reset();
 }
 
-void ResultsList::AddRow(TextView id, TextView name) {
-    rows_.push_back(ResultRow{Text(id), Text(name), false});
+void ResultsList::AddRow(const site::SearchResult& result) {
+    rows_.push_back(ResultRow{result, false});
 }
 
-int32_t ResultsList::AddRowInOrder(TextView id, TextView name, const TextOrder& order) {
-    ResultRow row{Text(id), Text(name), false};
+int32_t ResultsList::AddRowInOrder(const site::SearchResult& result, const TextOrder& order) {
+    ResultRow row{result, false};
     if (!sortColumn_) {
         rows_.push_back(std::move(row));
         return Count() - 1;

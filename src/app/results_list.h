@@ -6,13 +6,12 @@
 #include <vector>
 
 #include "base/text.h"
+#include "site/search_result.h"
 
 namespace mulan::app {
 
 // One hit in the results list: the song id as the row's text, the name as its first sub-item.
-struct ResultRow {
-    Text id;
-    Text name;
+struct ResultRow : site::SearchResult {
     bool checked = false;
 };
 
@@ -24,10 +23,10 @@ class ResultsList {
     using TextOrder = std::function<int(TextView, TextView)>;
 
     void Clear();
-    void AddRow(TextView id, TextView name);
+    void AddRow(const site::SearchResult& result);
     // Once a header has been clicked the list stays sorted: a new row goes to its place in the
     // current order (after rows that compare equal), otherwise at the end. Returns its index.
-    int32_t AddRowInOrder(TextView id, TextView name, const TextOrder& order);
+    int32_t AddRowInOrder(const site::SearchResult& result, const TextOrder& order);
     int32_t Count() const { return static_cast<int32_t>(rows_.size()); }
     const ResultRow& Row(int32_t i) const { return rows_[static_cast<size_t>(i)]; }
     const std::vector<ResultRow>& Rows() const { return rows_; }

@@ -63,10 +63,10 @@ class SearchPrinter final : public site::HitSink, public site::SearchStatusSink,
     SearchPrinter(Text words, std::ostream& out, std::ostream& err, bool showProgress)
         : words_(std::move(words)), out_(out), err_(err), showProgress_(showProgress) {}
 
-    void AddToPlaylist(TextView name, TextView id) override { AddResultRow(id, name); }
+    void AddToPlaylist(const site::SearchResult& hit) override { AddResultRow(hit); }
     int32_t PlaylistCount() override { return rows_; }
-    void AddResultRow(TextView id, TextView name) override {
-        out_ << Utf8(id) << '\t' << Utf8(name) << '\n';
+    void AddResultRow(const site::SearchResult& hit) override {
+        out_ << Utf8(hit.id) << '\t' << Utf8(hit.name) << '\n';
         ++rows_;
     }
     int32_t ResultRowCount() override { return rows_; }

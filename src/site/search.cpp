@@ -50,11 +50,11 @@ Text CleanName(TextView raw) {
     return RemoveAll(name, u"\uE814\uE814\uE814\uE814\uE814");
 }
 
-void Deliver(const SearchHit& hit, SearchHost& host) {
+void Deliver(const SearchResult& hit, SearchHost& host) {
     if (host.state.SearchTarget == TargetPlaylist) {
-        host.hits.AddToPlaylist(hit.name, hit.id);
+        host.hits.AddToPlaylist(hit);
     } else {
-        host.hits.AddResultRow(hit.id, hit.name);
+        host.hits.AddResultRow(hit);
     }
 }
 
@@ -67,7 +67,7 @@ void ScrapePage(TextView page, SiteAccess& site, SearchHost& host) {
     });
     for (const HitMatch& match : matches) {
         Guarded([&] {
-            SearchHit hit;
+            SearchResult hit;
             const TextView group =
                 TextView(block).substr(match.groupBegin, match.groupEnd - match.groupBegin);
             if (CutHit(group, site.hosts.site, hit)) Deliver(hit, host);
@@ -106,7 +106,7 @@ PageCount PagesForCountText(TextView countText) {
     return PageCount{true, static_cast<int16_t>(pages)};
 }
 
-bool CutHit(TextView group, TextView siteHost, SearchHit& hit) {
+bool CutHit(TextView group, TextView siteHost, SearchResult& hit) {
     if (TrimSpaces(group).empty()) return false;
     if (!Contains(group, u"\">")) return false;
     Text s = RemoveAll(group, u"</a><a");
@@ -118,10 +118,10 @@ bool CutHit(TextView group, TextView siteHost, SearchHit& hit) {
     return true;
 }
 
-std::vector<SearchHit> ScrapeHits(TextView block, TextView siteHost) {
-    std::vector<SearchHit> hits;
+std::vector<SearchResult> ScrapeHits(TextView block, TextView siteHost) {
+    std::vector<SearchResult> hits;
     for (const HitMatch& match : FindHitMatches(block)) {
-        SearchHit hit;
+        SearchResult hit;
         if (CutHit(block.substr(match.groupBegin, match.groupEnd - match.groupBegin), siteHost, hit)) {
             hits.push_back(std::move(hit));
         }

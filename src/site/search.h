@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "site/search_result.h"
 #include "site/site_access.h"
 
 namespace mulan::site {
@@ -26,10 +27,10 @@ class HitSink {
   public:
     virtual ~HitSink() = default;
     // Playlist AddItem: Title = name, Author = id, URL = id, StrTime empty, appended.
-    virtual void AddToPlaylist(TextView name, TextView id) = 0;
+    virtual void AddToPlaylist(const SearchResult& result) = 0;
     virtual int32_t PlaylistCount() = 0;
     // A new last row of the results list: row text = id, sub-item 1 = name.
-    virtual void AddResultRow(TextView id, TextView name) = 0;
+    virtual void AddResultRow(const SearchResult& result) = 0;
     virtual int32_t ResultRowCount() = 0;
     // Sizes the columns and selects and reveals the last row (the results window's own steps).
     virtual void FinishResultsList() = 0;
@@ -73,16 +74,11 @@ struct PageCount {
 };
 PageCount PagesForCountText(TextView countText);
 
-struct SearchHit {
-    Text id;
-    Text name;
-};
-
 // One match's first group cut into id and name; false when the group gives no hit (blank, or
 // without a double quote followed by ">").
-bool CutHit(TextView group, TextView siteHost, SearchHit& hit);
+bool CutHit(TextView group, TextView siteHost, SearchResult& hit);
 
 // The hits of one page's results block, in page order.
-std::vector<SearchHit> ScrapeHits(TextView block, TextView siteHost);
+std::vector<SearchResult> ScrapeHits(TextView block, TextView siteHost);
 
 }  // namespace mulan::site

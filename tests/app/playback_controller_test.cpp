@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,12 @@ class Recorder : public SongSite,
     Text pauseCaption = kPauseStopped;
     int32_t state = 0;
 
+    // Runs while the address is fetched, as other events may.
+    std::function<void()> whileResolving;
+
     std::optional<Text> ResolveSongAddress(TextView id) override {
         log.push_back("resolve " + TextToUtf8(id));
+        if (whileResolving) whileResolving();
         if (resolveFails) return std::nullopt;
         return u"http://media/" + Text(id) + u".mp3";
     }
@@ -105,6 +110,41 @@ TEST_F(PlaybackControllerTest, DoubleClickStartsWithTheRequestsBeforeTheTitles) 
     EXPECT_EQ(state.NowPlayingTitle, u"歌1002");
     EXPECT_EQ(state.AutoResume, 1);
     EXPECT_EQ(state.CurrentIndex, 1);
+}
+
+// A row of the results window: appended and played as the new last entry. The double click starts
+// the player before the lyrics, the menu after; the tray notice's tip is the results window's caption.
+TEST_F(PlaybackControllerTest, AResultIsAppendedAndPlayedInItsStartsOrder) {
+    Fill(1);
+    controller.PlayResult({u"2002", u"乙"}, ResultStart::DoubleClick, u"搜索完成");
+    EXPECT_EQ(r.log, (Log{"resolve 2002", "URL http://media/2002.mp3", "panel1 正在播放：乙",
+                          "tray 搜索完成|正在播放：乙", "zant 播放中", "lyrics 2002"}));
+    EXPECT_EQ(list.ListCount(), 2);
+    EXPECT_EQ(list.URL(1), u"2002");
+    EXPECT_EQ(list.PlayIndex(), 1);
+    EXPECT_EQ(appearance.Colours().ItemPlyTextColor, 0xC000u);
+    EXPECT_EQ(state.NowPlayingTitle, u"乙");
+    r.log.clear();
+    controller.PlayResult({u"2003", u"丙"}, ResultStart::Menu, u"音乐搜索");
+    EXPECT_EQ(r.log, (Log{"resolve 2003", "lyrics 2003", "URL http://media/2003.mp3", "zant 播放中",
+                          "panel1 正在播放：丙", "tray 音乐搜索|正在播放：丙"}));
+    EXPECT_EQ(list.PlayIndex(), 2);
+}
+
+// Entries a search appends while the address is fetched do not change the song played or shown.
+TEST_F(PlaybackControllerTest, AResultPlaysTheEntryItAppendedAndStopsWithoutAnAddress) {
+    r.whileResolving = [&] { list.AddItem(u"start-up hit", u"9", u"9"); };
+    controller.PlayResult({u"2002", u"乙"}, ResultStart::Menu, u"c");
+    EXPECT_EQ(r.log[1], "lyrics 2002");
+    EXPECT_EQ(r.log[4], "panel1 正在播放：乙");
+    EXPECT_EQ(state.NowPlayingTitle, u"乙");
+    r.whileResolving = nullptr;
+    r.resolveFails = true;
+    r.log.clear();
+    controller.PlayResult({u"2004", u"丁"}, ResultStart::DoubleClick, u"c");
+    EXPECT_EQ(r.log, (Log{"resolve 2004", "panel1 无法获取歌曲地址：丁"}));  // no lyrics, player or notice
+    EXPECT_EQ(list.PlayIndex(), 2);
+    EXPECT_EQ(state.NowPlayingTitle, u"乙");
 }
 
 TEST_F(PlaybackControllerTest, NextAndPreviousWrapAroundAndStopTheOldSong) {

@@ -19,9 +19,9 @@ class ResultsListTest : public ::testing::Test {
   protected:
     ResultsList list;
     void SetUp() override {
-        list.AddRow(u"1003", u"b");
-        list.AddRow(u"1001", u"c");
-        list.AddRow(u"1002", u"a");
+        list.AddRow({u"1003", u"b"});
+        list.AddRow({u"1001", u"c"});
+        list.AddRow({u"1002", u"a"});
     }
 };
 
@@ -68,26 +68,26 @@ TEST_F(ResultsListTest, OneOrderFlagFlipsOnEveryHeaderClick) {
     EXPECT_EQ(Ids(list.Rows()), (std::vector<Text>{u"1003", u"1002", u"1001"}));
     EXPECT_EQ(list.Row(*list.Selected()).id, u"1003");  // the selection follows its row
     // Ids sort as text.
-    list.AddRow(u"999", u"d");
+    list.AddRow({u"999", u"d"});
     list.SortByColumn(0, CodeUnitOrder);
     EXPECT_EQ(list.Row(list.Count() - 1).id, u"999");
 }
 
 TEST_F(ResultsListTest, NewRowsKeepTheOrderOnceSorted) {
     // Before any header click rows are appended.
-    EXPECT_EQ(list.AddRowInOrder(u"1000", u"z", CodeUnitOrder), 3);
+    EXPECT_EQ(list.AddRowInOrder({u"1000", u"z"}, CodeUnitOrder), 3);
     list.SortByColumn(1, CodeUnitOrder);  // names descending: z c b a
     list.Select(1);                       // "c"
-    EXPECT_EQ(list.AddRowInOrder(u"2000", u"bb", CodeUnitOrder), 2);
-    EXPECT_EQ(list.AddRowInOrder(u"2001", u"c", CodeUnitOrder), 2);  // after the equal one
+    EXPECT_EQ(list.AddRowInOrder({u"2000", u"bb"}, CodeUnitOrder), 2);
+    EXPECT_EQ(list.AddRowInOrder({u"2001", u"c"}, CodeUnitOrder), 2);  // after the equal one
     EXPECT_EQ(list.Row(*list.Selected()).name, u"c");
     EXPECT_EQ(list.Row(*list.Selected()).id, u"1001");
     // The order stays over a new search.
     list.Clear();
-    list.AddRowInOrder(u"1", u"a", CodeUnitOrder);
-    EXPECT_EQ(list.AddRowInOrder(u"2", u"b", CodeUnitOrder), 0);
+    list.AddRowInOrder({u"1", u"a"}, CodeUnitOrder);
+    EXPECT_EQ(list.AddRowInOrder({u"2", u"b"}, CodeUnitOrder), 0);
     list.SortByColumn(0, CodeUnitOrder);  // ids ascending: 1 2
-    EXPECT_EQ(list.AddRowInOrder(u"10", u"c", CodeUnitOrder), 1);
+    EXPECT_EQ(list.AddRowInOrder({u"10", u"c"}, CodeUnitOrder), 1);
 }
 
 }  // namespace

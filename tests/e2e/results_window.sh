@@ -54,10 +54,10 @@ read -r x y <<<"$(at row 1)"
 xdotool mousemove "$x" "$y" sleep 0.2 click --repeat 2 --delay 80 1
 settle
 check "a double click adds the row it is on" "$(adds_since "$m")" "add 1002 稻香;"
-check "and plays it" "$(lines | tail -n +$((m + 1)) | grep -E '^(url|lyrics|zant) ' | tr '\n' ';')" \
-  "url http://media/1002.mp3;zant 播放中;lyrics 1002;"
-check "the tray notice has the window's caption" "$(lines | grep '^tray ' | tail -1)" \
-  "tray 搜索完成：5 首 | 正在播放：稻香"
+# The steps of a start (address, player, lyrics, notices) are the playback controller's, tested
+# natively; the window hands over the row, how it was started and its caption for the tray notice.
+check "and plays it, with the window's caption for the tray notice" "$(lines | tail -n +$((m + 1)) | grep '^play ')" \
+  "play double-click 1002 | 搜索完成：5 首"
 
 # 2. A clicked check box, then "添加到列表" from the pop-up menu on the first row: the checked row,
 # then the selected one because the last row is unchecked.
@@ -89,8 +89,8 @@ m=$(mark)
 read -r x y <<<"$(at row 2)"
 menu_pick 1 "$x" "$y"
 check "播放 plays the row the menu was opened on" "$(adds_since "$m")" "add 1003 青花瓷;"
-check "lyrics before the player" "$(lines | tail -n +$((m + 1)) | grep -E '^(url|lyrics) ' | tr '\n' ';')" \
-  "lyrics 1003;url http://media/1003.mp3;"
+check "as the menu's start (lyrics before the player)" "$(lines | tail -n +$((m + 1)) | grep '^play ')" \
+  "play menu 1003 | 搜索完成：5 首"
 
 # 5. Header clicks: the first sorts descending, the next (another column) ascending.
 read -r x y <<<"$(at header 0)"

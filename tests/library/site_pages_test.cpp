@@ -61,11 +61,12 @@ std::string Head(const Page& page) {
 // The player's search window and playlist: the hits it takes, in order, as "id|name".
 class PlayerWindows final : public site::HitSink, public site::SearchStatusSink, public site::SearchBox {
   public:
-    void AddToPlaylist(TextView name, TextView id) override {
+    void AddToPlaylist(const site::SearchResult& hit) override {
+        const TextView name = hit.name, id = hit.id;
         hits.push_back(TextToUtf8(id) + "|" + TextToUtf8(name));
     }
     int32_t PlaylistCount() override { return static_cast<int32_t>(hits.size()); }
-    void AddResultRow(TextView, TextView) override { ADD_FAILURE() << "hits go to the playlist"; }
+    void AddResultRow(const site::SearchResult&) override { ADD_FAILURE() << "hits go to the playlist"; }
     int32_t ResultRowCount() override { return 0; }
     void FinishResultsList() override {}
     void SetResultsCaption(TextView) override {}
@@ -128,7 +129,7 @@ class SitePagesTest : public ::testing::Test {
             site::BeforeMarker(site::AfterMarker(text, u"找到相关结果共"), u"</font>个"), u'>');
         const Text block = site::BeforeMarker(site::AfterMarker(text, u"class=\"songNum\""), u"soBottom");
         std::vector<std::string> hits;
-        for (const site::SearchHit& hit : site::ScrapeHits(block, u"s.test:1")) {
+        for (const site::SearchResult& hit : site::ScrapeHits(block, u"s.test:1")) {
             hits.push_back(TextToUtf8(hit.id) + "|" + TextToUtf8(hit.name));
         }
         return {site::PagesForCountText(count).pages, hits};

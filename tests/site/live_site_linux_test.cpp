@@ -33,8 +33,8 @@ std::string SilentWav() {
         return out;
     };
     const uint32_t data = 800 * 2;
-    return "RIFF" + le(36 + data, 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2) + le(8000, 4) + le(16000, 4) +
-           le(2, 2) + le(16, 2) + "data" + le(data, 4) + std::string(data, '\0');
+    return "RIFF" + le(36 + data, 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2) + le(8000, 4) +
+           le(16000, 4) + le(2, 2) + le(16, 2) + "data" + le(data, 4) + std::string(data, '\0');
 }
 
 // A music folder of 25 songs by one singer (so 25 hits for the singer), one with lyrics, one with a
@@ -62,9 +62,10 @@ class LiveSiteTest : public ::testing::Test, public HitSink, public SearchStatus
         std::filesystem::remove_all(catalogue);
     }
 
-    void AddToPlaylist(TextView name, TextView id) override { AddResultRow(id, name); }
+    void AddToPlaylist(const SearchResult& hit) override { AddResultRow(hit); }
     int32_t PlaylistCount() override { return static_cast<int32_t>(rows.size()); }
-    void AddResultRow(TextView id, TextView name) override {
+    void AddResultRow(const SearchResult& hit) override {
+        const TextView id = hit.id, name = hit.name;
         rows.push_back(TextToUtf8(id) + "\t" + TextToUtf8(name));
     }
     int32_t ResultRowCount() override { return static_cast<int32_t>(rows.size()); }

@@ -43,11 +43,13 @@ class RecordedPagesTest : public ::testing::Test, public HitSink, public SearchS
         return hits;
     }
 
-    void AddToPlaylist(TextView name, TextView id) override {
+    void AddToPlaylist(const SearchResult& hit) override {
+        const TextView name = hit.name, id = hit.id;
         playlist.push_back(TextToUtf8(id) + "\t" + TextToUtf8(name));
     }
     int32_t PlaylistCount() override { return static_cast<int32_t>(playlist.size()); }
-    void AddResultRow(TextView id, TextView name) override {
+    void AddResultRow(const SearchResult& hit) override {
+        const TextView id = hit.id, name = hit.name;
         rows.push_back(TextToUtf8(id) + "\t" + TextToUtf8(name));
     }
     int32_t ResultRowCount() override { return static_cast<int32_t>(rows.size()); }

@@ -15,11 +15,15 @@ namespace {
 // Records what a search does to the playlist, the results window and the status bar.
 class RecordingHost final : public HitSink, public SearchStatusSink, public SearchBox {
   public:
-    void AddToPlaylist(TextView name, TextView id) override {
+    void AddToPlaylist(const SearchResult& hit) override {
+        const TextView name = hit.name, id = hit.id;
         playlist.push_back(Text(id) + u"|" + Text(name));
     }
     int32_t PlaylistCount() override { return static_cast<int32_t>(playlist.size()); }
-    void AddResultRow(TextView id, TextView name) override { rows.push_back(Text(id) + u"|" + Text(name)); }
+    void AddResultRow(const SearchResult& hit) override {
+        const TextView id = hit.id, name = hit.name;
+        rows.push_back(Text(id) + u"|" + Text(name));
+    }
     int32_t ResultRowCount() override { return static_cast<int32_t>(rows.size()); }
     void FinishResultsList() override { ++finishes; }
     void SetResultsCaption(TextView caption) override { captions.emplace_back(caption); }
@@ -151,9 +155,10 @@ TEST_F(SearchTest, HitsAreCutAsTheSiteWritesThem) {
 TEST_F(SearchTest, FailingDeliveryLosesOnlyThatHit) {
     class Throwing final : public HitSink {
       public:
-        void AddToPlaylist(TextView, TextView) override {}
+        void AddToPlaylist(const SearchResult&) override {}
         int32_t PlaylistCount() override { throw std::runtime_error("gone"); }
-        void AddResultRow(TextView id, TextView) override {
+        void AddResultRow(const SearchResult& hit) override {
+            const TextView id = hit.id;
             if (id == u"1") throw std::runtime_error("full");
             ids.emplace_back(id);
         }

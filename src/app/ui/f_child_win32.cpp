@@ -40,18 +40,8 @@ int CompareLikeTheList(TextView a, TextView b) {
 
 class FChild::NoHost final : public ResultsHost {
   public:
-    int32_t AddToPlaylist(TextView, TextView) override { return 0; }
-    int32_t PlaylistCount() const override { return 0; }
-    Text PlaylistTitle(int16_t) const override { return {}; }
-    void SetPlaylistPlayIndex(int16_t) override {}
-    void SetPlaylistPlayingColour(uint32_t) override {}
-    std::optional<Text> ResolveSongAddress(TextView) override { return std::nullopt; }
-    bool FetchLyrics(TextView) override { return false; }
-    void SetPlayerURL(TextView) override {}
-    void SetStatusPanel1(TextView) override {}
-    void ShowTrayNotice(const TrayNotice&) override {}
-    void SetNowPlayingTitle(TextView) override {}
-    void SetPauseCaption(TextView) override {}
+    void AddToPlaylist(const site::SearchResult&) override {}
+    void PlayResult(const site::SearchResult&, ResultStart, TextView) override {}
 };
 
 FChild::FChild() : noHost_(std::make_unique<NoHost>()) {}
@@ -116,8 +106,8 @@ void FChild::Clear() {
     mirroring_ = false;
 }
 
-void FChild::AddRow(TextView id, TextView name) {
-    const int32_t index = list_.AddRowInOrder(id, name, CompareLikeTheList);
+void FChild::AddRow(const site::SearchResult& result) {
+    const int32_t index = list_.AddRowInOrder(result, CompareLikeTheList);
     HoldRedraw();
     mirroring_ = true;
     InsertRow(index, list_.Row(index));

@@ -43,7 +43,7 @@ class FChild final : public window::WindowBase {
 
     // The scraper's side.
     void Clear();
-    void AddRow(TextView id, TextView name);
+    void AddRow(const site::SearchResult& result);
     int32_t RowCount() const { return list_.Count(); }
     void SetCaption(TextView caption);
     Text Caption() const;

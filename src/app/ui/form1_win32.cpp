@@ -294,8 +294,8 @@ void Form1::Connect(PlaybackCommands* commands, ResultsHost* results) {
 }
 
 // A hit of a search into the playlist: its name as the title, its id as author and address.
-void Form1::AddToPlaylist(TextView name, TextView id) {
-    QMListBox1_.AddItem(name, id, id, u"");
+void Form1::AddToPlaylist(const site::SearchResult& result) {
+    QMListBox1_.AddItem(result.name, result.id, result.id, u"");
 }
 
 void Form1::ShowProgress(int range, int position) {

@@ -72,9 +72,9 @@ class Form1 final : public window::WindowBase,
     void SetStatusPanel1(TextView text) override { StatusBar1_.SetPanelText(1, text); }
     void SetStatusPanel2(TextView text) override { StatusBar1_.SetPanelText(2, text); }
     void ShowTrayNotice(const TrayNotice& notice) override { tray_.ShowTrayNotice(notice); }
-    void AddToPlaylist(TextView name, TextView id) override;
+    void AddToPlaylist(const site::SearchResult& result) override;
     int32_t PlaylistCount() override { return QMListBox1_.ListCount(); }
-    void AddResultRow(TextView id, TextView name) override { fChild_.AddRow(id, name); }
+    void AddResultRow(const site::SearchResult& result) override { fChild_.AddRow(result); }
     int32_t ResultRowCount() override { return fChild_.RowCount(); }
     void FinishResultsList() override { fChild_.FinishResultsList(); }
     void ClearResults() override { fChild_.Clear(); }

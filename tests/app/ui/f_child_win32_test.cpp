@@ -46,9 +46,9 @@ class FChildTest : public ::testing::Test {
     }
 
     void AddThree() {
-        window.AddRow(u"1003", u"b");
-        window.AddRow(u"1001", u"a");
-        window.AddRow(u"999", u"C");
+        window.AddRow({u"1003", u"b"});
+        window.AddRow({u"1001", u"a"});
+        window.AddRow({u"999", u"C"});
     }
 
     void Select(int row) {
@@ -137,10 +137,7 @@ TEST_F(FChildTest, DoubleClickPlaysTheSelectedRow) {
     AddThree();
     Select(1);
     DoubleClickRow(1);
-    ASSERT_EQ(host.calls.size(), 10u);
-    EXPECT_EQ(host.calls.front(), u"add 1001 a");
-    EXPECT_EQ(host.calls[6], u"tray 音乐搜索 | 正在播放：a");
-    EXPECT_EQ(host.calls.back(), u"lyrics 1001");
+    EXPECT_EQ(host.calls, (std::vector<Text>{u"play double-click 1001 a | 音乐搜索"}));
     // Without a row nothing happens.
     host.calls.clear();
     window.Clear();
@@ -156,8 +153,7 @@ TEST_F(FChildTest, EnterPlaysTheSelectedRowAndSpaceTogglesItsCheckBox) {
     EXPECT_TRUE(window.Rows().Row(1).checked);
     EXPECT_TRUE(host.calls.empty());
     SendMessageW(list, WM_KEYDOWN, VK_RETURN, 1);
-    ASSERT_EQ(host.calls.size(), 10u);
-    EXPECT_EQ(host.calls.front(), u"add 1001 a");
+    EXPECT_EQ(host.calls, (std::vector<Text>{u"play double-click 1001 a | 音乐搜索"}));
 }
 
 TEST_F(FChildTest, MenuCommandsShowTheirChecks) {
@@ -176,8 +172,7 @@ TEST_F(FChildTest, MenuCommandsShowTheirChecks) {
     host.calls.clear();
     Select(2);
     window.RunCommand(Command::PlayS);
-    ASSERT_EQ(host.calls.size(), 10u);
-    EXPECT_EQ(host.calls[4], u"lyrics 999");
+    EXPECT_EQ(host.calls, (std::vector<Text>{u"play menu 999 C | 音乐搜索"}));
 }
 
 TEST_F(FChildTest, HeaderClicksSortWithOneOrderAndTheLocaleOrder) {
@@ -196,9 +191,9 @@ TEST_F(FChildTest, HeaderClicksSortWithOneOrderAndTheLocaleOrder) {
     EXPECT_EQ(Column(list, 0), (std::vector<std::wstring>{L"999", L"1003", L"1001"}));
     // Rows of a later search take their place in that order.
     window.Clear();
-    window.AddRow(u"1002", u"x");
-    window.AddRow(u"1005", u"y");
-    window.AddRow(u"1003", u"z");
+    window.AddRow({u"1002", u"x"});
+    window.AddRow({u"1005", u"y"});
+    window.AddRow({u"1003", u"z"});
     EXPECT_EQ(Column(list, 0), (std::vector<std::wstring>{L"1005", L"1003", L"1002"}));
     EXPECT_EQ(Column(list, 1), (std::vector<std::wstring>{L"y", L"z", L"x"}));
 }
@@ -208,7 +203,7 @@ TEST_F(FChildTest, FinishSizesColumnsAndRevealsTheLastRow) {
     EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), -1);
     EXPECT_FALSE(window.Rows().Selected());
     for (int i = 0; i < 40; ++i)
-        window.AddRow(u"1" + Utf8ToText(std::to_string(i)), u"一个很长很长很长很长的歌曲名称");
+        window.AddRow({u"1" + Utf8ToText(std::to_string(i)), u"一个很长很长很长很长的歌曲名称"});
     const int before = ListView_GetColumnWidth(list, 1);
     window.FinishResultsList();
     EXPECT_GT(ListView_GetColumnWidth(list, 1), before);
@@ -226,7 +221,7 @@ TEST_F(FChildTest, ColumnsSizedFromWidthsKeptAsRowsArriveMatchTheListsOwnSizing)
         {u"7", u"短"},
         {u"12345678901234567890", u"一个很长很长很长很长的歌曲名称 (Live)"},
         {u"42", u"Wide WWWWWWWW"}};
-    for (const auto& [id, name] : rows) window.AddRow(id, name);
+    for (const auto& [id, name] : rows) window.AddRow({id, name});
     window.FinishResultsList();
     const int kept[2] = {ListView_GetColumnWidth(list, 0), ListView_GetColumnWidth(list, 1)};
     for (int column = 0; column < 2; ++column) {
@@ -235,7 +230,7 @@ TEST_F(FChildTest, ColumnsSizedFromWidthsKeptAsRowsArriveMatchTheListsOwnSizing)
     }
     // After a later, narrower search the columns narrow again.
     window.Clear();
-    window.AddRow(u"1", u"a");
+    window.AddRow({u"1", u"a"});
     window.FinishResultsList();
     EXPECT_LT(ListView_GetColumnWidth(list, 1), kept[1]);
 }

@@ -49,35 +49,19 @@ std::string Utf8(TextView text) {
 class LoggingHost final : public mulan::app::ResultsHost {
   public:
     explicit LoggingHost(Log& log) : log_(log) {}
-    int32_t AddToPlaylist(TextView name, TextView id) override {
-        titles_.emplace_back(name);
-        log_.Line("add " + Utf8(id) + " " + Utf8(name));
-        return PlaylistCount();
+    void AddToPlaylist(const mulan::site::SearchResult& result) override {
+        log_.Line("add " + Utf8(result.id) + " " + Utf8(result.name));
     }
-    int32_t PlaylistCount() const override { return static_cast<int32_t>(titles_.size()); }
-    Text PlaylistTitle(int16_t index) const override {
-        return index >= 0 && index < PlaylistCount() ? titles_[static_cast<size_t>(index)] : Text();
+    void PlayResult(const mulan::site::SearchResult& result, mulan::app::ResultStart start,
+                    TextView caption) override {
+        AddToPlaylist(result);
+        const bool menu = start == mulan::app::ResultStart::Menu;
+        log_.Line(std::string("play ") + (menu ? "menu " : "double-click ") + Utf8(result.id) + " | " +
+                  Utf8(caption));
     }
-    void SetPlaylistPlayIndex(int16_t index) override { log_.Line("index " + std::to_string(index)); }
-    void SetPlaylistPlayingColour(uint32_t) override {}
-    std::optional<Text> ResolveSongAddress(TextView id) override {
-        return u"http://media/" + Text(id) + u".mp3";
-    }
-    bool FetchLyrics(TextView id) override {
-        log_.Line("lyrics " + Utf8(id));
-        return true;
-    }
-    void SetPlayerURL(TextView address) override { log_.Line("url " + Utf8(address)); }
-    void SetStatusPanel1(TextView text) override { log_.Line("panel1 " + Utf8(text)); }
-    void ShowTrayNotice(const mulan::TrayNotice& notice) override {
-        log_.Line("tray " + Utf8(notice.tip) + " | " + Utf8(notice.balloon));
-    }
-    void SetNowPlayingTitle(TextView) override {}
-    void SetPauseCaption(TextView caption) override { log_.Line("zant " + Utf8(caption)); }
 
   private:
     Log& log_;
-    std::vector<Text> titles_;
 };
 
 std::string Point(HWND from, POINT p) {
@@ -109,8 +93,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     window.SetHost(&host);
     const wchar_t* names[] = {L"晴天", L"稻香", L"青花瓷", L"夜曲", L"七里香"};
     for (int i = 0; i < 5; ++i) {
-        window.AddRow(Text(u"100") + static_cast<char16_t>(u'1' + i),
-                      Text(reinterpret_cast<const char16_t*>(names[i])));
+        window.AddRow({Text(u"100") + static_cast<char16_t>(u'1' + i),
+                       Text(reinterpret_cast<const char16_t*>(names[i]))});
     }
     window.SetCaption(u"搜索完成：5 首");
     window.Move(100, 100);
