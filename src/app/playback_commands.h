@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "app/command.h"
 #include "base/text.h"
 
 namespace mulan::app {
@@ -12,14 +13,9 @@ namespace mulan::app {
 class PlaybackCommands {
   public:
     virtual ~PlaybackCommands() = default;
-    virtual void Pla() = 0;                          // play the entry MenuIndex
-    virtual void Dolown() = 0;                       // download the entry MenuIndex
-    virtual void se360() = 0;                        // show the entry's audio address
-    virtual void DEL() = 0;                          // remove the entry MenuIndex
-    virtual void Cles() = 0;                         // empty the playlist
-    virtual void zant() = 0;                         // pause or resume
-    virtual void UP() = 0;                           // previous entry
-    virtual void Next() = 0;                         // next entry
+    // A menu command the window does not run itself (playing, downloading, the song's address,
+    // removing, emptying the list, pause, previous, next), on the entry MenuIndex where it needs one.
+    virtual void Run(Command command) = 0;
     virtual void PlayEntryAt(int16_t index) = 0;     // double click on a playlist entry
     virtual void StartupSearch() = 0;                // Timer2's second tick
     virtual void SearchFromBox(TextView words) = 0;  // Enter in the search box

@@ -115,27 +115,7 @@ void Form1::RunCommand(Command command) {
         default:
             break;
     }
-    if (!commands_) return;
-    switch (command) {
-        case Command::Pla:
-            return commands_->Pla();
-        case Command::Dolown:
-            return commands_->Dolown();
-        case Command::se360:
-            return commands_->se360();
-        case Command::DEL:
-            return commands_->DEL();
-        case Command::Cles:
-            return commands_->Cles();
-        case Command::zant:
-            return commands_->zant();
-        case Command::UP:
-            return commands_->UP();
-        case Command::Next:
-            return commands_->Next();
-        default:
-            return;
-    }
+    if (commands_) commands_->Run(command);
 }
 
 }  // namespace mulan::app::ui

@@ -55,8 +55,27 @@ bool PlayerApp::FetchLyrics(TextView id) {
     return site::FetchEntryLyrics(site_, id, *this, view_);
 }
 
-void PlayerApp::Pla() {
-    controller_.PlayEntry(state_.MenuIndex, PlayTrigger::Pla);
+void PlayerApp::Run(Command command) {
+    switch (command) {
+        case Command::Pla:
+            return controller_.PlayEntry(state_.MenuIndex, PlayTrigger::Pla);
+        case Command::Dolown:
+            return Dolown();
+        case Command::se360:
+            return se360();
+        case Command::DEL:
+            return controller_.DeleteEntry();
+        case Command::Cles:
+            return controller_.ClearList();
+        case Command::zant:
+            return controller_.TogglePause();
+        case Command::UP:
+            return controller_.StepPrevious();
+        case Command::Next:
+            return controller_.StepNext();
+        default:
+            return;
+    }
 }
 
 Text PlayerApp::MenuEntryAddress() {

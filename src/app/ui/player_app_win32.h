@@ -28,14 +28,7 @@ class PlayerApp final : public PlaybackCommands, private SongSite, private site:
     PlayerApp& operator=(const PlayerApp&) = delete;
 
     // PlaybackCommands
-    void Pla() override;
-    void Dolown() override;
-    void se360() override;
-    void DEL() override { controller_.DeleteEntry(); }
-    void Cles() override { controller_.ClearList(); }
-    void zant() override { controller_.TogglePause(); }
-    void UP() override { controller_.StepPrevious(); }
-    void Next() override { controller_.StepNext(); }
+    void Run(Command command) override;
     void PlayEntryAt(int16_t index) override { controller_.PlayEntry(index, PlayTrigger::DoubleClick); }
     void StartupSearch() override;
     void SearchFromBox(TextView words) override;
@@ -53,6 +46,8 @@ class PlayerApp final : public PlaybackCommands, private SongSite, private site:
     void Clear() override;
     void Add(TextView line) override;
 
+    void Dolown();
+    void se360();
     void Search(TextView firstKey);
     // The audio address of the entry the playlist menu was opened on; empty when there is none.
     Text MenuEntryAddress();

@@ -42,14 +42,12 @@ std::vector<std::wstring> PopupItems(HMENU menu) {
 class RecordingCommands : public PlaybackCommands {
   public:
     std::vector<std::string> calls;
-    void Pla() override { calls.push_back("Pla"); }
-    void Dolown() override { calls.push_back("Dolown"); }
-    void se360() override { calls.push_back("se360"); }
-    void DEL() override { calls.push_back("DEL"); }
-    void Cles() override { calls.push_back("Cles"); }
-    void zant() override { calls.push_back("zant"); }
-    void UP() override { calls.push_back("UP"); }
-    void Next() override { calls.push_back("Next"); }
+    void Run(Command command) override {
+        for (const MenuEntry& entry : kMenuEntries) {
+            if (entry.command == command) return calls.push_back(TextToUtf8(entry.name));
+        }
+        calls.push_back("?");
+    }
     void PlayEntryAt(int16_t) override { calls.push_back("PlayEntryAt"); }
     void StartupSearch() override { calls.push_back("StartupSearch"); }
     void SearchFromBox(TextView words) override { calls.push_back("SearchFromBox " + TextToUtf8(words)); }
