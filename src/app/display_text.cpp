@@ -3,23 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <string>
+
+#include "base/decimal_text.h"
 
 namespace mulan::app {
-
-namespace {
-
-Text Ascii(const std::string& s) {
-    return Text(s.begin(), s.end());
-}
-
-Text TwoDigits(int64_t value) {
-    std::string digits = std::to_string(value);
-    if (digits.size() < 2) digits.insert(0, 2 - digits.size(), '0');
-    return Ascii(digits);
-}
-
-}  // namespace
 
 Text GetMusicLong(double seconds) {
     if (!std::isfinite(seconds) || seconds < 0) seconds = 0;
@@ -28,7 +15,8 @@ Text GetMusicLong(double seconds) {
     // The whole seconds, however many digits they take: cutting them to four characters would make
     // a song longer than 2:46:40 count from 16:40 again.
     const int64_t whole = hundredths / 100;
-    return TwoDigits(whole / 60) + u":" + TwoDigits(whole % 60) + u"." + TwoDigits(hundredths % 100);
+    return DecimalText(whole / 60, 2) + u":" + DecimalText(whole % 60, 2) + u"." +
+           DecimalText(hundredths % 100, 2);
 }
 
 std::optional<Text> LyricLineFor(const std::vector<Text>& lines, TextView t) {

@@ -1,18 +1,14 @@
 #include "app/download_text.h"
 
-#include <string>
+#include "base/decimal_text.h"
 
 namespace mulan::app {
 
 namespace {
 
-Text Number(uint64_t value) {
-    const std::string digits = std::to_string(value);
-    return Text(digits.begin(), digits.end());
-}
-
 Text Kilobytes(uint64_t bytes) {
-    return Number(bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0)) + u" KB";
+    // At most 2^54 kilobytes: every count fits the signed helper.
+    return DecimalText(static_cast<int64_t>(bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0))) + u" KB";
 }
 
 }  // namespace
@@ -52,10 +48,7 @@ Text DownloadFailureText(DownloadFailure failure, int32_t httpStatus) {
             return u"下载失败：无法连接服务器，或连接中断。";
         case DownloadFailure::HttpStatus:
             if (httpStatus == 404) return u"下载失败：服务器上没有这首歌曲（HTTP 404）。";
-            {
-                const std::string digits = std::to_string(httpStatus);
-                return u"下载失败：服务器返回错误（HTTP " + Text(digits.begin(), digits.end()) + u"）。";
-            }
+            return u"下载失败：服务器返回错误（HTTP " + DecimalText(httpStatus) + u"）。";
         case DownloadFailure::Incomplete:
             return u"下载失败：歌曲没有下载完整。";
         case DownloadFailure::WriteFailed:

@@ -1,6 +1,6 @@
 #include "app/main_window_state.h"
 
-#include <string>
+#include "base/decimal_text.h"
 
 namespace mulan::app {
 
@@ -28,8 +28,7 @@ void StopPlayerForExit(MainWindowState& state, player::MediaPlayer& player) {
 
 std::optional<Text> StartupErrorMessage(const std::optional<StartupFailure>& failure) {
     if (!failure || failure->description.find(u"SkinH.dll") != Text::npos) return std::nullopt;
-    const std::string number = std::to_string(failure->number);
-    return u"错误代码：" + Text(number.begin(), number.end()) + u"\r\n错误信息：" + failure->description;
+    return u"错误代码：" + DecimalText(failure->number) + u"\r\n错误信息：" + failure->description;
 }
 
 }  // namespace mulan::app

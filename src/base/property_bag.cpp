@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "base/decimal_text.h"
+
 namespace mulan {
 
 namespace {
@@ -24,11 +26,6 @@ TextView Trim(TextView text) {
         text.remove_suffix(1);
     }
     return text;
-}
-
-Text Decimal(int64_t value) {
-    const std::string digits = std::to_string(value);
-    return Text(digits.begin(), digits.end());
 }
 
 }  // namespace
@@ -112,7 +109,7 @@ bool PropertyBag::ReadBool(TextView key, bool fallback) const {
 }
 
 void PropertyBag::WriteInt(TextView key, int64_t value) {
-    Write(key, Decimal(value));
+    Write(key, DecimalText(value));
 }
 
 }  // namespace mulan

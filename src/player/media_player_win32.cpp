@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
+#include <cstdint>
 #include <string>
 
+#include "base/decimal_text.h"
+#include "base/scoped_gdi_win32.h"
 #include "base/wide_text_win32.h"
 #include "site/request_address.h"
 
@@ -21,11 +22,10 @@ constexpr UINT kOutputMessage = WM_APP + 3;
 constexpr UINT_PTR kDisplayTimer = 1;
 constexpr UINT kDisplayMillis = 250;
 
-std::wstring Clock(double seconds) {
-    const int whole = static_cast<int>(std::max(0.0, seconds));
-    wchar_t text[32];
-    std::swprintf(text, 32, L"%02d:%02d", whole / 60, whole % 60);
-    return text;
+// Minutes and seconds; a time beyond a year is no song's, and would not fit the count.
+Text Clock(double seconds) {
+    const auto whole = static_cast<int64_t>(std::min(std::max(0.0, seconds), 3.2e7));
+    return DecimalText(whole / 60, 2) + u":" + DecimalText(whole % 60, 2);
 }
 
 }  // namespace
@@ -317,25 +317,24 @@ void MediaPlayerWin32::RaiseMouse(void (MediaPlayerEvents::*event)()) {
 }
 
 void MediaPlayerWin32::Paint() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd(), &ps);
+    const win::ScopedPaint paint(hwnd());
+    const HDC dc = paint.get();
     RECT area;
     GetClientRect(hwnd(), &area);
     FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 200, 0));
-    const HFONT old = static_cast<HFONT>(SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT)));
+    const win::ScopedSelect font(dc, GetStockObject(DEFAULT_GUI_FONT));
     const std::wstring status = win::Wide(state_.status());
     const std::wstring line1 = status.empty() ? L"" : status;
-    const std::wstring line2 = Playable() ? Clock(currentPosition()) + L" / " + Clock(duration()) : L"";
+    const std::wstring line2 =
+        Playable() ? win::Wide(Clock(currentPosition()) + u" / " + Clock(duration())) : L"";
     RECT top = area;
     top.bottom = area.bottom / 2;
     RECT bottom = area;
     bottom.top = area.bottom / 2;
     DrawTextW(dc, line1.c_str(), -1, &top, DT_CENTER | DT_BOTTOM | DT_SINGLELINE);
     DrawTextW(dc, line2.c_str(), -1, &bottom, DT_CENTER | DT_TOP | DT_SINGLELINE);
-    SelectObject(dc, old);
-    EndPaint(hwnd(), &ps);
 }
 
 LRESULT MediaPlayerWin32::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

@@ -1,6 +1,6 @@
 #include "player/player_status.h"
 
-#include <string>
+#include "base/decimal_text.h"
 
 namespace mulan::player {
 
@@ -34,10 +34,8 @@ Text FailureStatus(OpenFailure failure, int32_t httpStatus) {
             return u"无法打开：地址无效";
         case OpenFailure::NoConnection:
             return u"无法打开：连接服务器失败";
-        case OpenFailure::HttpStatus: {
-            const std::string digits = std::to_string(httpStatus);
-            return u"无法打开：服务器答复 " + Text(digits.begin(), digits.end());
-        }
+        case OpenFailure::HttpStatus:
+            return u"无法打开：服务器答复 " + DecimalText(httpStatus);
         case OpenFailure::NotAudio:
             return u"无法播放：不是音频数据";
         case OpenFailure::NoSoundDevice:

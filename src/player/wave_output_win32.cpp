@@ -14,7 +14,7 @@ WaveOutput::~WaveOutput() {
 
 bool WaveOutput::Open(PcmFeed& feed, HWND window, UINT message) {
     Close();
-    wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    wake_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
     if (!wake_) return false;
     const uint16_t channels = feed.channels();
     WAVEFORMATEX format{};
@@ -24,11 +24,10 @@ bool WaveOutput::Open(PcmFeed& feed, HWND window, UINT message) {
     format.wBitsPerSample = 16;
     format.nBlockAlign = static_cast<WORD>(channels * 2);
     format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
-    if (waveOutOpen(&device_, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(wake_), 0, CALLBACK_EVENT) !=
-        MMSYSERR_NOERROR) {
+    if (waveOutOpen(&device_, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(wake_.get()), 0,
+                    CALLBACK_EVENT) != MMSYSERR_NOERROR) {
         device_ = nullptr;
-        CloseHandle(wake_);
-        wake_ = nullptr;
+        wake_.reset();
         return false;
     }
     feed_ = &feed;
@@ -51,7 +50,7 @@ bool WaveOutput::Open(PcmFeed& feed, HWND window, UINT message) {
         RunGuarded(
             [this] {
                 for (;;) {
-                    WaitForSingleObject(wake_, INFINITE);
+                    WaitForSingleObject(wake_.get(), INFINITE);
                     std::lock_guard lock(mutex_);
                     if (quit_) return;
                     Pump();
@@ -69,14 +68,13 @@ void WaveOutput::Close() {
         quit_ = true;
         ++run_;
     }
-    SetEvent(wake_);
+    SetEvent(wake_.get());
     if (thread_.joinable()) thread_.join();
     waveOutReset(device_);
     for (WAVEHDR& header : headers_) waveOutUnprepareHeader(device_, &header, sizeof(WAVEHDR));
     waveOutClose(device_);
     device_ = nullptr;
-    CloseHandle(wake_);
-    wake_ = nullptr;
+    wake_.reset();
     feed_ = nullptr;
     running_ = false;
 }
@@ -133,7 +131,7 @@ void WaveOutput::Restart(uint64_t frame) {
     running_ = true;
     tell_ = true;
     runStart_ = submitted_ = frame;
-    SetEvent(wake_);
+    SetEvent(wake_.get());
 }
 
 void WaveOutput::Start(uint64_t frame, bool paused) {
@@ -165,7 +163,7 @@ void WaveOutput::Resume() {
     paused_ = false;
     tell_ = true;
     waveOutRestart(device_);
-    SetEvent(wake_);
+    SetEvent(wake_.get());
 }
 
 void WaveOutput::SetVolume(int32_t volume) {
@@ -177,7 +175,7 @@ void WaveOutput::SetVolume(int32_t volume) {
 }
 
 void WaveOutput::MoreData() {
-    if (wake_) SetEvent(wake_);
+    if (wake_) SetEvent(wake_.get());
 }
 
 uint64_t WaveOutput::PositionLocked() const {

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/scoped_kernel_win32.h"
 #include "player/pcm_feed.h"
 
 namespace mulan::player {
@@ -65,7 +66,7 @@ class WaveOutput {
 
     mutable std::mutex mutex_;
     std::thread thread_;
-    HANDLE wake_ = nullptr;  // auto-reset: a buffer came back, or a command needs the thread
+    win::ScopedKernelHandle wake_;  // auto-reset: a buffer came back, or a command needs the thread
     HWAVEOUT device_ = nullptr;
     PcmFeed* feed_ = nullptr;
     HWND window_ = nullptr;

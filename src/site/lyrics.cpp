@@ -1,7 +1,6 @@
 #include "site/lyrics.h"
 
-#include <string>
-
+#include "base/decimal_text.h"
 #include "site/codec.h"
 #include "site/fetch_page.h"
 #include "site/site_error.h"
@@ -40,9 +39,7 @@ std::optional<std::vector<Text>> LyricLinesFromPage(TextView page) {
 void FetchLyrics(SiteAccess& site, int32_t id, LyricLines& lines, LyricLabel& label) {
     lines.Clear();
     label.SetCaption(kFetchingLyrics);
-    const std::string number = std::to_string(id);
-    const Text address =
-        u"http://" + site.hosts.site + u"/geci/" + Text(number.begin(), number.end()) + u".htm";
+    const Text address = u"http://" + site.hosts.site + u"/geci/" + DecimalText(id) + u".htm";
     const Text page = FetchPage(site, address, kCharsetGb2312);
     std::optional<std::vector<Text>> found;
     try {

@@ -8,6 +8,7 @@ set -euo pipefail
 work=$(mktemp -d "$MULAN_RUN_DIR/player-sound.XXXXXX")
 catalogue="$MULAN_BUILD/demo-catalogue"
 source "$MULAN_ROOT/scripts/lib/site.sh"
+source "$MULAN_ROOT/tests/e2e/lib/common.sh"
 mulan_site_program || exit 1
 python3 "$MULAN_ROOT/tools/site/make_demo_catalogue.py" "$catalogue" >/dev/null
 "$MULAN_SITE_PROGRAM" --catalogue "$catalogue" --site-port 0 --search-port 0 \
@@ -17,9 +18,8 @@ trap 'kill $site 2>/dev/null || true; wait $site 2>/dev/null || true' EXIT
 for _ in $(seq 100); do [ -s "$work/site.ready" ] && break; sleep 0.1; done
 media=$(sed -n 's/.*media=\([^ ]*\).*/\1/p' "$work/site.ready")
 site_host=$(sed -n 's/.*site=\([^ ]*\).*/\1/p' "$work/site.ready")
-[ -n "$media" ] || { echo "mulan-site did not start" >&2; exit 1; }
+[ -n "$media" ] || fail "mulan-site did not start"
 playcheck="$MULAN_BUILD/mingw/tools/playcheck/mulan-playcheck.exe"
-fail() { echo "FAIL: $*" >&2; exit 1; }
 
 frequency_of() {  # the demo song's tone
   python3 -c "import json,sys; print(next(s['frequency'] for s in json.load(open('$catalogue/catalogue.json'))['songs'] if s['id']==sys.argv[1]))" "$1"
@@ -110,17 +110,17 @@ for fallback in 1006.mp3 1004.wav; do
   MULAN_PLAYER_DECODER=acm record_run "acm-$song" 5 "url:http://$media/music/$song/$fallback" until:3:10 \
     sleep:1500 stop
   heard_at "acm-$song" "$tone" || fail "fallback: $fallback not heard at $tone Hz"
-  echo "ok   fallback decoder: $fallback heard at $tone Hz"
+  ok "fallback decoder: $fallback heard at $tone Hz"
 done
 
 echo "== addresses that cannot be played end stopped with a status, and the driver returns"
 check_failure() {  # NAME URL EXPECTED-STATUS
   timeout 30 wine "$playcheck" "url:$2" until:1:15 >"$work/$1.log" 2>&1 || { cat "$work/$1.log" >&2; fail "$1: no stop"; }
   grep -q "event PlayStateChange 1 state=1 .*status=$3" "$work/$1.log" || { cat "$work/$1.log" >&2; fail "$1: status"; }
-  echo "ok   $1: $3"
+  ok "$1: $3"
 }
 check_failure missing "http://$media/music/99/none.mp3" "无法打开：服务器答复 404"
 check_failure page "http://$site_host/play/1001.htm" "无法播放：不是音频数据"
 check_failure bad-address "ftp://$media/x.mp3" "无法打开：地址无效"
 check_failure closed-port "http://127.0.0.1:9/x.mp3" "无法打开：连接服务器失败"
-echo "player sound: all passed"
+ok "player sound: all passed"

@@ -16,9 +16,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() { echo "site_client: $*" >&2; exit 1; }
-
 source "$MULAN_ROOT/scripts/lib/site.sh"
+source "$MULAN_ROOT/tests/e2e/lib/common.sh"
 mulan_site_program || exit 1
 python3 "$MULAN_ROOT/tools/site/make_demo_catalogue.py" "$catalogue" >/dev/null
 "$MULAN_SITE_PROGRAM" --catalogue "$catalogue" --site-port "${ports[0]}" \
@@ -108,4 +107,4 @@ grep -q "/play/99.htm" "$work/broken.wine.err" || fail "resolve 99: the message 
 run usage lyrics not-a-number
 [ "$(cat "$work/usage.native.rc")" = 2 ] || fail "usage: exit status $(cat "$work/usage.native.rc")"
 
-echo "site_client: native mulan-cli and mulan-cli.exe agree with the demo catalogue"
+ok "site_client: native mulan-cli and mulan-cli.exe agree with the demo catalogue"

@@ -1,5 +1,7 @@
 #include "app/ui/frame_win32.h"
 
+#include "base/scoped_gdi_win32.h"
+
 namespace mulan::app::ui {
 
 namespace {
@@ -16,14 +18,12 @@ bool FrameControl::Create(HWND parent, const RECT& area, int controlId) {
 LRESULT FrameControl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(hwnd(), &ps);
+            const win::ScopedPaint paint(hwnd());
             RECT r;
             GetClientRect(hwnd(), &r);
             // The border runs through the middle of a caption line, as a frame's does.
             r.top += 6;
-            DrawEdge(dc, &r, EDGE_ETCHED, BF_RECT);
-            EndPaint(hwnd(), &ps);
+            DrawEdge(paint.get(), &r, EDGE_ETCHED, BF_RECT);
             return 0;
         }
         case WM_MOUSEMOVE:

@@ -123,9 +123,9 @@ void SongDownloadWindow::Begin(TextView address) {
         return;
     }
     temporary_ = temporary;
-    file_ =
-        CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file_ == INVALID_HANDLE_VALUE) {
+    file_ = win::OwnFileHandle(
+        CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file_) {
         Fail(DownloadFailure::WriteFailed);
         return;
     }
@@ -137,7 +137,7 @@ void SongDownloadWindow::Begin(TextView address) {
 void SongDownloadWindow::OnProgress(WPARAM number) {
     if (number != kDownloadNumber || !download_ || finished_) return;
     player::HttpDownload::Progress progress = download_->Take();
-    if (!progress.bytes.empty() && !WriteAll(file_, progress.bytes)) {
+    if (!progress.bytes.empty() && !WriteAll(file_.get(), progress.bytes)) {
         Fail(DownloadFailure::WriteFailed);
         return;
     }
@@ -156,8 +156,8 @@ void SongDownloadWindow::OnProgress(WPARAM number) {
 }
 
 void SongDownloadWindow::Complete() {
-    CloseHandle(file_);
-    file_ = INVALID_HANDLE_VALUE;
+    // Closed before the rename: an open file cannot be moved over the target.
+    file_.reset();
     if (!MoveFileExW(temporary_.c_str(), target_.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         Fail(DownloadFailure::WriteFailed);
@@ -198,8 +198,7 @@ void SongDownloadWindow::Abandon() {
 }
 
 void SongDownloadWindow::DropTemporary() {
-    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-    file_ = INVALID_HANDLE_VALUE;
+    file_.reset();
     if (!temporary_.empty()) DeleteFileW(temporary_.c_str());
     temporary_.clear();
 }

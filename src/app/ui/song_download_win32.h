@@ -11,6 +11,7 @@
 #include "app/download_text.h"
 #include "player/http_download_win32.h"
 #include "base/scoped_gdi_win32.h"
+#include "base/scoped_kernel_win32.h"
 #include "base/text.h"
 #include "window/typed_controls_win32.h"
 #include "window/window_base_win32.h"
@@ -61,7 +62,7 @@ class SongDownloadWindow final : public window::WindowBase {
 
     std::wstring target_;
     std::wstring temporary_;
-    HANDLE file_ = INVALID_HANDLE_VALUE;
+    win::ScopedKernelHandle file_;
     DownloadWatch watch_;
     std::unique_ptr<player::HttpDownload> download_;
     uint64_t received_ = 0;

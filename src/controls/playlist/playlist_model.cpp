@@ -1,18 +1,13 @@
 #include "controls/playlist/playlist_model.h"
 
 #include <cmath>
-#include <string>
 
+#include "base/decimal_text.h"
 #include "base/dpi_scale.h"
 
 namespace mulan::playlist {
 
 namespace {
-
-Text DecimalText(int64_t value) {
-    const std::string digits = std::to_string(value);
-    return Text(digits.begin(), digits.end());
-}
 
 // Rows are indexed in 16 bits; anything outside that range is no row at all.
 int16_t ToRowIndex(double value) {

@@ -1,7 +1,8 @@
 #include "controls/playlist/playlist_painter.h"
 
 #include <cmath>
-#include <string>
+
+#include "base/decimal_text.h"
 
 namespace mulan::playlist {
 
@@ -16,11 +17,6 @@ int32_t RoundHalfEven(double value) {
 
 Rect Box(int32_t x, int32_t y, int32_t width, int32_t height) {
     return Rect{x, y, x + width, y + height};
-}
-
-Text RowNumber(int16_t i) {
-    const std::string digits = std::to_string(i + 1);
-    return Text(digits.begin(), digits.end());
 }
 
 }  // namespace
@@ -120,7 +116,7 @@ void PlaylistPainter::DrawRow(Canvas& canvas, const PlaylistGeometry& g, int16_t
         playIcon_.Draw(canvas, left + model_.Scaled(2), rowTop + RoundHalfEven((itemHeight - iconSize) / 2.0),
                        0, iconSize);
     } else {
-        cell(RowNumber(i), left, numberWidth, TextAlign::Center);
+        cell(DecimalText(i + 1), left, numberWidth, TextAlign::Center);
     }
     const PlaylistItem& item = model_.Items()[static_cast<size_t>(i)];
     cell(item.Title, left + numberWidth + model_.Scaled(2), TitleWidth(g), TextAlign::Left);

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <string>
 
+#include "base/decimal_text.h"
+
 namespace mulan::playlist {
 
 namespace {
@@ -33,7 +35,7 @@ Text FormatFont(const FontSpec& font) {
     char size[32];
     const auto [end, error] = std::to_chars(size, size + sizeof size, font.Size);
     const std::string sizeText = error == std::errc() ? std::string(size, end) : std::string("9");
-    return font.Name + u"," + Ascii(sizeText) + u"," + Ascii(std::to_string(font.Weight)) + u"," +
+    return font.Name + u"," + Ascii(sizeText) + u"," + DecimalText(font.Weight) + u"," +
            (font.Italic ? u"1" : u"0") + u"," + (font.Underline ? u"1" : u"0") + u"," +
            (font.Strikethrough ? u"1" : u"0");
 }

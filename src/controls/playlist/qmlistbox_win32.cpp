@@ -175,8 +175,8 @@ void QMListBox::MeasureColumns() {
 }
 
 void QMListBox::Paint() {
-    PAINTSTRUCT ps;
-    const HDC dc = BeginPaint(hwnd(), &ps);
+    const win::ScopedPaint paint(hwnd());
+    const HDC dc = paint.get();
     if (!dc) return;
     // Painted off screen first, so a full repaint never shows a half-drawn list.
     const PlaylistGeometry g = Geometry();
@@ -191,7 +191,6 @@ void QMListBox::Paint() {
         }
         BitBlt(dc, 0, 0, g.ScaleWidth, g.ScaleHeight, memory.get(), 0, 0, SRCCOPY);
     }
-    EndPaint(hwnd(), &ps);
 }
 
 LRESULT QMListBox::Mouse(UINT msg, WPARAM wp, LPARAM lp) {

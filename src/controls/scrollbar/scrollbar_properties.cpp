@@ -3,7 +3,8 @@
 #include <array>
 #include <limits>
 #include <optional>
-#include <string>
+
+#include "base/decimal_text.h"
 
 namespace mulan::scrollbar {
 namespace {
@@ -80,11 +81,6 @@ constexpr std::array<IntKey, 8> kIntKeys{{
     {u"Orientation", &ScrollbarProperties::orientation},
 }};
 
-Text Number(std::int32_t value) {
-    const std::string digits = std::to_string(value);
-    return Text(digits.begin(), digits.end());
-}
-
 void Line(Text& out, const char16_t* key, TextView value) {
     out += key;
     out += u'=';
@@ -117,7 +113,7 @@ Text WriteScrollbarProperties(const ScrollbarProperties& properties) {
     if (properties.enabled != defaults.enabled)
         Line(out, u"Enabled", properties.enabled ? u"True" : u"False");
     for (const IntKey& k : kIntKeys) {
-        if (properties.*k.field != defaults.*k.field) Line(out, k.name, Number(properties.*k.field));
+        if (properties.*k.field != defaults.*k.field) Line(out, k.name, DecimalText(properties.*k.field));
     }
     if (properties.showButtons != defaults.showButtons)
         Line(out, u"ShowButtons", properties.showButtons ? u"True" : u"False");
