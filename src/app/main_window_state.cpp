@@ -1,19 +1,20 @@
 #include "app/main_window_state.h"
 
+#include "app/player_texts.h"
 #include "base/decimal_text.h"
 
 namespace mulan::app {
 
 TrayNotice StartupNotice(TextView caption) {
-    return TrayNotice{Text(caption), Text(), 10, 5000};
+    return TrayNotice{Text(caption), Text(), kStartupBalloon, kNoticeTimeoutMs};
 }
 
 TrayNotice CloseRequestNotice(MainWindowState& state, TextView caption) {
     if (!state.NowPlayingTitle.empty() || state.TrayNoticeState != 1) {
         state.TrayNoticeState = 2;
-        return TrayNotice{u"正在播放：" + state.NowPlayingTitle, Text(), 1, 5000};
+        return InfoNotice(kNowPlaying + state.NowPlayingTitle, u"");
     }
-    return TrayNotice{Text(caption), u"     最小化继续运行中!", 1, 5000};
+    return InfoNotice(caption, u"     最小化继续运行中!");
 }
 
 void StopPlayerForExit(MainWindowState& state, player::MediaPlayer& player) {

@@ -18,6 +18,8 @@ inline constexpr char16_t kPauseStopped[] = u"停止播放";
 inline constexpr uint32_t kPlayingColour = 0xC000;
 
 inline constexpr uint32_t kInfoBalloon = 1;
+// The start-up notice's flags as the tray has always been given them.
+inline constexpr uint32_t kStartupBalloon = 10;
 inline constexpr uint32_t kNoticeTimeoutMs = 5000;
 
 // A tray notice with the information balloon, shown for the usual time.
