@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/display_view.h"
 #include "app/playback_controller.h"
 #include "base/text.h"
 #include "site/lyrics.h"
@@ -9,17 +10,15 @@ namespace mulan::app {
 
 // The main window as the owner of the playback and the site sees it: what it shows (hits, search
 // notices, the display, the lyrics, the tray notices) and the little it reads back (the search box,
-// the volume). The window implements it; the owner never reaches a control.
-class MainView : public PlaybackWindow,
+// the volume, the displays of the song that plays). The window implements it; the owner never reaches a
+// control.
+class MainView : public DisplayView,
+                 public PlaybackWindow,
                  public site::HitSink,
                  public site::SearchStatusSink,
                  public site::SearchBox,
                  public site::LyricLabel {
   public:
-    // The display ticks: ProgressBar1 and Slider1 (range and position), Slider2 read back.
-    virtual void ShowProgress(int range, int position) = 0;
-    virtual void ShowSeekPosition(int maximum, int position) = 0;
-    virtual int Volume() const = 0;
     // The hidden lyric line list, List1.
     virtual void ClearLyricList() = 0;
     virtual void AddLyricLine(TextView line) = 0;

@@ -102,6 +102,10 @@ int Trackbar::Pos() const {
     return static_cast<int>(Send(TBM_GETPOS));
 }
 
+int Trackbar::RangeMax() const {
+    return static_cast<int>(Send(TBM_GETRANGEMAX));
+}
+
 LRESULT Trackbar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     const LRESULT result = Control::HandleMessage(msg, wp, lp);
     if (msg == WM_LBUTTONUP && onButtonUp) onButtonUp();
@@ -118,6 +122,20 @@ void ProgressBar::SetRange(int high) const {
 
 void ProgressBar::SetPos(int pos) const {
     Send(PBM_SETPOS, static_cast<WPARAM>(pos));
+}
+
+int ProgressBar::RangeMax() const {
+    return static_cast<int>(Send(PBM_GETRANGE, FALSE));
+}
+
+int ProgressBar::Pos() const {
+    return static_cast<int>(Send(PBM_GETPOS));
+}
+
+int ProgressBar::Width() const {
+    RECT client{};
+    GetClientRect(hwnd(), &client);
+    return client.right;
 }
 
 bool StatusBar::Create(DWORD style, const RECT& place, HWND parent, int id) {

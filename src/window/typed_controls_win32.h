@@ -68,6 +68,7 @@ class Trackbar final : public Control {
     void SetTicFrequency(int every) const;
     void SetPos(int pos) const;
     int Pos() const;
+    int RangeMax() const;
     // The left button came up on the control, after the thumb took its final place.
     std::function<void()> onButtonUp;
 
@@ -80,6 +81,9 @@ class ProgressBar final : public Control {
     bool Create(const RECT& place, HWND parent, int id);
     void SetRange(int high) const;
     void SetPos(int pos) const;
+    int RangeMax() const;
+    int Pos() const;
+    int Width() const;
 };
 
 class StatusBar final : public Control {

@@ -298,14 +298,15 @@ void Form1::AddToPlaylist(const site::SearchResult& result) {
     QMListBox1_.AddItem(result.name, result.id, result.id, u"");
 }
 
+// A range or maximum that stays is not sent again: the control would draw itself anew for it.
 void Form1::ShowProgress(int range, int position) {
-    ProgressBar1_.SetRange(range);
+    if (range != ProgressBar1_.RangeMax()) ProgressBar1_.SetRange(range);
     ProgressBar1_.SetPos(position);
 }
 
 void Form1::ShowSeekPosition(int maximum, int position) {
-    Slider1_.SetRangeMax(maximum);
-    Slider1_.SetPos(position);
+    if (maximum != Slider1_.RangeMax()) Slider1_.SetRangeMax(maximum);
+    if (position != Slider1_.Pos()) Slider1_.SetPos(position);
 }
 
 // Events of WindowsMediaPlayer1.

@@ -82,8 +82,17 @@ class Form1 final : public window::WindowBase,
     Text CurrentText() override { return Text1_.GetText(); }
     void SetCaption(TextView caption) override { Label1_.SetText(caption); }
     void ShowProgress(int range, int position) override;
+    int ProgressRange() const override { return ProgressBar1_.RangeMax(); }
+    int ProgressPosition() const override { return ProgressBar1_.Pos(); }
+    int ProgressWidth() const override { return ProgressBar1_.Width(); }
     void ShowSeekPosition(int maximum, int position) override;
+    int SeekMaximum() const override { return Slider1_.RangeMax(); }
+    int SeekPosition() const override { return Slider1_.Pos(); }
     int Volume() const override { return Slider2_.Pos(); }
+    void ShowStatus(TextView text) override { StatusBar1_.SetPanelText(2, text); }
+    Text ShownStatus() const override { return StatusBar1_.PanelText(2); }
+    void ShowLyricLine(TextView line) override { Label1_.SetText(line); }
+    Text ShownLyricLine() const override { return Label1_.GetText(); }
     void ClearLyricList() override { List1_.Clear(); }
     void AddLyricLine(TextView line) override { List1_.Add(line); }
     void ShowPlaylistTip(TextView text) override { tooltip_.SetToolText(QMListBox1_.hwnd(), text); }

@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <cmath>
-
 #include "app/display_text.h"
 #include "app/ui/form2_win32.h"
 #include "site/encode_query.h"
@@ -15,13 +13,6 @@ namespace mulan::app::ui {
 namespace {
 
 constexpr char16_t kStartupKey[] = u"u";
-// The progress bar counts tenths of a second: it only takes whole numbers.
-constexpr double kBarUnitsPerSecond = 10;
-
-int RoundHalfEven(double value) {
-    if (!std::isfinite(value)) return 0;
-    return static_cast<int>(std::nearbyint(std::clamp(value, -1e9, 1e9)));
-}
 
 }  // namespace
 
@@ -34,7 +25,8 @@ PlayerApp::PlayerApp(Form1& form)
       searches_(form.searchState()),
       pump_(&form),
       site_{transport_, codec_, pump_, site::SiteHosts::Built()},
-      controller_(state_, playlist_, form.playlist().Properties(), player_, *this, view_) {
+      controller_(state_, playlist_, form.playlist().Properties(), player_, *this, view_),
+      ticker_(player_, view_) {
     form.Connect(this, &controller_);
 }
 
@@ -128,20 +120,8 @@ void PlayerApp::Add(TextView line) {
     lyricLines_.emplace_back(line);
 }
 
-// The displays follow the player; nothing happens while no song is loaded.
 void PlayerApp::TickDisplay(bool full) {
-    if (player_.status().empty()) return;
-    const double duration = player_.duration();
-    const double position = player_.currentPosition();
-    view_.ShowProgress(RoundHalfEven(duration * kBarUnitsPerSecond),
-                       RoundHalfEven(position * kBarUnitsPerSecond));
-    if (full) {
-        view_.ShowSeekPosition(RoundHalfEven(duration), RoundHalfEven(position));
-        player_.SetVolume(view_.Volume());
-    }
-    const Text time = GetMusicLong(position);
-    view_.SetStatusPanel2(player_.status());
-    if (const auto line = LyricLineFor(lyricLines_, time)) view_.SetCaption(*line);
+    ticker_.Tick(full, lyricLines_);
 }
 
 }  // namespace mulan::app::ui

@@ -4,6 +4,7 @@
 
 #include "app/ui/form1_win32.h"
 #include "app/playback_commands.h"
+#include "app/display_ticker.h"
 #include "app/playback_controller.h"
 #include "app/ui/song_download_win32.h"
 #include "site/lyrics.h"
@@ -63,6 +64,7 @@ class PlayerApp final : public PlaybackCommands, private SongSite, private site:
     site::WindowsMessagePump pump_;
     site::SiteAccess site_;
     PlaybackController controller_;
+    DisplayTicker ticker_;
     SongDownloads downloads_;
     // The lines List1 holds, kept beside it: the display tick reads them ten times a second, and a
     // long lyrics page would otherwise be read back through the list box line by line each time.
