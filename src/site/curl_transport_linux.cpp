@@ -5,6 +5,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "site/site_error.h"
 
@@ -89,8 +90,10 @@ void CurlTransport::Get(std::string_view address, BodySink& sink, MessagePump& p
     const CURLcode result = curl_easy_perform(curl.get());
     if (exchange.failure) std::rethrow_exception(exchange.failure);
     if (result != CURLE_OK) {
-        throw SiteError(url + ": " +
-                        (message[0] != '\0' ? std::string(message) : curl_easy_strerror(result)));
+        std::string text =
+            url + ": " + (message[0] != '\0' ? std::string(message) : curl_easy_strerror(result));
+        if (result == CURLE_COULDNT_CONNECT) throw SiteUnreachable(std::move(text));
+        throw SiteError(std::move(text));
     }
     BeginOnce(exchange);
 }

@@ -27,15 +27,38 @@ void RunNestedLoop(MessageFilter* filter, const std::function<bool()>& open) {
     }
 }
 
-void WindowsMessagePump::RunPending() {
+namespace {
+
+// Handles the pending messages; false when a WM_QUIT was met.
+bool HandlePending(MessageFilter* filter) {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             // The thread's own loop must see it to end the program.
             PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
+            return false;
         }
-        HandleMessage(msg, filter_);
+        HandleMessage(msg, filter);
+    }
+    return true;
+}
+
+}  // namespace
+
+void WindowsMessagePump::RunPending() {
+    HandlePending(filter_);
+}
+
+void WindowsMessagePump::Pause(std::chrono::milliseconds length) {
+    const auto end = std::chrono::steady_clock::now() + length;
+    for (;;) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return;
+        const DWORD wake = MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left.count()),
+                                                       QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (wake != WAIT_OBJECT_0) return;  // the pause is over (or the wait cannot be made)
+        if (!HandlePending(filter_)) return;
     }
 }
 

@@ -33,6 +33,8 @@ class WindowsMessagePump final : public MessagePump {
   public:
     explicit WindowsMessagePump(MessageFilter* filter = nullptr) : filter_(filter) {}
     void RunPending() override;
+    // Sleeps until a message arrives or the pause is over, without spinning; ends at a WM_QUIT.
+    void Pause(std::chrono::milliseconds length) override;
 
   private:
     MessageFilter* filter_;

@@ -1,7 +1,11 @@
 #include "site/search.h"
 
+#include <chrono>
+#include <optional>
 #include <string>
+#include <utility>
 
+#include "base/decimal_text.h"
 #include "base/report.h"
 #include "site/encode_query.h"
 #include "site/fetch_page.h"
@@ -14,6 +18,10 @@ namespace mulan::site {
 namespace {
 
 constexpr int kHitsPerPage = 20;
+// A refused connection is answered at once: three tries cover the two seconds in which a site
+// started together with the player (at log-on, or by a script) comes to listen.
+constexpr int kFirstPageTries = 3;
+constexpr std::chrono::milliseconds kRetryPause{1000};
 
 // Runs one step of the search; a step that fails is skipped and the search goes on. The site
 // failing (no answer, an error status, a page that cannot be read) is the everyday case and goes
@@ -26,11 +34,6 @@ void Guarded(Step&& step) noexcept {
     } catch (...) {
         MULAN_REPORT_EXCEPTION();
     }
-}
-
-Text Decimal(int value) {
-    const std::string digits = std::to_string(value);
-    return Text(digits.begin(), digits.end());
 }
 
 Text CountText(TextView page) {
@@ -76,12 +79,36 @@ void ScrapePage(TextView page, SiteAccess& site, SearchHost& host) {
     }
 }
 
-void EndSearch(SearchHost& host) {
+// The page at address; nothing when the site could not be reached in tries attempts. A program
+// fault is reported and reads as an empty page, as a failing step does elsewhere.
+std::optional<Text> FetchResultPage(SiteAccess& site, TextView address, int tries) noexcept {
+    for (int attempt = 1;; ++attempt) {
+        try {
+            return FetchPage(site, address, kCharsetAuto);
+        } catch (const SiteUnreachable&) {
+            if (attempt >= tries) return std::nullopt;
+        } catch (const SiteError&) {
+            return std::nullopt;
+        } catch (...) {
+            MULAN_REPORT_EXCEPTION();
+            return Text();
+        }
+        Guarded([&] { site.pump.Pause(kRetryPause); });
+    }
+}
+
+enum class Outcome { Counted, SiteNotReached };
+
+void EndSearch(SearchHost& host, Outcome outcome) {
     host.state.SearchPage = 0;
     Guarded([&] {
+        if (outcome == Outcome::SiteNotReached) {
+            host.status.SetStatusPanel2(kSearchFailedText);
+            return;
+        }
         const int32_t count = host.state.SearchTarget == TargetPlaylist ? host.hits.PlaylistCount()
                                                                         : host.hits.ResultRowCount();
-        host.status.SetStatusPanel2(u"共找到" + Decimal(count) + u"首音乐信息!");
+        host.status.SetStatusPanel2(u"共找到" + DecimalText(count) + u"首音乐信息!");
     });
     Guarded([&] { host.status.SetResultsCaption(u"音乐搜索信息!"); });
     if (host.state.SearchTarget != TargetPlaylist) Guarded([&] { host.hits.FinishResultsList(); });
@@ -134,10 +161,15 @@ Text FirstSearchPageAddress(const SiteAccess& site, TextView words) {
 }
 
 void RunSearch(Text& address, SiteAccess& site, SearchHost& host) {
-    for (;;) {
+    for (bool firstPage = true;; firstPage = false) {
         Guarded([&] { address = u"http://" + RemoveAll(address, u"http://"); });
-        Text page;
-        Guarded([&] { page = FetchPage(site, address, kCharsetAuto); });
+        std::optional<Text> fetched = FetchResultPage(site, address, firstPage ? kFirstPageTries : 1);
+        if (!fetched && firstPage) {
+            EndSearch(host, Outcome::SiteNotReached);
+            return;
+        }
+        // A later page that fails reads as empty: the hits delivered so far are real and counted.
+        const Text page = std::move(fetched).value_or(Text());
         Guarded([&] {
             const PageCount count = PagesForCountText(CountText(page));
             if (count.fits) host.state.SearchPageCount = count.pages;
@@ -146,16 +178,16 @@ void RunSearch(Text& address, SiteAccess& site, SearchHost& host) {
         if (host.state.SearchPage >= host.state.SearchPageCount) break;
         host.state.SearchPage = static_cast<int16_t>(host.state.SearchPage + 1);
         Guarded([&] {
-            host.status.SetResultsCaption(u"共找到" + Decimal(host.state.SearchPageCount) +
-                                          u"页数据,正在分析第" + Decimal(host.state.SearchPage) +
+            host.status.SetResultsCaption(u"共找到" + DecimalText(host.state.SearchPageCount) +
+                                          u"页数据,正在分析第" + DecimalText(host.state.SearchPage) +
                                           u"页数据，请稍候。。");
         });
         Guarded([&] {
-            address = u"http://" + site.hosts.search + u"/so.asp?page=" + Decimal(host.state.SearchPage) +
+            address = u"http://" + site.hosts.search + u"/so.asp?page=" + DecimalText(host.state.SearchPage) +
                       u"&key=" + EncodeQuery(host.box.CurrentText(), site.codec);
         });
     }
-    EndSearch(host);
+    EndSearch(host, Outcome::Counted);
 }
 
 }  // namespace mulan::site

@@ -58,12 +58,19 @@ struct SearchHost {
     SearchBox& box;
 };
 
+// Panel 2 at the end of a search whose first page could not be fetched: the site did not answer,
+// which is not the same as a site that found nothing.
+inline constexpr char16_t kSearchFailedText[] = u"搜索失败：无法连接音乐网站";
+
 // "http://" + search host + "/so.asp?key=" + EncodeQuery(words).
 Text FirstSearchPageAddress(const SiteAccess& site, TextView words);
 
 // Fetches result page after result page from address, delivering each hit; address is rewritten
-// with each next page's address. Every step is guarded: a failing fetch reads as an empty page, a
-// failing delivery loses that hit; nothing is thrown.
+// with each next page's address. Every step is guarded, nothing is thrown: a failing delivery loses
+// that hit, and a failing fetch reads as an empty page, which ends the search with the count so far
+// - except on the first page, where the search ends with kSearchFailedText. A first page refused
+// because nothing listens yet (a site started together with the player) is tried a few more times
+// first, a second apart.
 void RunSearch(Text& address, SiteAccess& site, SearchHost& host);
 
 // The number of pages for a hit count text: its leading decimal number / 20, halves to even;

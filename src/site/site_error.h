@@ -12,4 +12,11 @@ class SiteError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// No connection could be made at all: nothing listens at the address (yet), or there is no way to
+// it. Unlike a silent server it is known at once, so trying again shortly costs nothing.
+class SiteUnreachable : public SiteError {
+  public:
+    using SiteError::SiteError;
+};
+
 }  // namespace mulan::site

@@ -8,9 +8,11 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/report.h"
+#include "base/scoped_kernel_win32.h"
 #include "base/text.h"
 #include "site/site_error.h"
 
@@ -20,7 +22,7 @@ namespace {
 
 // What the worker threads and the waiting thread share for one request.
 struct Exchange {
-    HANDLE event = nullptr;  // auto-reset: set whenever something below changed
+    win::ScopedKernelHandle event;  // auto-reset: set whenever something below changed
     std::mutex mutex;
     bool headersKnown = false;
     int status = 0;
@@ -29,10 +31,6 @@ struct Exchange {
     bool done = false;
     DWORD error = 0;
     std::vector<char> readBuffer;
-
-    ~Exchange() {
-        if (event) CloseHandle(event);
-    }
 };
 
 // Owned by the request handle; freed when WinHTTP says the handle is closing, after its last callback.
@@ -44,7 +42,7 @@ void Finish(Exchange& exchange, DWORD error) {
         exchange.done = true;
         exchange.error = error;
     }
-    SetEvent(exchange.event);
+    SetEvent(exchange.event.get());
 }
 
 void ReadHeaders(HINTERNET request, Exchange& exchange) {
@@ -65,7 +63,7 @@ void ReadHeaders(HINTERNET request, Exchange& exchange) {
         exchange.status = static_cast<int>(status);
         exchange.length = length;
     }
-    SetEvent(exchange.event);
+    SetEvent(exchange.event.get());
 }
 
 void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD code, LPVOID info,
@@ -107,7 +105,7 @@ void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD code, LPVOID i
                     std::lock_guard lock(exchange.mutex);
                     exchange.pending.append(static_cast<const char*>(info), infoLength);
                 }
-                SetEvent(exchange.event);
+                SetEvent(exchange.event.get());
                 if (!WinHttpQueryDataAvailable(handle, nullptr)) Finish(exchange, GetLastError());
                 break;
             case WINHTTP_CALLBACK_STATUS_REDIRECT:
@@ -150,7 +148,9 @@ std::string ErrorText(DWORD error) {
 }
 
 [[noreturn]] void Fail(std::string_view address, DWORD error) {
-    throw SiteError(std::string(address) + ": " + ErrorText(error));
+    std::string message = std::string(address) + ": " + ErrorText(error);
+    if (error == ERROR_WINHTTP_CANNOT_CONNECT) throw SiteUnreachable(std::move(message));
+    throw SiteError(std::move(message));
 }
 
 // Takes what the workers delivered; true once the exchange has ended.
@@ -216,7 +216,7 @@ void WinHttpTransport::Get(std::string_view address, BodySink& sink, MessagePump
     if (!request.get()) Fail(address, GetLastError());
 
     auto exchange = std::make_shared<Exchange>();
-    exchange->event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    exchange->event.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
     if (!exchange->event) Fail(address, GetLastError());
     auto* context = new ExchangeRef(exchange);
     DWORD redirects = kMaxRedirects;
@@ -242,14 +242,14 @@ void WinHttpTransport::Get(std::string_view address, BodySink& sink, MessagePump
     // WinHTTP's own time-outs end a silent exchange; this bound also covers a stuck name lookup.
     const DWORD silenceMs = static_cast<DWORD>(timeouts_.connectSeconds + timeouts_.silenceSeconds) * 1000;
     const DWORD totalMs = static_cast<DWORD>(timeouts_.totalSeconds) * 1000;
+    const HANDLE changed = exchange->event.get();
     for (;;) {
         const DWORD now = GetTickCount();
         const DWORD waited = now - lastActivity;
         const DWORD elapsed = now - started;
         if (waited >= silenceMs || elapsed >= totalMs) Fail(address, ERROR_WINHTTP_TIMEOUT);
-        const DWORD wake =
-            MsgWaitForMultipleObjectsEx(1, &exchange->event, std::min(silenceMs - waited, totalMs - elapsed),
-                                        QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        const DWORD wake = MsgWaitForMultipleObjectsEx(
+            1, &changed, std::min(silenceMs - waited, totalMs - elapsed), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (wake == WAIT_OBJECT_0) {
             lastActivity = GetTickCount();
             if (Drain(*exchange, sink, begun, error)) break;

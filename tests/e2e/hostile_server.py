@@ -148,10 +148,16 @@ def main():
     parser.add_argument("--log", required=True)
     parser.add_argument("--ready-file", required=True)
     parser.add_argument("--many", type=int, default=20000, help="hits of the search for many")
+    parser.add_argument("--listen-after", metavar="FILE",
+                        help="print 'prepared', then open the ports only once FILE exists")
     args = parser.parse_args()
     state["log"] = args.log
     state["many"] = args.many
     open(args.log, "w").close()
+    if args.listen_after:
+        print("prepared", flush=True)
+        while not os.path.exists(args.listen_after):
+            time.sleep(0.02)
     for name, port in (("site", 18080), ("search", 18081), ("media", 18082)):
         listener = socket.socket()
         listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)

@@ -44,6 +44,11 @@ tip_shown() { probe_out class tooltips_class32 | awk -F'\t' -v t="$title" '$3 ==
 eventually 50 tip_shown || fail "the icon's tip is not the caption"
 ok "tip is the caption"
 
+# No site runs here: the start-up search ends saying so, not that the site found no songs.
+search_failed() { probe_out panels "$title" | grep -qx '搜索失败：无法连接音乐网站'; }
+eventually 150 search_failed || fail "the start-up search without a site ended with: $(probe_out panels "$title" | tr '\n' '|')"
+ok "without a site the start-up search says 搜索失败：无法连接音乐网站"
+
 # The close box: the title bar's rightmost button.
 left=$(field "$title" 1); top=$(field "$title" 2); width=$(field "$title" 3)
 xdotool mousemove $((left + width - 12)) $((top + 11)) click 1

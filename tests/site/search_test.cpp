@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -113,15 +114,84 @@ TEST_F(SearchTest, PlaylistTargetAddsEntriesAndCountsTheWholeList) {
     EXPECT_EQ(host.finishes, 0);
 }
 
-TEST_F(SearchTest, FailedFetchAndPagesWithoutMarkersEndTheSearch) {
+// A site that cannot be reached is said so, for either list; never "found 0 songs" as if it had
+// answered. The search ends as any other does.
+TEST_F(SearchTest, AFirstPageThatCannotBeFetchedIsAFailureNotAnEmptyResult) {
     host.rows = {u"kept|row"};
     Run(u"nothing-served");
-    EXPECT_EQ(host.status, std::vector<Text>{u"共找到1首音乐信息!"});
-    EXPECT_EQ(state.SearchPageCount, 0);
+    EXPECT_EQ(host.status, std::vector<Text>{u"搜索失败：无法连接音乐网站"});
+    EXPECT_EQ(host.captions, std::vector<Text>{u"音乐搜索信息!"});
+    EXPECT_EQ(host.rows, std::vector<Text>{u"kept|row"});
+    EXPECT_EQ(host.finishes, 1);
+    EXPECT_EQ(state.SearchPage, 0);
 
+    state = SearchState{1, 0, TargetPlaylist};
+    Run(u"u");
+    EXPECT_EQ(host.status.back(), u"搜索失败：无法连接音乐网站");
+    EXPECT_TRUE(host.playlist.empty());
+    EXPECT_EQ(state.SearchPage, 0);
+}
+
+// A site started together with the player may not listen yet when the start-up search asks: a
+// refused first page is tried again, a pause apart, and the search goes on as usual once it answers.
+// A site that never comes is a failure after a bounded number of tries; a silent or broken exchange
+// has already taken its time-out and is not repeated, nor is a later page.
+TEST_F(SearchTest, ARefusedFirstPageIsTriedAgainBeforeTheSearchFails) {
+    const std::string first = "http://q:2/so.asp?key=u";
+    state.SearchTarget = TargetPlaylist;
+    transport.Refuse(first, 2);
+    transport.Serve(first, Page("2", Hit("1", "a") + Hit("2", "b")));
+    Run(u"u");
+    EXPECT_EQ(transport.requests, (std::vector<std::string>{first, first, first}));
+    EXPECT_EQ(pump.pauses.size(), 2u);
+    for (const auto pause : pump.pauses) {
+        EXPECT_GE(pause, std::chrono::milliseconds(500));
+        EXPECT_LE(pause, std::chrono::milliseconds(2000));
+    }
+    EXPECT_EQ(host.playlist, (std::vector<Text>{u"1|a", u"2|b"}));
+    EXPECT_EQ(host.status, std::vector<Text>{u"共找到2首音乐信息!"});
+
+    transport.requests.clear();
+    transport.Refuse(first, 1000);
+    state.SearchPage = 1;
+    Run(u"u");
+    EXPECT_GE(transport.requests.size(), 2u);
+    EXPECT_LE(transport.requests.size(), 5u);
+    EXPECT_EQ(host.status.back(), u"搜索失败：无法连接音乐网站");
+    EXPECT_EQ(state.SearchPage, 0);
+
+    // Nothing served for this key: the fake fails it as a broken exchange, which is not retried.
+    transport.requests.clear();
+    state.SearchPage = 1;
+    Run(u"gone");
+    EXPECT_EQ(transport.requests.size(), 1u);
+    EXPECT_EQ(host.status.back(), u"搜索失败：无法连接音乐网站");
+
+    transport.requests.clear();
+    transport.Refuse(first, 0);
+    transport.Serve(first, Page("40", Hit("3", "c")));
+    transport.Refuse("http://q:2/so.asp?page=2&key=u", 1000);
+    host.boxText = u"u";
+    state.SearchPage = 1;
+    Run(u"u");
+    EXPECT_EQ(transport.requests, (std::vector<std::string>{first, "http://q:2/so.asp?page=2&key=u"}));
+    EXPECT_EQ(host.status.back(), u"共找到3首音乐信息!");
+}
+
+// The hits of the pages read are real: a later page that fails ends the search with their count.
+TEST_F(SearchTest, ALaterPageThatFailsEndsTheSearchWithTheCountSoFar) {
+    transport.Serve("http://q:2/so.asp?key=u", Page("60", Hit("1", "a") + Hit("2", "b")));
+    host.boxText = u"u";
+    Run(u"u");
+    EXPECT_EQ(transport.requests.back(), "http://q:2/so.asp?page=2&key=u");
+    EXPECT_EQ(host.rows, (std::vector<Text>{u"1|a", u"2|b"}));
+    EXPECT_EQ(host.status, std::vector<Text>{u"共找到2首音乐信息!"});
+    EXPECT_EQ(state.SearchPage, 0);
+}
+
+TEST_F(SearchTest, PagesWithoutMarkersEndTheSearch) {
     // No count marker: the count is read after the page's first ">"; no block markers: the whole page.
     transport.Serve("http://q:2/so.asp?key=v", "x>40 <a href=\"http://s:1/play/5.htm\">N</a><a x>y</a>");
-    state.SearchPage = 1;
     host.boxText = u"柳如云";
     Run(u"v");
     EXPECT_EQ(transport.requests.back(), "http://q:2/so.asp?page=2&key=%C1%F8%C8%E7%D4%C6");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <string>
@@ -26,10 +27,17 @@ class FakeTransport final : public Transport {
         responses[address] = Response{status, std::move(body)};
     }
 
+    // The next `times` requests of address find nothing listening, as before a site has started.
+    void Refuse(const std::string& address, int times) { refusals[address] = times; }
+
     void Get(std::string_view address, BodySink& sink, MessagePump& pump) override {
         requests.emplace_back(address);
         if (duringWait) duringWait(std::string(address));
         pump.RunPending();
+        if (int& refused = refusals[std::string(address)]; refused > 0) {
+            --refused;
+            throw SiteUnreachable(std::string(address) + ": connection refused");
+        }
         const auto found = responses.find(std::string(address));
         if (found == responses.end()) throw SiteError(std::string(address) + ": cannot connect");
         sink.Begin(found->second.status, found->second.body.size());
@@ -37,6 +45,7 @@ class FakeTransport final : public Transport {
     }
 
     std::map<std::string, Response> responses;
+    std::map<std::string, int> refusals;
     std::vector<std::string> requests;
     // Runs inside the wait of every request, as a handler would through the message pump.
     std::function<void(const std::string&)> duringWait;
@@ -65,7 +74,10 @@ class CountingPump final : public MessagePump {
         ++runs;
         if (onRun) onRun();
     }
+    // Takes no time: records the pause.
+    void Pause(std::chrono::milliseconds length) override { pauses.push_back(length); }
     int runs = 0;
+    std::vector<std::chrono::milliseconds> pauses;
     std::function<void()> onRun;
 };
 
