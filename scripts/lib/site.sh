@@ -13,8 +13,8 @@ mulan_site_program() {
 
 # mulan_site_start CATALOGUE LOG [OPTION...]: serves the catalogue (or music folder) and waits until
 # it listens (a music folder: until its scan is done). The ports are the defaults unless
-# MULAN_SITE_PORT, MULAN_SEARCH_PORT, MULAN_MEDIA_PORT say otherwise (they must match the hosts the
-# program was built with).
+# MULAN_SITE_PORT, MULAN_SEARCH_PORT, MULAN_MEDIA_PORT say otherwise (the player is then started with
+# --site and, for ports not laid out one after another, --search-host and --media-host).
 mulan_site_start() {
   local catalogue=$1 log=$2 ready="$MULAN_RUN_DIR/site.ready"
   shift 2

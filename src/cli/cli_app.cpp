@@ -148,7 +148,7 @@ constexpr char16_t kHelpCommand[] = u"--help";
 constexpr char16_t kVersionCommand[] = u"--version";
 
 struct Invocation {
-    site::SiteHosts hosts = site::SiteHosts::Built();
+    site::SiteHosts hosts = site::SiteHosts::Local();
     Text command;
     std::vector<Text> operands;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "base/text.h"
 #include "site/codec.h"
 #include "site/message_pump.h"
@@ -13,8 +15,14 @@ struct SiteHosts {
     Text search;  // search result pages
     Text media;   // audio files
 
-    // The hosts this program was built for.
-    static SiteHosts Built();
+    // A site laid out as mulan-site lays itself out: its pages at host:port, its search and media
+    // servers on the next two ports. port defaults to 18080; "[v6 address]:port" is understood.
+    // Nothing when the port is not a number that leaves room for the next two.
+    static std::optional<SiteHosts> At(TextView hostAndPort);
+    // The site on this computer at the default ports.
+    static SiteHosts Local();
+
+    bool operator==(const SiteHosts&) const = default;
 };
 
 // What every site operation works with. The platform supplies the transport, the codec and the

@@ -1,16 +1,55 @@
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
+#include <vector>
+
+#include "app/music_source.h"
 #include "app/ui/form1_win32.h"
 #include "app/ui/player_app_win32.h"
+#include "app/ui/registry_source_store_win32.h"
 #include "site/message_pump_win32.h"
 
+namespace {
+
+// The arguments after the program's name.
+std::vector<mulan::Text> CommandLineArguments() {
+    int count = 0;
+    wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<mulan::Text> given;
+    for (int i = 1; args && i < count; ++i) given.emplace_back(args[i], args[i] + wcslen(args[i]));
+    if (args) LocalFree(args);
+    return given;
+}
+
+void SayWhatIsWrong(const mulan::Text& problem) {
+    const std::wstring text(problem.begin(), problem.end());
+    MessageBoxW(
+        nullptr,
+        (text + L"\n\n用法：mulan.exe [--site 主机[:端口]] [--search-host 主机] [--media-host 主机]").c_str(),
+        L"沐岚音乐播放器", MB_ICONERROR | MB_OK);
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
+    using namespace mulan::app;
     INITCOMMONCONTROLSEX controls{sizeof controls,
                                   ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
-    mulan::app::ui::Form1 form;
-    mulan::app::ui::PlayerApp app(form);
+    const SourceArguments given = ParseSourceArguments(CommandLineArguments());
+    if (!given.error.empty()) {
+        SayWhatIsWrong(given.error);
+        return 2;
+    }
+    if (given.source && given.source->kind == MusicSource::Kind::ThisComputer) {
+        SayWhatIsWrong(
+            u"这个版本还不能自己读取音乐文件夹：请用 mulan-site.exe --library 文件夹 提供本机音乐。");
+        return 2;
+    }
+    const MusicSource source = ChooseSource(given.source, ui::RegistrySourceStore().Load());
+    ui::Form1 form;
+    ui::PlayerApp app(form, HostsOf(source));
     if (!form.Create(showCommand)) return 1;
     return mulan::site::RunMessageLoop(&form);
 }

@@ -16,7 +16,7 @@ constexpr char16_t kStartupKey[] = u"u";
 
 }  // namespace
 
-PlayerApp::PlayerApp(Form1& form)
+PlayerApp::PlayerApp(Form1& form, const site::SiteHosts& hosts)
     : form_(form),
       view_(form),
       state_(form.state()),
@@ -24,7 +24,7 @@ PlayerApp::PlayerApp(Form1& form)
       player_(form.player()),
       searches_(form.searchState()),
       pump_(&form),
-      site_{transport_, codec_, pump_, site::SiteHosts::Built()},
+      site_{transport_, codec_, pump_, hosts},
       controller_(state_, playlist_, form.playlist().Properties(), player_, *this, view_),
       ticker_(player_, view_) {
     form.Connect(this, &controller_);

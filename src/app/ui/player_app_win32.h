@@ -23,7 +23,7 @@ class PlayerApp final : public PlaybackCommands, private SongSite, private site:
   public:
     // Connects itself to form's commands and its results window, and disconnects when it goes:
     // the windows may outlive it, never the other way round.
-    explicit PlayerApp(Form1& form);
+    PlayerApp(Form1& form, const site::SiteHosts& hosts);
     ~PlayerApp() override;
     PlayerApp(const PlayerApp&) = delete;
     PlayerApp& operator=(const PlayerApp&) = delete;

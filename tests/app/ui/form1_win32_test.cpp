@@ -590,7 +590,7 @@ void PressKey(Form1& form, HWND target, UINT vk) {
 TEST_F(Form1Test, TheWindowsOutliveTheirOwnerSafely) {
     auto& list = form.playlist();
     for (int i = 0; i < 3; ++i) list.AddItem(u"歌曲", u"100" + Utf8ToText(std::to_string(i)), u"");
-    { PlayerApp app(form); }
+    { PlayerApp app(form, site::SiteHosts::Local()); }
     const HWND playlist = list.hWnd();
     PressKey(form, playlist, VK_DOWN);
     PressKey(form, playlist, VK_RETURN);
