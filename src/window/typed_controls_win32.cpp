@@ -271,8 +271,13 @@ void ListView::SetChecked(int row, bool checked) const {
     ListView_SetCheckState(hwnd(), row, checked);
 }
 
+// Only the rows that are selected are cleared: clearing "every row" (-1) makes the list view send a
+// change notification for each of them, seconds for a list of tens of thousands.
 void ListView::Select(std::optional<int> row) const {
-    ListView_SetItemState(hwnd(), -1, 0, LVIS_SELECTED);
+    for (int at = ListView_GetNextItem(hwnd(), -1, LVNI_SELECTED); at != -1;
+         at = ListView_GetNextItem(hwnd(), at, LVNI_SELECTED)) {
+        if (!row || at != *row) ListView_SetItemState(hwnd(), at, 0, LVIS_SELECTED);
+    }
     if (row) ListView_SetItemState(hwnd(), *row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
 }
 

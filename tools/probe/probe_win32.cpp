@@ -10,6 +10,13 @@
 //                                      number of items shown)
 //   mulan-probe ping TITLE             prints how many milliseconds the window took to handle a
 //                                      message; exit status 1 when it did not within a second
+//   mulan-probe watch TITLE SECONDS [TITLE2]
+//                                      pings each window every 10 ms for SECONDS, or until it closes,
+//                                      and prints one line a window: longest=MS at=UNIXTIME pings=N
+//                                      over200=N, the longest single wait for an answer, when it
+//                                      began (seconds since 1970, to set beside a script's clock),
+//                                      the pings, and the waits over 200 ms; exit status 1 when a
+//                                      window was never found
 //   mulan-probe panels TITLE           prints the texts of the window's status bar panels, one a line
 //   mulan-probe resources TITLE        prints what the window's process holds, one line:
 //                                      private=BYTES handles=N gdi=N user=N windows=N
@@ -22,7 +29,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -94,6 +104,79 @@ int Ping(const std::wstring& title) {
     const bool answered = SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result) != 0;
     std::printf("%llu\n", GetTickCount64() - start);
     return answered ? 0 : 1;
+}
+
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+    LARGE_INTEGER frequency{};
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(to.QuadPart - from.QuadPart) * 1000.0 /
+           static_cast<double>(frequency.QuadPart);
+}
+
+LARGE_INTEGER Now() {
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    return now;
+}
+
+double UnixSeconds() {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const ULONGLONG ticks = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    constexpr ULONGLONG kTicksTo1970 = 116444736000000000ULL;  // 100 ns ticks from 1601
+    return static_cast<double>(ticks - kTicksTo1970) / 1e7;
+}
+
+struct Answers {
+    std::wstring title;
+    double longest = 0;    // milliseconds
+    double longestAt = 0;  // seconds since 1970
+    long pings = 0;
+    long over200 = 0;
+};
+
+// Not SMTO_ABORTIFHUNG: a window the system calls hung would be answered for at once, and its
+// silence would not count. The long timeout lets the wait itself be measured.
+void Watch(Answers& answers, LARGE_INTEGER start, double seconds) {
+    while (Milliseconds(start, Now()) < seconds * 1000) {
+        const HWND hwnd = FindNamed(answers.title);
+        // A window gone after it was seen ends its watch: the caller closes the program to stop.
+        if (!hwnd && answers.pings > 0) return;
+        if (hwnd) {
+            const LARGE_INTEGER sent = Now();
+            const double sentAt = UnixSeconds();
+            DWORD_PTR result = 0;
+            SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+            const double waited = Milliseconds(sent, Now());
+            ++answers.pings;
+            if (waited > 200) ++answers.over200;
+            if (waited > answers.longest) {
+                answers.longest = waited;
+                answers.longestAt = sentAt;
+            }
+        }
+        Sleep(10);
+    }
+}
+
+// Each window is pinged from its own thread: two windows of one busy thread each show the whole
+// of its silence, not what is left of it after the other's wait.
+int WatchAnswers(const std::vector<std::wstring>& titles, double seconds) {
+    std::vector<Answers> answers(titles.size());
+    std::vector<std::thread> watchers;
+    const LARGE_INTEGER start = Now();
+    for (size_t i = 0; i < titles.size(); ++i) {
+        answers[i].title = titles[i];
+        watchers.emplace_back(Watch, std::ref(answers[i]), start, seconds);
+    }
+    for (std::thread& watcher : watchers) watcher.join();
+    bool allFound = true;
+    for (const Answers& window : answers) {
+        std::printf("%s\tlongest=%.0f at=%.3f pings=%ld over200=%ld\n", Utf8(window.title).c_str(),
+                    window.longest, window.longestAt, window.pings, window.over200);
+        allFound = allFound && window.pings > 0;
+    }
+    return allFound ? 0 : 1;
 }
 
 // The status bar's panel texts. SB_GETTEXT writes through a pointer, which does not cross processes:
@@ -184,8 +267,7 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
         std::fprintf(stderr,
                      "usage: mulan-probe wait TITLE [SECONDS] | tree TITLE | ping TITLE | panels TITLE | "
-                     "resources TITLE "
-                     "| class CLASS | menu\n");
+                     "resources TITLE | watch TITLE SECONDS [TITLE2] | class CLASS | menu\n");
         return 2;
     }
     const std::wstring command = argv[1];
@@ -206,6 +288,11 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"resources") return PrintResources(title);
     if (command == L"panels") return PrintPanels(title);
     if (command == L"ping") return Ping(title);
+    if (command == L"watch" && (argc == 4 || argc == 5)) {
+        std::vector<std::wstring> titles{title};
+        if (argc == 5) titles.emplace_back(argv[4]);
+        return WatchAnswers(titles, _wtof(argv[3]));
+    }
     if (command == L"tree") {
         const HWND hwnd = FindNamed(title);
         if (!hwnd) return 1;
