@@ -316,6 +316,10 @@ void MediaPlayerWin32::RaiseMouse(void (MediaPlayerEvents::*event)()) {
     if (MediaPlayerEvents* events = state_.events()) (events->*event)();
 }
 
+std::wstring MediaPlayerWin32::ClockLine() const {
+    return Playable() ? win::Wide(Clock(currentPosition()) + u" / " + Clock(duration())) : L"";
+}
+
 void MediaPlayerWin32::Paint() {
     const win::ScopedPaint paint(hwnd());
     const HDC dc = paint.get();
@@ -327,8 +331,8 @@ void MediaPlayerWin32::Paint() {
     const win::ScopedSelect font(dc, GetStockObject(DEFAULT_GUI_FONT));
     const std::wstring status = win::Wide(state_.status());
     const std::wstring line1 = status.empty() ? L"" : status;
-    const std::wstring line2 =
-        Playable() ? win::Wide(Clock(currentPosition()) + u" / " + Clock(duration())) : L"";
+    const std::wstring line2 = ClockLine();
+    paintedClock_ = line2;
     RECT top = area;
     top.bottom = area.bottom / 2;
     RECT bottom = area;
@@ -349,7 +353,9 @@ LRESULT MediaPlayerWin32::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             OnOutput(wp, lp);
             return 0;
         case WM_TIMER:
-            if (wp == kDisplayTimer) InvalidateRect(hwnd(), nullptr, FALSE);
+            // Hidden (in the tray) it paints nothing; showing it again paints it whole.
+            if (wp == kDisplayTimer && IsWindowVisible(hwnd()) && ClockLine() != paintedClock_)
+                InvalidateRect(hwnd(), nullptr, FALSE);
             return 0;
         case WM_PAINT:
             Paint();

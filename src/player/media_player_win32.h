@@ -67,6 +67,8 @@ class MediaPlayerWin32 final : public window::WindowBase, public MediaPlayer {
     bool Running() const;
     uint64_t FrameAt(double seconds) const;
     void Paint();
+    // The position and length line the player shows under its status; empty while nothing plays.
+    std::wstring ClockLine() const;
     void RaiseMouse(void (MediaPlayerEvents::*event)());
 
     PlayerState state_;
@@ -89,6 +91,8 @@ class MediaPlayerWin32 final : public window::WindowBase, public MediaPlayer {
     RECT homeArea_{};
     bool enableContextMenu_ = true;
     bool autoStart_ = true;
+    // The clock line last painted: the display timer repaints only when it would read differently.
+    std::wstring paintedClock_;
 };
 
 }  // namespace mulan::player
