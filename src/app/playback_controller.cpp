@@ -22,13 +22,16 @@ void PlaybackController::PlayEntry(int16_t i, PlayTrigger trigger) {
     if (trigger == PlayTrigger::Up) window_.SetPauseCaption(kPausePlaying);
     if (stepped) window_.SetStatusPanel1(kNowPlaying + playlist_.Title(i));
 
+    const uint32_t ticket = ++starts_;
     const auto address = site_.ResolveSongAddress(playlist_.URL(i));
+    if (ticket != starts_) return;
     if (!address) {
         window_.SetStatusPanel1(kNoAddress + playlist_.Title(i));
         return;
     }
     state_.CurrentAddress = *address;
     site_.FetchLyrics(playlist_.URL(i));
+    if (ticket != starts_) return;
     player_.SetURL(state_.CurrentAddress);
     if (stepped) player_.stop();
 
@@ -60,7 +63,9 @@ void PlaybackController::PlayResult(const site::SearchResult& result, ResultStar
     const auto index = static_cast<int16_t>(playlist_.ListCount() - 1);
     playlist_.SetPlayIndex(index);
     appearance_.SetItemPlyTextColor(kPlayingColour);
+    const uint32_t ticket = ++starts_;
     const auto address = site_.ResolveSongAddress(result.id);
+    if (ticket != starts_) return;
     if (!address) {
         window_.SetStatusPanel1(kNoAddress + playlist_.Title(index));
         return;
@@ -78,6 +83,7 @@ void PlaybackController::PlayResult(const site::SearchResult& result, ResultStar
         site_.FetchLyrics(result.id);
     } else {
         site_.FetchLyrics(result.id);
+        if (ticket != starts_) return;
         player_.SetURL(*address);
         window_.SetPauseCaption(kPausePlaying);
         announce();

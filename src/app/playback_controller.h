@@ -75,6 +75,10 @@ class PlaybackController final : public ResultsHost {
     PlaybackWindow& window_;
     // Never seeded: every run of the program draws the same sequence.
     std::mt19937 random_;
+    // Counts the starts of songs. Waiting for the site lets every event run, a newer start among
+    // them: an older start that finds it has been overtaken stops where it is, so the song, its
+    // address and its lyrics are always the newest start's.
+    uint32_t starts_ = 0;
 };
 
 }  // namespace mulan::app

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -33,8 +34,11 @@ class Recorder : public SongSite,
         if (resolveFails) return std::nullopt;
         return u"http://media/" + Text(id) + u".mp3";
     }
+    std::function<void()> whileLyrics;
+
     bool FetchLyrics(TextView id) override {
         log.push_back("lyrics " + TextToUtf8(id));
+        if (whileLyrics) whileLyrics();
         return true;
     }
     Text PauseCaption() const override { return pauseCaption; }
@@ -145,6 +149,33 @@ TEST_F(PlaybackControllerTest, AResultPlaysTheEntryItAppendedAndStopsWithoutAnAd
     EXPECT_EQ(r.log, (Log{"resolve 2004", "panel1 无法获取歌曲地址：丁"}));  // no lyrics, player or notice
     EXPECT_EQ(list.PlayIndex(), 2);
     EXPECT_EQ(state.NowPlayingTitle, u"乙");
+}
+
+// A start made while another waits for the site (a key, the end of a song) is the one that plays:
+// the older one stops where it is, whichever wait the newer came in.
+TEST_F(PlaybackControllerTest, AStartOvertakenWhileItWaitsStopsThere) {
+    Fill(3);
+    r.whileResolving = [&] {
+        r.whileResolving = nullptr;
+        controller.PlayEntry(2, PlayTrigger::Next);
+    };
+    controller.PlayEntry(0, PlayTrigger::DoubleClick);
+    EXPECT_EQ(r.log, (Log{"resolve 1001", "panel1 正在播放：歌1003", "resolve 1003", "lyrics 1003",
+                          "URL http://media/1003.mp3", "stop", "tray 沐岚音乐播放器|正在播放：歌1003"}));
+    EXPECT_EQ(state.CurrentIndex, 2);
+    EXPECT_EQ(state.CurrentAddress, u"http://media/1003.mp3");
+    // Overtaken in the lyrics' wait, from the results window's menu: the address is not played.
+    r.log.clear();
+    r.whileLyrics = [&] {
+        r.whileLyrics = nullptr;
+        controller.PlayEntry(1, PlayTrigger::Pla);
+    };
+    controller.PlayResult({u"2002", u"乙"}, ResultStart::Menu, u"c");
+    EXPECT_EQ(r.log[0], "resolve 2002");
+    EXPECT_EQ(r.log[1], "lyrics 2002");
+    EXPECT_EQ(r.log.back(), "tray 沐岚音乐播放器|正在播放：歌1002");
+    EXPECT_EQ(std::count(r.log.begin(), r.log.end(), "URL http://media/2002.mp3"), 0);
+    EXPECT_EQ(state.NowPlayingTitle, u"歌1002");
 }
 
 TEST_F(PlaybackControllerTest, NextAndPreviousWrapAroundAndStopTheOldSong) {

@@ -43,8 +43,25 @@ std::optional<Text> PlayerApp::ResolveSongAddress(TextView id) {
     }
 }
 
+// A song started while another's lyrics are fetched (the wait lets every event run) fetches its own;
+// the older fetch, coming back later, must not put its lines under the newer song.
 bool PlayerApp::FetchLyrics(TextView id) {
-    return site::FetchEntryLyrics(site_, id, *this, view_);
+    struct Newest final : site::LyricLines, site::LyricLabel {
+        Newest(PlayerApp& app, uint32_t ticket) : app_(app), ticket_(ticket) {}
+        bool Current() const { return ticket_ == app_.lyricsFetches_; }
+        void Clear() override {
+            if (Current()) app_.ClearLyrics();
+        }
+        void Add(TextView line) override {
+            if (Current()) app_.AddLyricLine(line);
+        }
+        void SetCaption(TextView caption) override {
+            if (Current()) app_.view_.SetCaption(caption);
+        }
+        PlayerApp& app_;
+        const uint32_t ticket_;
+    } newest(*this, ++lyricsFetches_);
+    return site::FetchEntryLyrics(site_, id, newest, newest);
 }
 
 void PlayerApp::Run(Command command) {
@@ -110,12 +127,12 @@ void PlayerApp::PlaylistHover(int16_t index) {
     view_.ShowPlaylistTip(PlaylistToolTip(playlist_.URL(index), playlist_.Title(index)));
 }
 
-void PlayerApp::Clear() {
+void PlayerApp::ClearLyrics() {
     view_.ClearLyricList();
     lyricLines_.clear();
 }
 
-void PlayerApp::Add(TextView line) {
+void PlayerApp::AddLyricLine(TextView line) {
     view_.AddLyricLine(line);
     lyricLines_.emplace_back(line);
 }

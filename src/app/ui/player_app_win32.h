@@ -19,7 +19,7 @@ namespace mulan::app::ui {
 // The owner of the playback and the site: the site client, the playback controller, the downloads
 // and the lyric lines. The main window is its view: it shows what this tells it (MainView) and
 // sends the user's commands here; the results window's commands go to the controller.
-class PlayerApp final : public PlaybackCommands, private SongSite, private site::LyricLines {
+class PlayerApp final : public PlaybackCommands, private SongSite {
   public:
     // Connects itself to form's commands and its results window, and disconnects when it goes:
     // the windows may outlive it, never the other way round.
@@ -43,9 +43,9 @@ class PlayerApp final : public PlaybackCommands, private SongSite, private site:
     // SongSite
     std::optional<Text> ResolveSongAddress(TextView id) override;
     bool FetchLyrics(TextView id) override;
-    // LyricLines: List1, and a copy here.
-    void Clear() override;
-    void Add(TextView line) override;
+    // The lyric lines: List1, and a copy here.
+    void ClearLyrics();
+    void AddLyricLine(TextView line);
 
     void Dolown();
     void se360();
@@ -69,6 +69,8 @@ class PlayerApp final : public PlaybackCommands, private SongSite, private site:
     // The lines List1 holds, kept beside it: the display tick reads them ten times a second, and a
     // long lyrics page would otherwise be read back through the list box line by line each time.
     std::vector<Text> lyricLines_;
+    // Counts the lyrics fetches: only the newest writes its lines and notices.
+    uint32_t lyricsFetches_ = 0;
 };
 
 }  // namespace mulan::app::ui
