@@ -67,7 +67,13 @@ std::optional<LRESULT> Button::Notified(UINT msg, WPARAM wp, LPARAM) {
 }
 
 bool Label::Create(const wchar_t* text, DWORD style, const RECT& place, HWND parent, int id) {
+    shown_ = text ? Text(text, text + wcslen(text)) : Text();
     return Control::Create(WC_STATICW, text, style, place, parent, id);
+}
+
+void Label::SetText(TextView text) const {
+    Control::SetText(text);
+    shown_ = Text(text);
 }
 
 bool Edit::Create(const wchar_t* text, DWORD style, const RECT& place, HWND parent, int id, DWORD exStyle) {
@@ -84,10 +90,12 @@ bool Trackbar::Create(DWORD style, const RECT& place, HWND parent, int id) {
 
 void Trackbar::SetRange(int low, int high) const {
     Send(TBM_SETRANGE, TRUE, MAKELPARAM(low, high));
+    rangeMax_ = high;
 }
 
 void Trackbar::SetRangeMax(int high) const {
     Send(TBM_SETRANGEMAX, TRUE, high);
+    rangeMax_ = high;
 }
 
 void Trackbar::SetTicFrequency(int every) const {
@@ -102,10 +110,6 @@ int Trackbar::Pos() const {
     return static_cast<int>(Send(TBM_GETPOS));
 }
 
-int Trackbar::RangeMax() const {
-    return static_cast<int>(Send(TBM_GETRANGEMAX));
-}
-
 LRESULT Trackbar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     const LRESULT result = Control::HandleMessage(msg, wp, lp);
     if (msg == WM_LBUTTONUP && onButtonUp) onButtonUp();
@@ -118,18 +122,12 @@ bool ProgressBar::Create(const RECT& place, HWND parent, int id) {
 
 void ProgressBar::SetRange(int high) const {
     Send(PBM_SETRANGE32, 0, high);
+    rangeMax_ = high;
 }
 
 void ProgressBar::SetPos(int pos) const {
     Send(PBM_SETPOS, static_cast<WPARAM>(pos));
-}
-
-int ProgressBar::RangeMax() const {
-    return static_cast<int>(Send(PBM_GETRANGE, FALSE));
-}
-
-int ProgressBar::Pos() const {
-    return static_cast<int>(Send(PBM_GETPOS));
+    pos_ = pos;
 }
 
 int ProgressBar::Width() const {
@@ -147,15 +145,15 @@ void StatusBar::SetParts(std::span<const int> edges) const {
 }
 
 void StatusBar::SetPanelText(int panel, TextView text) const {
+    if (panel < 1) return;
     Send(SB_SETTEXTW, static_cast<WPARAM>(panel - 1), reinterpret_cast<LPARAM>(win::Wide(text).c_str()));
+    if (panels_.size() < static_cast<size_t>(panel)) panels_.resize(static_cast<size_t>(panel));
+    panels_[static_cast<size_t>(panel - 1)] = Text(text);
 }
 
 Text StatusBar::PanelText(int panel) const {
-    const auto length = LOWORD(Send(SB_GETTEXTLENGTHW, static_cast<WPARAM>(panel - 1)));
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    Send(SB_GETTEXTW, static_cast<WPARAM>(panel - 1), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(length);
-    return Text(text.begin(), text.end());
+    if (panel < 1 || static_cast<size_t>(panel) > panels_.size()) return {};
+    return panels_[static_cast<size_t>(panel - 1)];
 }
 
 bool ListBox::Create(DWORD style, const RECT& place, HWND parent, int id) {

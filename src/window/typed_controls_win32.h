@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "base/text.h"
 #include "window/control_win32.h"
@@ -45,9 +46,16 @@ class Button final : public Control {
     std::optional<LRESULT> Notified(UINT msg, WPARAM wp, LPARAM lp) override;
 };
 
+// Only this object writes the label: its text is kept here, so that asking what it shows sends
+// nothing (each message to a control costs a round trip to the window system under Wine).
 class Label final : public Control {
   public:
     bool Create(const wchar_t* text, DWORD style, const RECT& place, HWND parent, int id);
+    void SetText(TextView text) const;
+    const Text& Shown() const { return shown_; }
+
+  private:
+    mutable Text shown_;
 };
 
 class Edit final : public Control {
@@ -67,13 +75,18 @@ class Trackbar final : public Control {
     void SetRangeMax(int high) const;
     void SetTicFrequency(int every) const;
     void SetPos(int pos) const;
+    // The position is the user's too: read from the control.
     int Pos() const;
-    int RangeMax() const;
+    // The range only this object sets: kept here.
+    int RangeMax() const { return rangeMax_; }
     // The left button came up on the control, after the thumb took its final place.
     std::function<void()> onButtonUp;
 
   protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+  private:
+    mutable int rangeMax_ = 100;  // the class's own default range is 0 to 100
 };
 
 class ProgressBar final : public Control {
@@ -81,9 +94,14 @@ class ProgressBar final : public Control {
     bool Create(const RECT& place, HWND parent, int id);
     void SetRange(int high) const;
     void SetPos(int pos) const;
-    int RangeMax() const;
-    int Pos() const;
+    // What it was last given, kept here: only this object sets the bar.
+    int RangeMax() const { return rangeMax_; }
+    int Pos() const { return pos_; }
     int Width() const;
+
+  private:
+    mutable int rangeMax_ = 100;  // the class's own default range is 0 to 100
+    mutable int pos_ = 0;
 };
 
 class StatusBar final : public Control {
@@ -91,9 +109,12 @@ class StatusBar final : public Control {
     bool Create(DWORD style, const RECT& place, HWND parent, int id);
     // The right edges of the panels, in pixels.
     void SetParts(std::span<const int> edges) const;
-    // Panels count from 1.
+    // Panels count from 1. Only this object writes them: their texts are kept here.
     void SetPanelText(int panel, TextView text) const;
     Text PanelText(int panel) const;
+
+  private:
+    mutable std::vector<Text> panels_;
 };
 
 class ListBox final : public Control {

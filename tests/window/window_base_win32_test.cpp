@@ -1,5 +1,6 @@
 #include "window/window_base_win32.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -104,6 +105,47 @@ TEST(TypedControls, NotificationsReachTheControlAndAFailureInOneIsReportedNotThr
     EXPECT_NE(catcher.reports[0].find("click failed"), std::string::npos);
     EXPECT_NE(catcher.reports[1].find("move failed"), std::string::npos);
     EXPECT_TRUE(IsWindow(window.button.hwnd()));
+}
+
+// The controls that keep what they were last given (so that reading it sends nothing) agree with
+// what the controls themselves report; a trackbar's position is the user's too and is read.
+TEST(TypedControls, KeptValuesAgreeWithTheControls) {
+    DestroyedByItsClass window;
+    std::vector<std::string> log;
+    window.log = &log;
+    ASSERT_TRUE(window.Create());
+    ProgressBar bar;
+    Trackbar slider;
+    StatusBar status;
+    Label label;
+    ASSERT_TRUE(bar.Create(RECT{0, 0, 100, 10}, window.hwnd(), 20));
+    ASSERT_TRUE(slider.Create(TBS_HORZ, RECT{0, 10, 100, 30}, window.hwnd(), 21));
+    ASSERT_TRUE(status.Create(CCS_NOPARENTALIGN | CCS_NORESIZE, RECT{0, 40, 100, 60}, window.hwnd(), 22));
+    ASSERT_TRUE(label.Create(L"暂无歌词显示", SS_LEFT, RECT{0, 60, 100, 80}, window.hwnd(), 23));
+    EXPECT_EQ(bar.RangeMax(), static_cast<int>(SendMessageW(bar.hwnd(), PBM_GETRANGE, FALSE, 0)));
+    EXPECT_EQ(slider.RangeMax(), static_cast<int>(SendMessageW(slider.hwnd(), TBM_GETRANGEMAX, 0, 0)));
+    EXPECT_EQ(label.Shown(), u"暂无歌词显示");
+    bar.SetRange(2000);
+    bar.SetPos(750);
+    slider.SetRangeMax(200);
+    slider.SetPos(75);
+    const int edges[2] = {40, -1};
+    status.SetParts(edges);
+    status.SetPanelText(2, u"正在播放");
+    label.SetText(u"天青色等烟雨");
+    EXPECT_EQ(bar.RangeMax(), static_cast<int>(SendMessageW(bar.hwnd(), PBM_GETRANGE, FALSE, 0)));
+    EXPECT_EQ(bar.Pos(), static_cast<int>(SendMessageW(bar.hwnd(), PBM_GETPOS, 0, 0)));
+    EXPECT_EQ(slider.RangeMax(), static_cast<int>(SendMessageW(slider.hwnd(), TBM_GETRANGEMAX, 0, 0)));
+    EXPECT_EQ(status.PanelText(2), u"正在播放");
+    EXPECT_EQ(status.PanelText(1), u"");
+    EXPECT_EQ(status.PanelText(7), u"");
+    wchar_t text[32]{};
+    SendMessageW(status.hwnd(), SB_GETTEXTW, 1, reinterpret_cast<LPARAM>(text));
+    EXPECT_EQ(std::wstring(text), L"正在播放");
+    EXPECT_EQ(label.Shown(), label.GetText());
+    // The user moves the thumb: the position is the control's.
+    SendMessageW(slider.hwnd(), TBM_SETPOS, TRUE, 120);
+    EXPECT_EQ(slider.Pos(), 120);
 }
 
 }  // namespace

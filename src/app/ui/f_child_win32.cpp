@@ -1,10 +1,9 @@
 #include "app/ui/f_child_win32.h"
 
-#include "app/ui/popup_menu_win32.h"
-
 #include <algorithm>
 #include <iterator>
 
+#include "app/ui/popup_menu_win32.h"
 #include "base/report.h"
 #include "base/wide_text_win32.h"
 #include "base/dpi_scale.h"
@@ -89,11 +88,7 @@ bool FChild::Load() {
     // Enter plays the selected row as a double click does.
     ListView1_.onActivate = [this] { DblClick(); };
     ListView1_.onColumnClick = [this](int column) { ColumnClick(column); };
-    ListView1_.onRightClick = [this] {
-        POINT at{};
-        GetCursorPos(&at);
-        MouseUp(2, at);
-    };
+    ListView1_.onRightClick = [this] { MouseUp(2, PointerPosition()); };
     return true;
 }
 

@@ -298,7 +298,8 @@ void Form1::AddToPlaylist(const site::SearchResult& result) {
     QMListBox1_.AddItem(result.name, result.id, result.id, u"");
 }
 
-// A range or maximum that stays is not sent again: the control would draw itself anew for it.
+// A range or maximum that stays is not sent again: the control would draw itself anew for it. The
+// ticker has found that something changed.
 void Form1::ShowProgress(int range, int position) {
     if (range != ProgressBar1_.RangeMax()) ProgressBar1_.SetRange(range);
     ProgressBar1_.SetPos(position);
@@ -306,7 +307,7 @@ void Form1::ShowProgress(int range, int position) {
 
 void Form1::ShowSeekPosition(int maximum, int position) {
     if (maximum != Slider1_.RangeMax()) Slider1_.SetRangeMax(maximum);
-    if (position != Slider1_.Pos()) Slider1_.SetPos(position);
+    Slider1_.SetPos(position);
 }
 
 // Events of WindowsMediaPlayer1.

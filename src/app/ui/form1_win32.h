@@ -92,7 +92,7 @@ class Form1 final : public window::WindowBase,
     void ShowStatus(TextView text) override { StatusBar1_.SetPanelText(2, text); }
     Text ShownStatus() const override { return StatusBar1_.PanelText(2); }
     void ShowLyricLine(TextView line) override { Label1_.SetText(line); }
-    Text ShownLyricLine() const override { return Label1_.GetText(); }
+    Text ShownLyricLine() const override { return Label1_.Shown(); }
     void ClearLyricList() override { List1_.Clear(); }
     void AddLyricLine(TextView line) override { List1_.Add(line); }
     void ShowPlaylistTip(TextView text) override { tooltip_.SetToolText(QMListBox1_.hwnd(), text); }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "base/scoped_gdi_win32.h"
 #include "base/wide_text_win32.h"
 
 namespace mulan::app::ui {
@@ -19,20 +20,18 @@ constexpr wchar_t kComputerKind[] = L"computer";
 // Longer than any host or folder list a user keeps; a longer value is not ours.
 constexpr DWORD kMostBytes = 64 * 1024;
 
-class ScopedKey {
-  public:
-    ScopedKey() = default;
-    ScopedKey(const ScopedKey&) = delete;
-    ScopedKey& operator=(const ScopedKey&) = delete;
-    ~ScopedKey() {
-        if (key_) RegCloseKey(key_);
-    }
-    HKEY* out() { return &key_; }
-    HKEY get() const { return key_; }
-
-  private:
-    HKEY key_ = nullptr;
+struct CloseKey {
+    void operator()(HKEY key) const { RegCloseKey(key); }
 };
+using ScopedKey = win::ScopedHandle<HKEY, CloseKey>;
+
+// Opens (or, to write, makes) the key; empty when it cannot.
+ScopedKey OpenKey(HKEY root, const wchar_t* path, bool write) {
+    HKEY key = nullptr;
+    const LONG opened = write ? RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr)
+                              : RegOpenKeyExW(root, path, 0, KEY_READ, &key);
+    return ScopedKey(opened == ERROR_SUCCESS ? key : nullptr);
+}
 
 // A string value; REG_MULTI_SZ keeps its inner terminators.
 std::optional<std::wstring> ReadString(HKEY key, const wchar_t* name, DWORD wantedType) {
@@ -86,8 +85,8 @@ std::wstring JoinMulti(const std::vector<Text>& parts) {
 RegistrySourceStore::RegistrySourceStore(HKEY root, const wchar_t* path) : root_(root), path_(path) {}
 
 std::optional<MusicSource> RegistrySourceStore::Load() const {
-    ScopedKey key;
-    if (RegOpenKeyExW(root_, path_, 0, KEY_READ, key.out()) != ERROR_SUCCESS) return std::nullopt;
+    const ScopedKey key = OpenKey(root_, path_, false);
+    if (!key) return std::nullopt;
     const auto kind = ReadString(key.get(), kKind, REG_SZ);
     if (!kind) return std::nullopt;
     MusicSource source;
@@ -107,9 +106,8 @@ std::optional<MusicSource> RegistrySourceStore::Load() const {
 }
 
 bool RegistrySourceStore::Save(const MusicSource& source) {
-    ScopedKey key;
-    if (RegCreateKeyExW(root_, path_, 0, nullptr, 0, KEY_WRITE, nullptr, key.out(), nullptr) != ERROR_SUCCESS)
-        return false;
+    const ScopedKey key = OpenKey(root_, path_, true);
+    if (!key) return false;
     if (source.kind == MusicSource::Kind::ThisComputer) {
         return WriteString(key.get(), kFolders, REG_MULTI_SZ, JoinMulti(source.folders)) &&
                WriteString(key.get(), kKind, REG_SZ, kComputerKind);
