@@ -12,9 +12,9 @@ using namespace mulan;
 
 class Sinks final : public site::HitSink, public site::SearchStatusSink, public site::SearchBox {
   public:
-    void AddToPlaylist(TextView name, TextView id) override { Keep(name, id); }
+    void AddToPlaylist(const site::SearchResult& hit) override { Keep(hit); }
     int32_t PlaylistCount() override { return hits; }
-    void AddResultRow(TextView id, TextView name) override { Keep(name, id); }
+    void AddResultRow(const site::SearchResult& hit) override { Keep(hit); }
     int32_t ResultRowCount() override { return hits; }
     void FinishResultsList() override { finished = true; }
     void SetResultsCaption(TextView text) override { caption = text; }
@@ -28,9 +28,9 @@ class Sinks final : public site::HitSink, public site::SearchStatusSink, public 
     Text status;
 
   private:
-    void Keep(TextView name, TextView id) {
+    void Keep(const site::SearchResult& hit) {
         ++hits;
-        characters += name.size() + id.size();
+        characters += hit.name.size() + hit.id.size();
     }
 };
 
