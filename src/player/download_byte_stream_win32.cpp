@@ -50,7 +50,7 @@ class ReadCount final : public ComObject<IUnknown> {
 
 class DownloadByteStream final : public ComObject<IMFByteStream> {
   public:
-    explicit DownloadByteStream(std::shared_ptr<CompressedBytes> bytes)
+    explicit DownloadByteStream(std::shared_ptr<ReadableBytes> bytes)
         : ComObject(IID_IMFByteStream), bytes_(std::move(bytes)) {}
 
     STDMETHODIMP GetCapabilities(DWORD* capabilities) override {
@@ -125,14 +125,14 @@ class DownloadByteStream final : public ComObject<IMFByteStream> {
     STDMETHODIMP Close() override { return S_OK; }
 
   private:
-    std::shared_ptr<CompressedBytes> bytes_;
+    std::shared_ptr<ReadableBytes> bytes_;
     std::mutex mutex_;
     QWORD position_ = 0;
 };
 
 }  // namespace
 
-ComPtr<IMFByteStream> MakeDownloadByteStream(std::shared_ptr<CompressedBytes> bytes) {
+ComPtr<IMFByteStream> MakeDownloadByteStream(std::shared_ptr<ReadableBytes> bytes) {
     ComPtr<IMFByteStream> stream;
     stream.Attach(new DownloadByteStream(std::move(bytes)));
     return stream;

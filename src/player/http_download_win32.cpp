@@ -5,7 +5,11 @@
 #include <winhttp.h>
 
 #include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <optional>
 #include <thread>
+#include <vector>
 
 #include "base/scoped_internet_win32.h"
 
@@ -16,15 +20,13 @@ struct HttpDownload::Shared {
     Progress progress;
     std::atomic<bool> cancelled{false};
     std::atomic<bool> notifyPending{false};
-    HWND window = nullptr;
-    UINT message = 0;
-    WPARAM number = 0;
+    std::function<void()> notify;
     std::shared_ptr<CompressedBytes> sink;
 
-    // One message at a time: the owner takes everything that has arrived when it comes.
+    // One notice at a time: the owner takes everything that has arrived when it comes.
     void Notify() {
         if (cancelled || notifyPending.exchange(true)) return;
-        PostMessageW(window, message, number, 0);
+        notify();
     }
     void Finish(std::optional<OpenFailure> failure, int32_t status = 0) {
         {
@@ -138,14 +140,25 @@ void Run(std::shared_ptr<HttpDownload::Shared> shared, std::wstring url) {
 
 }  // namespace
 
+HttpDownload::HttpDownload(std::wstring url) : shared_(std::make_shared<Shared>()), url_(std::move(url)) {}
+
 HttpDownload::HttpDownload(const std::wstring& url, HWND window, UINT message, WPARAM number,
                            std::shared_ptr<CompressedBytes> sink)
-    : shared_(std::make_shared<Shared>()) {
+    : HttpDownload(url) {
     shared_->sink = std::move(sink);
-    shared_->window = window;
-    shared_->message = message;
-    shared_->number = number;
-    std::thread([shared = shared_, url] {
+    Start([window, message, number] { PostMessageW(window, message, number, 0); });
+}
+
+std::shared_ptr<ReadableBytes> HttpDownload::Readable() {
+    if (!shared_->sink && !started_) shared_->sink = std::make_shared<CompressedBytes>();
+    return shared_->sink;
+}
+
+void HttpDownload::Start(std::function<void()> notify) {
+    if (started_) return;
+    started_ = true;
+    shared_->notify = std::move(notify);
+    std::thread([shared = shared_, url = url_] {
         RunGuarded([&] { Run(shared, url); }, [&] { shared->Finish(OpenFailure::NoConnection); });
     }).detach();
 }

@@ -2,47 +2,44 @@
 
 #include <windows.h>
 
-#include <atomic>
-#include <cstdint>
+#include <functional>
 #include <memory>
-#include <mutex>
-#include <optional>
 #include <string>
-#include <vector>
 
+#include "player/byte_source.h"
 #include "player/compressed_bytes.h"
-#include "player/player_status.h"
 
 namespace mulan::player {
 
 // Downloads one address on a worker thread with WinHTTP. The worker only stores what arrives and
-// posts a message to the owner's window; the owner takes the bytes on its own thread. A message
-// carries the download's number in wParam, so messages of an abandoned download are recognised.
-class HttpDownload {
+// tells the owner; the owner takes the bytes on its own thread.
+class HttpDownload final : public ByteSource {
   public:
-    struct Progress {
-        std::vector<uint8_t> bytes;  // arrived since the last Take
-        std::optional<uint64_t> contentLength;
-        bool done = false;
-        std::optional<OpenFailure> failure;
-        int32_t httpStatus = 0;
-    };
+    using Progress = ByteSource::Progress;
 
-    // Starts at once; notifies window with message, wParam = number. With a sink the body goes
-    // there as it arrives (Take then carries no bytes) and the window hears only of the end.
+    // Waits for Start.
+    explicit HttpDownload(std::wstring url);
+    // Starts at once; notifies window with message, wParam = number, so that messages of an
+    // abandoned download are recognised. With a sink the body goes there as it arrives (Take then
+    // carries no bytes) and the window hears only of the end.
     HttpDownload(const std::wstring& url, HWND window, UINT message, WPARAM number,
                  std::shared_ptr<CompressedBytes> sink = nullptr);
-    // Abandons the transfer: the worker stops at its next step and posts nothing more.
-    ~HttpDownload();
+    // Abandons the transfer: the worker stops at its next step and tells nothing more.
+    ~HttpDownload() override;
     HttpDownload(const HttpDownload&) = delete;
     HttpDownload& operator=(const HttpDownload&) = delete;
 
-    Progress Take();
+    // The body as it arrives, for a decoder that reads while it downloads.
+    std::shared_ptr<ReadableBytes> Readable() override;
+    void Start(std::function<void()> notify) override;
+    Progress Take() override;
 
     struct Shared;
 
   private:
     std::shared_ptr<Shared> shared_;
+    std::wstring url_;
+    bool started_ = false;
 };
 
 }  // namespace mulan::player

@@ -13,7 +13,9 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <vector>
 
+#include "player/compressed_bytes.h"
 #include "player/download_byte_stream_win32.h"
 #include "player/pcm_window.h"
 
@@ -36,7 +38,7 @@ constexpr auto kWindDownWait = std::chrono::milliseconds(500);
 }  // namespace
 
 struct MediaFoundationFeed::Shared {
-    std::shared_ptr<CompressedBytes> bytes;
+    std::shared_ptr<ReadableBytes> bytes;
     HWND window = nullptr;
     UINT message = 0;
     WPARAM number = 0;
@@ -106,7 +108,7 @@ bool Configure(IMFSourceReader* reader, Shared& shared) {
     }
     PropVariantClear(&length);
     // A stream without an end has no length, whatever the reader made of the stand-in size.
-    if (shared.bytes->length() == CompressedBytes::kUnknownLength) seconds = 0;
+    if (shared.bytes->length() == ReadableBytes::kUnknownLength) seconds = 0;
     std::lock_guard lock(shared.mutex);
     shared.sampleRate = rate;
     shared.channels = static_cast<uint16_t>(channels);
@@ -235,6 +237,55 @@ void Work(std::shared_ptr<Shared> shared) {
 
 }  // namespace
 
+namespace {
+
+// MPEG-1 layer III frames at 128 kbit/s and 44.1 kHz whose side information is all zeros: silence
+// any decoder reads, in the format most songs come in.
+std::shared_ptr<CompressedBytes> SilentMp3() {
+    constexpr size_t kFrameLength = 417;
+    constexpr int kFrames = 8;
+    std::vector<uint8_t> frames(kFrameLength * kFrames, 0);
+    for (size_t at = 0; at < frames.size(); at += kFrameLength) {
+        frames[at] = 0xFF;
+        frames[at + 1] = 0xFB;
+        frames[at + 2] = 0x90;
+        frames[at + 3] = 0x44;
+    }
+    auto bytes = std::make_shared<CompressedBytes>();
+    bytes->SetLength(frames.size());
+    bytes->Append(frames);
+    bytes->End(false);
+    return bytes;
+}
+
+void DecodeSilence() {
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    if (MediaFoundationFeed::Available()) {
+        ComPtr<IMFByteStream> stream = MakeDownloadByteStream(SilentMp3());
+        ComPtr<IMFSourceReader> reader;
+        ComPtr<IMFMediaType> pcm;
+        if (SUCCEEDED(MFCreateSourceReaderFromByteStream(stream.Get(), nullptr, &reader)) &&
+            SUCCEEDED(MFCreateMediaType(&pcm))) {
+            pcm->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Audio);
+            pcm->SetGUID(MF_MT_SUBTYPE, MFAudioFormat_PCM);
+            const auto audio = static_cast<DWORD>(MF_SOURCE_READER_FIRST_AUDIO_STREAM);
+            if (SUCCEEDED(reader->SetCurrentMediaType(audio, nullptr, pcm.Get()))) {
+                DWORD flags = 0;
+                LONGLONG time = 0;
+                ComPtr<IMFSample> sample;
+                reader->ReadSample(audio, 0, nullptr, &flags, &time, &sample);
+            }
+        }
+    }
+    if (SUCCEEDED(com)) CoUninitialize();
+}
+
+}  // namespace
+
+void MediaFoundationFeed::WarmUp() {
+    DecodeSilence();
+}
+
 bool MediaFoundationFeed::Available() {
     // MULAN_PLAYER_DECODER=acm takes the path of a system without Media Foundation, so that the
     // fallback can be heard and measured on a system that has it.
@@ -248,7 +299,7 @@ bool MediaFoundationFeed::Available() {
     return started;
 }
 
-MediaFoundationFeed::MediaFoundationFeed(std::shared_ptr<CompressedBytes> bytes, HWND window, UINT message,
+MediaFoundationFeed::MediaFoundationFeed(std::shared_ptr<ReadableBytes> bytes, HWND window, UINT message,
                                          WPARAM number)
     : shared_(std::make_shared<Shared>()) {
     shared_->bytes = std::move(bytes);

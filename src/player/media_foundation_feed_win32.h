@@ -6,7 +6,7 @@
 #include <optional>
 #include <thread>
 
-#include "player/compressed_bytes.h"
+#include "player/byte_source.h"
 #include "player/pcm_feed.h"
 #include "player/player_status.h"
 
@@ -22,8 +22,12 @@ class MediaFoundationFeed final : public PcmFeed {
 
     // Whether Media Foundation starts on this system; tried once, the answer is kept.
     static bool Available();
+    // Loads the platform's decoder by decoding a moment of silence, so that the first song after
+    // start-up opens as fast as a later one. Takes a while: for a worker thread, while a song
+    // started meanwhile opens alongside it.
+    static void WarmUp();
 
-    MediaFoundationFeed(std::shared_ptr<CompressedBytes> bytes, HWND window, UINT message, WPARAM number);
+    MediaFoundationFeed(std::shared_ptr<ReadableBytes> bytes, HWND window, UINT message, WPARAM number);
     // Stops the worker without waiting for it: it lets go of everything when it wakes, so a
     // song change never waits for the system's decoder to wind down.
     ~MediaFoundationFeed() override;
@@ -35,7 +39,7 @@ class MediaFoundationFeed final : public PcmFeed {
 
     bool opened() const;
     // Why decoding failed, once it has.
-    std::optional<OpenFailure> failure() const;
+    std::optional<OpenFailure> failure() const override;
 
     uint32_t sampleRate() const override;
     uint16_t channels() const override;

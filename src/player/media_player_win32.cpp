@@ -4,10 +4,15 @@
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <thread>
 
 #include "base/decimal_text.h"
+#include "base/report.h"
 #include "base/scoped_gdi_win32.h"
 #include "base/wide_text_win32.h"
+#include "player/file_byte_source_win32.h"
+#include "player/http_download_win32.h"
+#include "player/local_song_path.h"
 #include "site/request_address.h"
 
 namespace mulan::player {
@@ -28,15 +33,36 @@ Text Clock(double seconds) {
     return DecimalText(whole / 60, 2) + u":" + DecimalText(whole % 60, 2);
 }
 
+// The song's file for a path or a file URL; a download for any other address.
+std::unique_ptr<ByteSource> SourceOf(TextView url) {
+    if (const std::optional<Text> path = LocalSongPath(url))
+        return std::make_unique<FileByteSource>(win::Wide(*path));
+    const std::string request = site::RequestAddress(url);
+    return std::make_unique<HttpDownload>(std::wstring(request.begin(), request.end()));
+}
+
 }  // namespace
 
+void MediaPlayerWin32::WarmUp() {
+    // Nobody waits for it: a failure only leaves the first song as slow as it would have been.
+    std::thread([] {
+        RunGuarded(
+            [] {
+                MediaFoundationFeed::WarmUp();
+                WaveOutput::WarmUp();
+            },
+            [] {});
+    }).detach();
+}
+
 MediaPlayerWin32::MediaPlayerWin32(MediaPlayerEvents* events) {
-    state_.SetEvents(events);
+    core_.SetEvents(events);
 }
 
 MediaPlayerWin32::~MediaPlayerWin32() {
     if (streaming_) streaming_->Finish();
-    Unload();
+    output_.Close();
+    Release();
     Destroy();
 }
 
@@ -46,75 +72,63 @@ bool MediaPlayerWin32::Create(HWND parent, const RECT& area, int controlId) {
         return false;
     }
     const DWORD style = parent ? WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS : WS_POPUP;
-    return CreateWindowFor(kClassName, L"WindowsMediaPlayer1", style, 0, area.left, area.top,
-                           area.right - area.left, area.bottom - area.top, parent,
-                           parent ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)) : nullptr);
+    if (!CreateWindowFor(kClassName, L"WindowsMediaPlayer1", style, 0, area.left, area.top,
+                         area.right - area.left, area.bottom - area.top, parent,
+                         parent ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)) : nullptr)) {
+        return false;
+    }
+    output_.ReportTo(hwnd(), kOutputMessage);
+    return true;
 }
 
-void MediaPlayerWin32::Unload() {
-    // The output goes first: its thread reads the feed. Then the decoder: it may be waiting for
-    // bytes the download would still bring.
-    output_.Close();
+void MediaPlayerWin32::Release() {
+    // The decoder goes before the source: it may be waiting for bytes the download would bring.
     streaming_.reset();
     download_.reset();
     track_.reset();
     bytes_.reset();
-    feed_ = nullptr;
-    opened_ = false;
 }
 
 void MediaPlayerWin32::SetURL(TextView url) {
-    Unload();
     downloadEnded_ = false;
-    cursorFrame_ = 0;
-    url_ = Text(url);
-    if (url_.empty()) {
-        EnterState(PlayState::Undefined);
-        return;
-    }
-    playWhenReady_ = autoStart_;
-    ++downloadNumber_;
-    EnterState(PlayState::Transitioning);
-    const std::string request = site::RequestAddress(url_);
-    const std::wstring address(request.begin(), request.end());
+    if (!core_.Load(url)) return;
+    download_ = SourceOf(core_.url());
+    const HWND window = hwnd();
+    const WPARAM number = core_.number();
     if (MediaFoundationFeed::Available()) {
-        bytes_ = std::make_shared<CompressedBytes>();
-        streaming_ = std::make_unique<MediaFoundationFeed>(bytes_, hwnd(), kFeedMessage, downloadNumber_);
-        feed_ = streaming_.get();
-        download_ =
-            std::make_unique<HttpDownload>(address, hwnd(), kDownloadMessage, downloadNumber_, bytes_);
-        return;
+        // Without bytes to read (a file that would not open) the source's Take says why.
+        bytes_ = download_->Readable();
+        if (bytes_) {
+            streaming_ = std::make_unique<MediaFoundationFeed>(bytes_, window, kFeedMessage, number);
+        }
+    } else {
+        track_ = std::make_unique<AudioTrack>(decoders_);
     }
-    track_ = std::make_unique<AudioTrack>(decoders_);
-    feed_ = track_.get();
-    download_ = std::make_unique<HttpDownload>(address, hwnd(), kDownloadMessage, downloadNumber_);
+    download_->Start([window, number] { PostMessageW(window, kDownloadMessage, number, 0); });
 }
 
 void MediaPlayerWin32::OnFeed(WPARAM number, LPARAM event) {
-    if (number != downloadNumber_ || !streaming_) return;
+    if (number != core_.number() || !streaming_) return;
     switch (event) {
         case MediaFoundationFeed::Opened:
-            OnOpened();
+            core_.Opened(*streaming_);
             return;
         case MediaFoundationFeed::Failed:
-            FailWith(streaming_->failure().value_or(OpenFailure::NotAudio));
+            core_.Fail(streaming_->failure().value_or(OpenFailure::NotAudio));
             return;
         default:
-            output_.MoreData();
+            core_.MoreData();
             InvalidateRect(hwnd(), nullptr, FALSE);
     }
 }
 
 void MediaPlayerWin32::OnDownload(WPARAM number) {
-    if (number != downloadNumber_ || !download_ || downloadEnded_) return;
-    HttpDownload::Progress progress = download_->Take();
-    if (streaming_) {
+    if (number != core_.number() || !download_ || downloadEnded_) return;
+    ByteSource::Progress progress = download_->Take();
+    if (!track_) {
         if (!progress.done) return;
         downloadEnded_ = true;
-        // Without a byte of the song there is nothing to decode; with some, the decoder plays
-        // what came and then tells that the rest is missing.
-        if (progress.failure && !opened_ && bytes_->arrived() == 0)
-            FailWith(*progress.failure, progress.httpStatus);
+        core_.SourceEnded(progress.failure, progress.httpStatus, bytes_ && bytes_->arrived() > 0);
         return;
     }
     track_->SetContentLength(progress.contentLength);
@@ -122,145 +136,20 @@ void MediaPlayerWin32::OnDownload(WPARAM number) {
     if (progress.done) {
         downloadEnded_ = true;
         download_.reset();
-        if (progress.failure && !opened_ && track_->frames() == 0) {
-            FailWith(*progress.failure, progress.httpStatus);
-            return;
-        }
+        if (core_.SourceEnded(progress.failure, progress.httpStatus, track_->frames() > 0)) return;
         // A transfer that breaks off after the song has started plays what arrived.
         status = track_->Finish();
     }
     if (status == AudioTrack::Status::Failed) {
-        FailWith(OpenFailure::NotAudio);
+        core_.Fail(OpenFailure::NotAudio);
         return;
     }
-    if (status == AudioTrack::Status::Playable && !opened_) {
-        OnOpened();
+    if (status == AudioTrack::Status::Playable && !core_.playable()) {
+        core_.Opened(*track_);
         return;
     }
-    output_.MoreData();
+    core_.MoreData();
     InvalidateRect(hwnd(), nullptr, FALSE);
-}
-
-void MediaPlayerWin32::OnOpened() {
-    if (!output_.Open(*feed_, hwnd(), kOutputMessage)) {
-        FailWith(OpenFailure::NoSoundDevice);
-        return;
-    }
-    output_.SetVolume(volume_);
-    opened_ = true;
-    if (!playWhenReady_) {
-        EnterState(PlayState::Ready);
-        return;
-    }
-    output_.Start(0, false);
-    EnterState(PlayState::Playing);
-}
-
-void MediaPlayerWin32::FailWith(OpenFailure failure, int32_t httpStatus) {
-    Unload();
-    KillTimer(hwnd(), kDisplayTimer);
-    InvalidateRect(hwnd(), nullptr, FALSE);
-    state_.Fail(failure, httpStatus);
-}
-
-bool MediaPlayerWin32::Running() const {
-    const PlayState s = state_.state();
-    return Playable() && (s == PlayState::Playing || s == PlayState::Buffering || s == PlayState::Paused);
-}
-
-void MediaPlayerWin32::OnOutput(WPARAM run, LPARAM event) {
-    if (!Playable()) return;
-    const PlayState s = state_.state();
-    if (event == WaveOutput::Ended) {
-        if (!output_.IsCurrent(run) || (s != PlayState::Playing && s != PlayState::Buffering)) return;
-        if (streaming_ && streaming_->failure()) {
-            FailWith(*streaming_->failure());
-            return;
-        }
-        cursorFrame_ = 0;
-        EnterState(PlayState::MediaEnded);
-        return;
-    }
-    // Whether it ran dry or flows again is asked, not taken from the message, which may be late.
-    if (s != PlayState::Playing && s != PlayState::Buffering) return;
-    const PlayState now = output_.Starved() ? PlayState::Buffering : PlayState::Playing;
-    if (now != s) EnterState(now);
-}
-
-void MediaPlayerWin32::play() {
-    if (url_.empty() || state_.failed()) return;
-    if (!Playable()) {
-        playWhenReady_ = true;
-        return;
-    }
-    switch (state_.state()) {
-        case PlayState::Playing:
-        case PlayState::Buffering:
-            return;
-        case PlayState::Paused:
-            output_.Resume();
-            EnterState(PlayState::Playing);
-            return;
-        default:
-            output_.Start(cursorFrame_, false);
-            EnterState(PlayState::Playing);
-    }
-}
-
-void MediaPlayerWin32::pause() {
-    const PlayState s = state_.state();
-    if (!Playable() || (s != PlayState::Playing && s != PlayState::Buffering)) return;
-    output_.Pause();
-    EnterState(PlayState::Paused);
-}
-
-void MediaPlayerWin32::stop() {
-    if (url_.empty() || state_.failed()) return;
-    if (!Playable()) {
-        // The download goes on; the song then waits in Ready.
-        playWhenReady_ = false;
-        EnterState(PlayState::Stopped);
-        return;
-    }
-    output_.Stop();
-    cursorFrame_ = 0;
-    EnterState(PlayState::Stopped);
-}
-
-double MediaPlayerWin32::currentPosition() const {
-    if (!Playable()) return 0;
-    uint64_t frame = cursorFrame_;
-    if (Running()) frame = output_.Position();
-    return static_cast<double>(frame) / feed_->sampleRate();
-}
-
-uint64_t MediaPlayerWin32::FrameAt(double seconds) const {
-    const double wanted = std::isfinite(seconds) ? std::max(0.0, seconds) : 0.0;
-    // A stream without a known length can only be placed where it has been.
-    const double limit = duration() > 0 ? duration() : currentPosition();
-    return static_cast<uint64_t>(std::min(wanted, limit) * feed_->sampleRate());
-}
-
-void MediaPlayerWin32::SetCurrentPosition(double seconds) {
-    if (!Playable()) return;
-    const uint64_t frame = FrameAt(seconds);
-    if (!Running()) {
-        cursorFrame_ = frame;
-        return;
-    }
-    // A paused song stays paused at the new place, with the buffers ready.
-    output_.Start(frame, state_.state() == PlayState::Paused);
-}
-
-double MediaPlayerWin32::duration() const {
-    return Playable() ? feed_->duration() : 0;
-}
-
-void MediaPlayerWin32::SetVolume(int32_t volume) {
-    const int32_t changed = std::clamp(volume, 0, 100);
-    if (changed == volume_) return;
-    volume_ = changed;
-    output_.SetVolume(volume_);
 }
 
 void MediaPlayerWin32::SetFullScreen(bool on) {
@@ -298,26 +187,21 @@ void MediaPlayerWin32::Place(const RECT& area) {
     MoveWindow(hwnd(), area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);
 }
 
-void MediaPlayerWin32::EnterState(PlayState state) {
+void MediaPlayerWin32::Show(PlayState state) {
     if (state == PlayState::Playing || state == PlayState::Buffering) {
         SetTimer(hwnd(), kDisplayTimer, kDisplayMillis, nullptr);
     } else {
         KillTimer(hwnd(), kDisplayTimer);
     }
-    if (state == PlayState::Undefined) {
-        state_.Unload();
-    } else {
-        state_.Enter(state);
-    }
     InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
 void MediaPlayerWin32::RaiseMouse(void (MediaPlayerEvents::*event)()) {
-    if (MediaPlayerEvents* events = state_.events()) (events->*event)();
+    if (MediaPlayerEvents* events = core_.events()) (events->*event)();
 }
 
 std::wstring MediaPlayerWin32::ClockLine() const {
-    return Playable() ? win::Wide(Clock(currentPosition()) + u" / " + Clock(duration())) : L"";
+    return core_.playable() ? win::Wide(Clock(currentPosition()) + u" / " + Clock(duration())) : L"";
 }
 
 void MediaPlayerWin32::Paint() {
@@ -329,7 +213,7 @@ void MediaPlayerWin32::Paint() {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 200, 0));
     const win::ScopedSelect font(dc, GetStockObject(DEFAULT_GUI_FONT));
-    const std::wstring status = win::Wide(state_.status());
+    const std::wstring status = win::Wide(core_.status());
     const std::wstring line1 = status.empty() ? L"" : status;
     const std::wstring line2 = ClockLine();
     paintedClock_ = line2;
@@ -350,7 +234,7 @@ LRESULT MediaPlayerWin32::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             OnFeed(wp, lp);
             return 0;
         case kOutputMessage:
-            OnOutput(wp, lp);
+            core_.OutputReport(wp, lp == WaveOutput::Ended);
             return 0;
         case WM_TIMER:
             // Hidden (in the tray) it paints nothing; showing it again paints it whole.

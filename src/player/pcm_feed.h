@@ -2,7 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+
+#include "player/player_status.h"
 
 namespace mulan::player {
 
@@ -20,6 +23,9 @@ class PcmFeed {
     virtual size_t Read(uint64_t frame, std::span<int16_t> into) = 0;
     // True when the song is known to end at or before `frame`.
     virtual bool EndsAt(uint64_t frame) const = 0;
+    // Why the song cannot be played on past what the feed holds (its bytes broke off, it is cut
+    // short), once the decoder knows.
+    virtual std::optional<OpenFailure> failure() const { return std::nullopt; }
 };
 
 }  // namespace mulan::player

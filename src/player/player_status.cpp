@@ -44,6 +44,10 @@ Text FailureStatus(OpenFailure failure, int32_t httpStatus) {
             return u"播放中断：下载未完成";
         case OpenFailure::Truncated:
             return u"播放中断：文件不完整";
+        case OpenFailure::FileMissing:
+            return u"无法打开：找不到文件";
+        case OpenFailure::FileUnreadable:
+            return u"无法打开：无法读取文件";
     }
     return {};
 }

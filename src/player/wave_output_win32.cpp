@@ -8,6 +8,19 @@
 
 namespace mulan::player {
 
+void WaveOutput::WarmUp() {
+    WAVEFORMATEX format{};
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = 2;
+    format.nSamplesPerSec = 44100;
+    format.wBitsPerSample = 16;
+    format.nBlockAlign = 4;
+    format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
+    HWAVEOUT device = nullptr;
+    if (waveOutOpen(&device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) == MMSYSERR_NOERROR)
+        waveOutClose(device);
+}
+
 WaveOutput::~WaveOutput() {
     Close();
 }
@@ -200,7 +213,7 @@ bool WaveOutput::Starved() const {
     return running_ && starved_;
 }
 
-bool WaveOutput::IsCurrent(WPARAM run) const {
+bool WaveOutput::IsCurrent(uint64_t run) const {
     std::lock_guard lock(mutex_);
     return run == run_;
 }
