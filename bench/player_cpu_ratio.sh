@@ -97,7 +97,7 @@ measure() {
 }
 
 start_mulan() {
-  wine "$MULAN_BUILD/mingw/src/app/mulan.exe" >"$work/mulan.out" 2>&1 &
+  wine "$MULAN_BUILD/mingw/src/app/mulan.exe" --site "127.0.0.1:${MULAN_SITE_PORT:-18080}" >"$work/mulan.out" 2>&1 &
   app=$!
   MULAN_ENV_PIDS+=($app)
   started_at=$(date +%s)

@@ -125,7 +125,7 @@ f1=$(ticks "$tone")
 echo "== double click to first sound in mulan.exe"
 catalogue=$("$MULAN_ROOT/scripts/demo-catalogue")
 mulan_site_start "$catalogue" "$work/requests.log"
-wine "$MULAN_BUILD/mingw/src/app/mulan.exe" >"$work/mulan.out" 2>&1 &
+wine "$MULAN_BUILD/mingw/src/app/mulan.exe" --site "127.0.0.1:${MULAN_SITE_PORT:-18080}" >"$work/mulan.out" 2>&1 &
 MULAN_ENV_PIDS+=($!)
 probe="$MULAN_BUILD/mingw/tools/probe/mulan-probe.exe"
 wine "$probe" wait '沐岚音乐播放器' 30 >/dev/null

@@ -44,7 +44,7 @@ for attempt in 1 2 3; do
   mulan_site_start "$catalogue" "$log"
   site_pid=${MULAN_ENV_PIDS[-1]}
   MULAN_ENV_PIDS=("${before[@]}")
-  wine "$MULAN_BUILD/mingw/src/app/mulan.exe" >"$work/wine.out" 2>&1 &
+  wine "$MULAN_BUILD/mingw/src/app/mulan.exe" --site "127.0.0.1:${MULAN_SITE_PORT:-18080}" >"$work/wine.out" 2>&1 &
   app=$!
   eventually 300 wine "$probe" wait "$title" 1 || fail "no main window"
   eventually 600 logged 'GET /so.asp?key=u 200' && break

@@ -147,5 +147,12 @@ Section "Uninstall"
   Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
+  ; The index of the user's music is the player's own cache and goes with it: its files by name, and
+  ; the folder only when that leaves it empty. No music file is ever touched.
+  Delete "$LOCALAPPDATA\Mulan Player\library.db"
+  Delete "$LOCALAPPDATA\Mulan Player\library.db-wal"
+  Delete "$LOCALAPPDATA\Mulan Player\library.db-shm"
+  Delete "$LOCALAPPDATA\Mulan Player\library.db-journal"
+  RMDir "$LOCALAPPDATA\Mulan Player"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
 SectionEnd

@@ -4,7 +4,21 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 stamp="$MULAN_WINEPREFIX/.mulan-prefix-v4"
-[ -f "$stamp" ] && exit 0
+
+# Wine links the user's Music folder to the Linux home, which the player would then read as music
+# (and a test put songs into): make it a folder of its own, as on Windows. A file in it keeps Wine
+# from linking it again when it updates the prefix.
+own_music_folders() {
+  local music
+  for music in "$MULAN_WINEPREFIX"/drive_c/users/*/Music; do
+    [ -L "$music" ] || continue
+    rm "$music" && mkdir "$music" && printf '[.ShellClassInfo]\r\n' >"$music/desktop.ini"
+  done
+}
+if [ -f "$stamp" ]; then
+  own_music_folders
+  exit 0
+fi
 
 echo "setup: creating the Wine prefix (once, about a minute)"
 export WINEPREFIX="$MULAN_WINEPREFIX" WINEARCH=win64 WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
@@ -31,4 +45,5 @@ iconv -f UTF-8 -t GBK "$reg" > "$reg.gbk"
 wine regedit /S "$reg.gbk" >/dev/null 2>&1
 wineserver -w
 rm -f "$reg" "$reg.gbk"
+own_music_folders
 touch "$stamp"

@@ -24,6 +24,8 @@ enum class Command : uint8_t {
     UP,
     Next,
     ends,
+    // The player's own item after the tray menu's: where the songs come from.
+    MusicSource,
     // The results window's menu.
     PlayS,
     AddItim,
@@ -56,7 +58,7 @@ inline constexpr std::array<MenuHeading, 4> kMenuHeadings{{
 }};
 
 // Every item of every menu, menu by menu, in the order they are shown.
-inline constexpr std::array<MenuEntry, 27> kMenuEntries{{
+inline constexpr std::array<MenuEntry, 29> kMenuEntries{{
     {MenuId::Menu, u"Pla", u"播放", Command::Pla},
     {MenuId::Menu, u"lines", u"-", Command::None},
     {MenuId::Menu, u"Dolown", u"下载本首歌曲", Command::Dolown},
@@ -78,6 +80,8 @@ inline constexpr std::array<MenuEntry, 27> kMenuEntries{{
     {MenuId::EndMenu, u"Next", u"下一首", Command::Next},
     {MenuId::EndMenu, u"dwdw", u"-", Command::None},
     {MenuId::EndMenu, u"ends", u"退出", Command::ends},
+    {MenuId::EndMenu, u"sourceLine", u"-", Command::None},
+    {MenuId::EndMenu, u"MusicSource", u"音乐来源…", Command::MusicSource},
     {MenuId::Menus, u"PlayS", u"播放", Command::PlayS},
     {MenuId::Menus, u"Libe", u"-", Command::None},
     {MenuId::Menus, u"AddItim", u"添加到列表", Command::AddItim},

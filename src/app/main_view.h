@@ -26,6 +26,10 @@ class MainView : public DisplayView,
     virtual void ClearResults() = 0;
     // The playlist's tip for the entry under the pointer.
     virtual void ShowPlaylistTip(TextView text) = 0;
+    // The library's own work, in a status panel of its own after the two; empty takes it away.
+    virtual void ShowLibraryProgress(TextView text) = 0;
+    // A balloon from the tray icon that leaves the icon's tip as it is.
+    virtual void AnnounceInTray(TextView balloon) = 0;
 };
 
 }  // namespace mulan::app

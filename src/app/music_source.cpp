@@ -61,8 +61,18 @@ MusicSource ChooseSource(const std::optional<MusicSource>& commandLine,
     return MusicSource{};
 }
 
-site::SiteHosts HostsOf(const MusicSource& source) {
-    return source.kind == MusicSource::Kind::Site ? source.hosts : site::SiteHosts::Local();
+site::SiteHosts HostsOf(const MusicSource& source, const site::SiteHosts& ownLibrary) {
+    return source.kind == MusicSource::Kind::Site ? source.hosts : ownLibrary;
+}
+
+std::vector<Text> LibraryFolders(const MusicSource& source, TextView musicFolder, bool onlyGiven) {
+    if (source.kind != MusicSource::Kind::ThisComputer) return {};
+    std::vector<Text> folders;
+    if (!onlyGiven && !musicFolder.empty()) folders.emplace_back(musicFolder);
+    for (const Text& folder : source.folders) {
+        if (folder != musicFolder || onlyGiven) folders.push_back(folder);
+    }
+    return folders;
 }
 
 }  // namespace mulan::app

@@ -32,9 +32,13 @@ SourceArguments ParseSourceArguments(const std::vector<Text>& args);
 MusicSource ChooseSource(const std::optional<MusicSource>& commandLine,
                          const std::optional<MusicSource>& stored);
 
-// The site the player asks. This computer's music is served by mulan-site on this computer, at its
-// default ports, until the player reads the folders itself.
-site::SiteHosts HostsOf(const MusicSource& source);
+// The site the player asks: a site's own hosts, or for this computer's music the hosts its own
+// library answers in-process.
+site::SiteHosts HostsOf(const MusicSource& source, const site::SiteHosts& ownLibrary);
+
+// The folders this computer's music is read from: the Music folder, then the user's; a run's command
+// line that names folders reads only those (onlyGiven).
+std::vector<Text> LibraryFolders(const MusicSource& source, TextView musicFolder, bool onlyGiven);
 
 // Where the choice is kept between runs (the user's settings).
 class SourceStore {

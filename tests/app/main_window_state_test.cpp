@@ -97,7 +97,8 @@ TEST(Menus, TheThreeMenusHaveTheirDesignedItemsInOrder) {
     EXPECT_EQ(MakeMenuModel(MenuId::EndMenu).caption(), u"退出");
     EXPECT_EQ(names(MakeMenuModel(MenuId::EndMenu)),
               (std::vector<std::string>{"zant:停止播放", "dawddwafre:-", "shows:显示", "dw:-", "UP:上一首",
-                                        "ls:-", "Next:下一首", "dwdw:-", "ends:退出"}));
+                                        "ls:-", "Next:下一首", "dwdw:-", "ends:退出", "sourceLine:-",
+                                        "MusicSource:音乐来源…"}));
 }
 
 TEST(Menus, EveryItemRunsTheCommandOfItsNameAndSeparatorsRunNone) {
@@ -123,7 +124,7 @@ TEST(Menus, HiddenItemsAreLeftOutAndChecksAndCaptionsChange) {
     menu.SetVisible(Command::shows, false);
     menu.SetSeparatorAfterVisible(Command::shows, false);
     const auto shown = menu.VisibleItems();
-    ASSERT_EQ(shown.size(), 7u);
+    ASSERT_EQ(shown.size(), 9u);
     EXPECT_EQ(shown[1].name, u"dawddwafre");
     EXPECT_EQ(shown[2].name, u"UP");
     menu.SetCaption(Command::zant, u"播放中");
@@ -134,9 +135,9 @@ TEST(Menus, HiddenItemsAreLeftOutAndChecksAndCaptionsChange) {
     EXPECT_EQ(menu.Find(Command::Pla), nullptr);
     EXPECT_EQ(menu.Find(Command::None), nullptr);
     menu.SetVisible(Command::Pla, false);
-    menu.SetSeparatorAfterVisible(Command::ends, false);
+    menu.SetSeparatorAfterVisible(Command::MusicSource, false);
     menu.SetSeparatorAfterVisible(Command::Next, true);
-    EXPECT_EQ(menu.VisibleItems().size(), 7u);
+    EXPECT_EQ(menu.VisibleItems().size(), 9u);
 }
 
 TEST(Form1Layout, TwipsBecomePixelsWithHalvesToEven) {

@@ -64,8 +64,19 @@ TEST(MusicSourceTest, TheCommandLineWinsThenWhatIsStoredThenThisComputer) {
     EXPECT_EQ(ChooseSource(given, stored), given);
     EXPECT_EQ(ChooseSource(std::nullopt, stored), stored);
     EXPECT_EQ(ChooseSource(std::nullopt, std::nullopt).kind, Kind::ThisComputer);
-    EXPECT_EQ(HostsOf(stored).site, u"nas:18080");
-    EXPECT_EQ(HostsOf(MusicSource{}), site::SiteHosts::Local());
+    const site::SiteHosts own{u"own", u"own-search", u"own-media"};
+    EXPECT_EQ(HostsOf(stored, own).site, u"nas:18080");
+    EXPECT_EQ(HostsOf(MusicSource{}, own), own);
+}
+
+// The Music folder comes first and once; a command line's folders replace it for the run.
+TEST(MusicSourceTest, TheLibraryReadsTheMusicFolderAndTheUsersOrOnlyTheGivenOnes) {
+    const MusicSource mine{Kind::ThisComputer, {u"D:\\歌", u"C:\\Music"}, {}};
+    EXPECT_EQ(LibraryFolders(mine, u"C:\\Music", false), (std::vector<Text>{u"C:\\Music", u"D:\\歌"}));
+    EXPECT_EQ(LibraryFolders(mine, u"C:\\Music", true), (std::vector<Text>{u"D:\\歌", u"C:\\Music"}));
+    EXPECT_EQ(LibraryFolders(MusicSource{}, u"", false), std::vector<Text>{});
+    const MusicSource site{Kind::Site, {u"D:\\歌"}, *site::SiteHosts::At(u"nas")};
+    EXPECT_EQ(LibraryFolders(site, u"C:\\Music", false), std::vector<Text>{});
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ daoxiang_id=$(id_of flac/track03.flac)
 love_id=$(id_of m4a/track04.m4a)
 cafe_id=$(id_of mp3/track05.mp3)
 
-wine "$MULAN_BUILD/mingw/src/app/mulan.exe" >"$work/wine.out" 2>&1 &
+wine "$MULAN_BUILD/mingw/src/app/mulan.exe" --site "127.0.0.1:${MULAN_SITE_PORT:-18080}" >"$work/wine.out" 2>&1 &
 app=$!
 eventually 300 wine "$probe" wait "$title" 1 || fail "no main window"
 eventually 150 logged 'GET /so.asp?key=u 200' || fail "no start-up search"
@@ -67,21 +67,6 @@ page = urllib.request.urlopen("http://127.0.0.1:%s/so.asp?key=%s" % (port, key),
 hits = re.findall(r'/play/(\d+)\.htm">([^<]*)</a>', page)
 print("\n".join("%s\t%s" % hit for hit in sorted(hits, key=lambda h: int(h[0]))))
 PY
-}
-box_text() { probe_out tree "$title" | awk -F'\t' '$2 == "Edit" {print $3}'; }
-box_is() { [ "$(box_text)" = "$1" ]; }
-# type_into_box TEXT: real keys, one character at a time, each seen in the box before the next: a
-# character outside the keyboard map is typed through a key xdotool maps for it, and the next
-# mapping can overtake a key the window has not taken yet.
-type_into_box() {
-  local typed='' c i
-  for ((i = 0; i < ${#1}; i++)); do
-    c=${1:i:1}
-    xdotool type --delay 80 "$c"
-    eventually 20 box_is "$typed$c" || { xdotool type --delay 80 "$c"; eventually 20 box_is "$typed$c"; } ||
-      fail "typing '$1' into the search box gave '$(box_text)'"
-    typed+=$c
-  done
 }
 # search_box TEXT: types TEXT into the search box with real keys and Enter, and waits for the results.
 search_box() {

@@ -41,7 +41,7 @@ eventually 300 grep -q '^prepared' "$work/server.out" || fail "the hostile serve
 wine "$probe" wait "$title" 60 >/dev/null 2>&1 &
 waiter=$!
 sleep 1
-wine "$MULAN_BUILD/mingw/src/app/mulan.exe" >"$work/wine.out" 2>&1 &
+wine "$MULAN_BUILD/mingw/src/app/mulan.exe" --site "127.0.0.1:${MULAN_SITE_PORT:-18080}" >"$work/wine.out" 2>&1 &
 app=$!
 wait $waiter || fail "no main window"
 waiter=

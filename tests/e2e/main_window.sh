@@ -21,7 +21,8 @@ is() { [ "$(visibility "$1")" = "$2" ]; }
 # Keeps the virtual desktop (and its notification area) up after the player has gone.
 wine "$probe" wait 'no such window' 120 >/dev/null 2>&1 &
 keeper=$!
-wine "$exe" >"$work/wine.out" 2>&1 &
+# A site where nothing listens (the discard port): the start-up search fails and says so.
+wine "$exe" --site 127.0.0.1:9 >"$work/wine.out" 2>&1 &
 app=$!
 trap 'kill $app $keeper 2>/dev/null || true' EXIT
 wine "$probe" wait "$title" 30 || fail "no main window"
@@ -77,9 +78,10 @@ hidden_height=$(menu_height)
 [ "$hidden_height" -gt "$shown_height" ] || fail "menu while minimised ($hidden_height) not longer than while shown ($shown_height)"
 ok "the tray menu grows by 显示 while minimised ($shown_height -> $hidden_height px)"
 
-# "退出" is the last item.
+# "退出" is the last of the tray's own items, before the player's separator and "音乐来源…", which
+# together are as high as "显示" and its separator: the menu's growth while minimised.
 read -r mx my mw mh < <(probe_out menu | awk -F'\t' '{split($(NF-1), r, ","); print r[1], r[2], r[3], r[4]}')
-xdotool mousemove $((mx + mw / 2)) $((my + mh - 10)) click 1
+xdotool mousemove $((mx + mw / 2)) $((my + mh - (hidden_height - shown_height) - 10)) click 1
 for _ in $(seq 100); do kill -0 $app 2>/dev/null || break; sleep 0.1; done
 if kill -0 $app 2>/dev/null; then fail "the process is still running after 退出"; fi
 wait $app || fail "exit status $?"

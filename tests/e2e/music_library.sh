@@ -35,7 +35,7 @@ site_pid=${MULAN_ENV_PIDS[-1]}
 trap 'kill ${app:-} 2>/dev/null || true; for p in "${MULAN_ENV_PIDS[@]}"; do kill "$p" 2>/dev/null || true; done' EXIT
 grep -q "skipped mp3/broken.mp3" "$MULAN_RUN_DIR/site.out" || fail "the corrupt file was not reported: $(cat "$MULAN_RUN_DIR/site.out")"
 song_id=$("$python" -c "import sqlite3,sys; print(sqlite3.connect(sys.argv[1]).execute(\"SELECT id FROM songs WHERE path = 'mp3/track07.mp3'\").fetchone()[0])" "$music/.mulan-site.db")
-wine "$MULAN_BUILD/mingw/src/app/mulan.exe" >"$work/wine.out" 2>&1 &
+wine "$MULAN_BUILD/mingw/src/app/mulan.exe" --site "127.0.0.1:${MULAN_SITE_PORT:-18080}" >"$work/wine.out" 2>&1 &
 app=$!
 
 eventually 300 wine "$probe" wait "$title" 1 || fail "no main window"

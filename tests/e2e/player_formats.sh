@@ -39,7 +39,7 @@ done
 
 MULAN_ENV_PIDS=()
 mulan_site_start "$catalogue" "$log"
-wine "$MULAN_BUILD/mingw/src/app/mulan.exe" >"$work/wine.out" 2>&1 &
+wine "$MULAN_BUILD/mingw/src/app/mulan.exe" --site "127.0.0.1:${MULAN_SITE_PORT:-18080}" >"$work/wine.out" 2>&1 &
 app=$!
 trap 'kill $app 2>/dev/null || true; for p in "${MULAN_ENV_PIDS[@]}"; do kill "$p" 2>/dev/null || true; done' EXIT
 eventually 300 wine "$probe" wait "$title" 1 || fail "no main window"

@@ -27,21 +27,17 @@ version=$MULAN_VERSION
 zip="$work/dist/mulan-player-$version-win64.zip"
 setup="$work/dist/mulan-player-$version-setup.exe"
 size=$(stat -c %s "$setup")
-# About 1.9 MB with the three programs stripped; one with its debug information would be several times that.
-[ "$size" -lt 2621440 ] || fail "the installer has $size bytes"
+# Under 3 MB with the three programs stripped, the player holding its own library; one with its debug
+# information would be several times that.
+[ "$size" -lt 3145728 ] || fail "the installer has $size bytes"
 ok "installer $size bytes, zip $(stat -c %s "$zip") bytes"
 unpacked="$work/unpacked"
 /usr/bin/python3 "$MULAN_ROOT/tests/e2e/release_contents.py" "$zip" "$unpacked" "$version" "$MULAN_PUBLISHER" ||
   fail "zip contents"
 ok "zip holds the programs with version $version and the texts"
 
-# A fresh prefix: a copy of the project's, with its 600 MB of built-in DLLs linked instead of copied
-# (Wine writes there only when it brings a prefix up to a new Wine, which writes the same files).
 prefix="$work/prefix"
-mkdir -p "$prefix"
-tar -C "$MULAN_WINEPREFIX" --exclude=./drive_c/windows/system32 --exclude=./wineserver -cf - . | tar -C "$prefix" -xf -
-cp -al "$MULAN_WINEPREFIX/drive_c/windows/system32" "$prefix/drive_c/windows/"
-export WINEPREFIX="$prefix" WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
+fresh_prefix "$prefix"
 trap 'kill ${app:-} ${site:-} 2>/dev/null || true; WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true' EXIT
 wineserver -p >/dev/null 2>&1 || true
 wine cmd /c exit </dev/null >/dev/null 2>&1 || true

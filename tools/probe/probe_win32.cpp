@@ -6,6 +6,7 @@
 //                                      (TITLE may also be class:NAME, for a window's class)
 //   mulan-probe class CLASS            prints every visible top-level window of that class (for
 //                                      example tooltips_class32: a shown tooltip's text)
+//   mulan-probe windows                prints every visible top-level window
 //   mulan-probe menu                   prints the open popup menu's window (its height tells the
 //                                      number of items shown)
 //   mulan-probe ping TITLE             prints how many milliseconds the window took to handle a
@@ -69,6 +70,11 @@ void PrintTree(HWND parent, int depth) {
     for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         PrintTree(child, depth + 1);
     }
+}
+
+BOOL CALLBACK PrintIfShown(HWND hwnd, LPARAM) {
+    if (IsWindowVisible(hwnd)) PrintWindow(hwnd, 0);
+    return TRUE;
 }
 
 BOOL CALLBACK PrintIfClass(HWND hwnd, LPARAM wanted) {
@@ -264,10 +270,14 @@ int wmain(int argc, wchar_t** argv) {
     // Rectangles in the screen's own pixels at any DPI, as xdotool and the screenshots see them.
     SetProcessDPIAware();
     if (argc == 2 && std::wstring(argv[1]) == L"menu") return PrintMenu();
+    if (argc == 2 && std::wstring(argv[1]) == L"windows") {
+        EnumWindows(PrintIfShown, 0);
+        return 0;
+    }
     if (argc < 3) {
         std::fprintf(stderr,
                      "usage: mulan-probe wait TITLE [SECONDS] | tree TITLE | ping TITLE | panels TITLE | "
-                     "resources TITLE | watch TITLE SECONDS [TITLE2] | class CLASS | menu\n");
+                     "resources TITLE | watch TITLE SECONDS [TITLE2] | class CLASS | menu | windows\n");
         return 2;
     }
     const std::wstring command = argv[1];

@@ -16,6 +16,9 @@ namespace {
 // Status bar panels in twips: panel 2 is wider than the window.
 constexpr int kPanel1Twips = 1640;
 constexpr int kPanel2Twips = 8440;
+// The library's panel, and what it leaves of panel 2, in pixels at 96 DPI.
+constexpr int kLibraryPanelPixels = 120;
+constexpr int kMinPanel2Pixels = 60;
 // The search box's drop-down list, below the box, in 96-DPI pixels.
 constexpr int kDropDownHeight = 200;
 // The least of the playlist a window too tall for its screen keeps, in 96-DPI pixels: a few rows.
@@ -115,8 +118,33 @@ void Form1::SetBoxHeight() {
 
 void Form1::SetPanelEdges() {
     const int panel1 = TwipsToPixels(kPanel1Twips, dpi_);
-    const int edges[2] = {panel1, panel1 + TwipsToPixels(kPanel2Twips, dpi_)};
+    const int panel2End = panel1 + TwipsToPixels(kPanel2Twips, dpi_);
+    if (libraryProgress_.empty()) {
+        const int edges[2] = {panel1, panel2End};
+        StatusBar1_.SetParts(edges);
+        return;
+    }
+    // Panel 2 reaches beyond the window: while the library works, its panel takes the bar's right
+    // end, where it can be seen, and panel 2 ends where it begins.
+    RECT bar{};
+    GetClientRect(StatusBar1_.hwnd(), &bar);
+    const int panel3Start = std::max(panel1 + ScaleToDpi(kMinPanel2Pixels, dpi_),
+                                     static_cast<int>(bar.right) - ScaleToDpi(kLibraryPanelPixels, dpi_));
+    const int edges[3] = {panel1, std::min(panel2End, panel3Start), -1};
     StatusBar1_.SetParts(edges);
+    StatusBar1_.SetPanelText(3, libraryProgress_);
+}
+
+void Form1::ShowLibraryProgress(TextView text) {
+    if (text == libraryProgress_) return;
+    const bool panelChanges = text.empty() != libraryProgress_.empty();
+    libraryProgress_ = Text(text);
+    if (text.empty()) StatusBar1_.SetPanelText(3, text);
+    if (panelChanges) {
+        SetPanelEdges();
+        return;
+    }
+    StatusBar1_.SetPanelText(3, text);
 }
 
 // Everything placed and sized again at the window's DPI: the controls from their twips, the

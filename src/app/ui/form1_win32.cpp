@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string>
 
+#include "app/player_texts.h"
 #include "app/resource_ids.h"
 #include "app/ui/form1_metrics_win32.h"
 #include "base/dpi_scale.h"
@@ -282,6 +283,10 @@ void Form1::Slider1_Click() {
     player_.SetCurrentPosition(static_cast<double>(Slider1_.Pos()));
     player_.play();
     SetTimer3(true);
+}
+
+void Form1::AnnounceInTray(TextView balloon) {
+    tray_.ShowTrayNotice(InfoNotice(tray_.Tip(), balloon));
 }
 
 void Form1::StatusBar1_MouseMove() {

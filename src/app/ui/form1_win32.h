@@ -96,6 +96,8 @@ class Form1 final : public window::WindowBase,
     void ClearLyricList() override { List1_.Clear(); }
     void AddLyricLine(TextView line) override { List1_.Add(line); }
     void ShowPlaylistTip(TextView text) override { tooltip_.SetToolText(QMListBox1_.hwnd(), text); }
+    void ShowLibraryProgress(TextView text) override;
+    void AnnounceInTray(TextView balloon) override;
 
     // TrayHost
     HWND MainWindow() const override { return hwnd(); }
@@ -212,6 +214,8 @@ class Form1 final : public window::WindowBase,
     bool fitting_ = false;
     // Pixels the playlist gave up so that the window fits its monitor's work area.
     int playlistCut_ = 0;
+    // The library's progress, shown in a third status panel while there is any.
+    Text libraryProgress_;
     HWND lastFocus_ = nullptr;
 };
 

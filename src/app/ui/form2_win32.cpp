@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/ui/modal_window_win32.h"
 #include "base/window_dpi_win32.h"
 #include "site/message_pump_win32.h"
 #include "site/text_cut.h"
@@ -78,37 +79,11 @@ LRESULT Form2::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     return Default(msg, wp, lp);
 }
 
-namespace {
-
-// Tab, Enter and Esc as a dialog box takes them.
-class DialogKeys final : public site::MessageFilter {
-  public:
-    explicit DialogKeys(HWND dialog) : dialog_(dialog) {}
-    bool PreTranslateMessage(const MSG& msg) override {
-        return IsWindow(dialog_) && IsDialogMessageW(dialog_, const_cast<MSG*>(&msg));
-    }
-
-  private:
-    HWND dialog_;
-};
-
-}  // namespace
-
 void ShowSongLink(HWND owner, TextView address) {
     if (site::TrimSpaces(address).empty()) return;
     Form2 form;
     if (!form.Create(owner, address)) return;
-    const bool ownerEnabled = owner && IsWindowEnabled(owner);
-    if (owner) EnableWindow(owner, FALSE);
-    ShowWindow(form.hwnd(), SW_SHOW);
-    SetForegroundWindow(form.hwnd());
-    // The owner's timers and messages keep being dispatched here; only its input is held back.
-    DialogKeys keys(form.hwnd());
-    site::RunNestedLoop(&keys, [&form] { return form.hwnd() != nullptr; });
-    if (owner && ownerEnabled) {
-        EnableWindow(owner, TRUE);
-        SetActiveWindow(owner);
-    }
+    RunModal(form, owner);
 }
 
 }  // namespace mulan::app::ui

@@ -8,6 +8,7 @@
 #include "app/ui/form1_win32.h"
 #include "app/ui/player_app_win32.h"
 #include "app/ui/registry_source_store_win32.h"
+#include "player/media_player_win32.h"
 #include "site/message_pump_win32.h"
 
 namespace {
@@ -24,10 +25,11 @@ std::vector<mulan::Text> CommandLineArguments() {
 
 void SayWhatIsWrong(const mulan::Text& problem) {
     const std::wstring text(problem.begin(), problem.end());
-    MessageBoxW(
-        nullptr,
-        (text + L"\n\n用法：mulan.exe [--site 主机[:端口]] [--search-host 主机] [--media-host 主机]").c_str(),
-        L"沐岚音乐播放器", MB_ICONERROR | MB_OK);
+    MessageBoxW(nullptr,
+                (text + L"\n\n用法：mulan.exe [--site 主机[:端口]] [--search-host 主机] [--media-host 主机]\n"
+                        L"            mulan.exe [--library 文件夹]...")
+                    .c_str(),
+                L"沐岚音乐播放器", MB_ICONERROR | MB_OK);
 }
 
 }  // namespace
@@ -42,14 +44,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
         SayWhatIsWrong(given.error);
         return 2;
     }
-    if (given.source && given.source->kind == MusicSource::Kind::ThisComputer) {
-        SayWhatIsWrong(
-            u"这个版本还不能自己读取音乐文件夹：请用 mulan-site.exe --library 文件夹 提供本机音乐。");
-        return 2;
-    }
     const MusicSource source = ChooseSource(given.source, ui::RegistrySourceStore().Load());
     ui::Form1 form;
-    ui::PlayerApp app(form, HostsOf(source));
+    // Folders named on the command line are the only ones read that run.
+    ui::PlayerApp app(form, source, given.source.has_value());
     if (!form.Create(showCommand)) return 1;
+    // The platform's decoder loads while the user looks at the window, not at the first double click.
+    mulan::player::MediaPlayerWin32::WarmUp();
     return mulan::site::RunMessageLoop(&form);
 }

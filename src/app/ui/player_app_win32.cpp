@@ -3,7 +3,11 @@
 #include <commctrl.h>
 
 #include "app/display_text.h"
+#include "app/library_texts.h"
 #include "app/ui/form2_win32.h"
+#include "app/ui/known_folders_win32.h"
+#include "app/ui/music_source_dialog_win32.h"
+#include "app/ui/registry_source_store_win32.h"
 #include "site/encode_query.h"
 #include "site/site_error.h"
 #include "site/song_address.h"
@@ -14,30 +18,71 @@ namespace {
 
 constexpr char16_t kStartupKey[] = u"u";
 
+Text PathText(const std::filesystem::path& path) {
+    return path.u16string();
+}
+
+Text MusicFolderText() {
+    const auto folder = MusicFolder();
+    return folder ? PathText(*folder) : Text();
+}
+
 }  // namespace
 
-PlayerApp::PlayerApp(Form1& form, const site::SiteHosts& hosts)
+PlayerApp::PlayerApp(Form1& form, const MusicSource& source, bool onlyGivenFolders)
     : form_(form),
       view_(form),
       state_(form.state()),
       playlist_(form.playlist().Model()),
       player_(form.player()),
       searches_(form.searchState()),
+      music_(form, codec_),
+      transport_(music_, codec_, http_),
       pump_(&form),
-      site_{transport_, codec_, pump_, hosts},
+      site_{transport_, codec_, pump_, {}},
       controller_(state_, playlist_, form.playlist().Properties(), player_, *this, view_),
       ticker_(player_, view_) {
     form.Connect(this, &controller_);
+    UseSource(source, onlyGivenFolders);
+}
+
+void PlayerApp::UseSource(const MusicSource& source, bool onlyGivenFolders) {
+    source_ = source;
+    silentSiteSaid_ = false;
+    site_.hosts = HostsOf(source, site_server::LibraryHosts());
+    if (source.kind != MusicSource::Kind::ThisComputer) {
+        music_.Close();
+        return;
+    }
+    std::vector<std::filesystem::path> folders;
+    for (const Text& folder : LibraryFolders(source, MusicFolderText(), onlyGivenFolders))
+        folders.emplace_back(folder);
+    music_.Open(folders);
+}
+
+void PlayerApp::ChooseMusicSource() {
+    RegistrySourceStore store;
+    const MusicSource current = store.Load().value_or(source_);
+    const auto chosen = ui::ChooseMusicSource(form_.hwnd(), current, MusicFolderText());
+    if (!chosen) return;
+    store.Save(*chosen);
+    UseSource(*chosen);
 }
 
 PlayerApp::~PlayerApp() {
     form_.Connect(nullptr, nullptr);
 }
 
-// A failed request never ends the program: the song is not started and panel 1 says why.
+// A failed request never ends the program: the song is not started and panel 1 says why. A song of
+// the player's own library is its file: the player opens it, the link window shows it, a download
+// copies it.
 std::optional<Text> PlayerApp::ResolveSongAddress(TextView id) {
     try {
-        return site::ResolveSongAddress(site_, id);
+        std::optional<Text> address = site::ResolveSongAddress(site_, id);
+        if (!address) return address;
+        const std::string ascii(address->begin(), address->end());
+        if (const auto file = transport_.FileOf(ascii)) return PathText(*file);
+        return address;
     } catch (const site::SiteError&) {
         return std::nullopt;
     }
@@ -82,6 +127,8 @@ void PlayerApp::Run(Command command) {
             return controller_.StepPrevious();
         case Command::Next:
             return controller_.StepNext();
+        case Command::MusicSource:
+            return ChooseMusicSource();
         default:
             return;
     }
@@ -109,8 +156,24 @@ void PlayerApp::se360() {
 void PlayerApp::Search(TextView firstKey) {
     view_.ClearResults();
     Text address = site::FirstSearchPageAddress(site_, firstKey);
-    site::SearchHost host{searches_, view_, view_, view_};
+    // The search's notices pass through here on their way to the window, so that a site that does
+    // not answer is also said once by balloon.
+    struct Notices final : site::SearchStatusSink {
+        explicit Notices(site::SearchStatusSink& view) : view_(view) {}
+        void SetResultsCaption(TextView caption) override { view_.SetResultsCaption(caption); }
+        void SetStatusPanel2(TextView text) override {
+            failed_ = failed_ || text == site::kSearchFailedText;
+            view_.SetStatusPanel2(text);
+        }
+        site::SearchStatusSink& view_;
+        bool failed_ = false;
+    } notices(view_);
+    site::SearchHost host{searches_, view_, notices, view_};
     site::RunSearch(address, site_, host);
+    if (notices.failed_ && source_.kind == MusicSource::Kind::Site && !silentSiteSaid_) {
+        silentSiteSaid_ = true;
+        view_.AnnounceInTray(SiteSilentText(site_.hosts.site));
+    }
 }
 
 void PlayerApp::StartupSearch() {

@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include "app/music_source.h"
 #include "app/ui/form1_win32.h"
+#include "app/ui/own_music_win32.h"
 #include "app/playback_commands.h"
 #include "app/display_ticker.h"
 #include "app/playback_controller.h"
@@ -13,6 +15,7 @@
 #include "site/site_access.h"
 #include "site/windows_codec_win32.h"
 #include "site/winhttp_transport_win32.h"
+#include "site_server/library_transport.h"
 
 namespace mulan::app::ui {
 
@@ -23,7 +26,9 @@ class PlayerApp final : public PlaybackCommands, private SongSite {
   public:
     // Connects itself to form's commands and its results window, and disconnects when it goes:
     // the windows may outlive it, never the other way round.
-    PlayerApp(Form1& form, const site::SiteHosts& hosts);
+    // source: where the songs come from at first; onlyGivenFolders: a command line named the folders
+    // of this computer's music, which then replace the Music folder for the run.
+    PlayerApp(Form1& form, const MusicSource& source, bool onlyGivenFolders = false);
     ~PlayerApp() override;
     PlayerApp(const PlayerApp&) = delete;
     PlayerApp& operator=(const PlayerApp&) = delete;
@@ -39,6 +44,10 @@ class PlayerApp final : public PlaybackCommands, private SongSite {
     void TickDisplay(bool full) override;
     void BeforeExit() override { downloads_.AbandonAll(); }
 
+    // Songs from now on come from source: the next search goes there.
+    void UseSource(const MusicSource& source, bool onlyGivenFolders = false);
+    const site::SiteHosts& hosts() const { return site_.hosts; }
+
   private:
     // SongSite
     std::optional<Text> ResolveSongAddress(TextView id) override;
@@ -50,6 +59,8 @@ class PlayerApp final : public PlaybackCommands, private SongSite {
     void Dolown();
     void se360();
     void Search(TextView firstKey);
+    // The "音乐来源…" dialog: a new choice is stored and used at once.
+    void ChooseMusicSource();
     // The audio address of the entry the playlist menu was opened on; empty when there is none.
     Text MenuEntryAddress();
 
@@ -59,8 +70,11 @@ class PlayerApp final : public PlaybackCommands, private SongSite {
     playlist::PlaylistModel& playlist_;
     player::MediaPlayer& player_;
     site::SearchState& searches_;
-    site::WinHttpTransport transport_;
+    site::WinHttpTransport http_;
     site::WindowsCodec codec_;
+    OwnMusic music_;
+    // One transport for both sources: the own library's hosts answered in-process, a site's by HTTP.
+    site_server::LibraryTransport transport_;
     site::WindowsMessagePump pump_;
     site::SiteAccess site_;
     PlaybackController controller_;
@@ -71,6 +85,9 @@ class PlayerApp final : public PlaybackCommands, private SongSite {
     std::vector<Text> lyricLines_;
     // Counts the lyrics fetches: only the newest writes its lines and notices.
     uint32_t lyricsFetches_ = 0;
+    MusicSource source_;
+    // A site that does not answer is said once by balloon, not at every search.
+    bool silentSiteSaid_ = false;
 };
 
 }  // namespace mulan::app::ui

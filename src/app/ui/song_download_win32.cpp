@@ -129,14 +129,20 @@ void SongDownloadWindow::Begin(TextView address) {
         Fail(DownloadFailure::WriteFailed);
         return;
     }
-    const std::string request = site::RequestAddress(address);
-    download_ = std::make_unique<player::HttpDownload>(std::wstring(request.begin(), request.end()), hwnd(),
-                                                       kProgressMessage, kDownloadNumber);
+    // A song of the player's own library is its file, copied; any other comes from its server.
+    if (const auto path = player::LocalSongPath(address)) {
+        download_ = std::make_unique<player::FileByteSource>(win::Wide(*path));
+    } else {
+        const std::string request = site::RequestAddress(address);
+        download_ = std::make_unique<player::HttpDownload>(std::wstring(request.begin(), request.end()));
+    }
+    const HWND window = hwnd();
+    download_->Start([window] { PostMessageW(window, kProgressMessage, kDownloadNumber, 0); });
 }
 
 void SongDownloadWindow::OnProgress(WPARAM number) {
     if (number != kDownloadNumber || !download_ || finished_) return;
-    player::HttpDownload::Progress progress = download_->Take();
+    player::ByteSource::Progress progress = download_->Take();
     if (!progress.bytes.empty() && !WriteAll(file_.get(), progress.bytes)) {
         Fail(DownloadFailure::WriteFailed);
         return;

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "app/download_text.h"
+#include "player/file_byte_source_win32.h"
 #include "player/http_download_win32.h"
+#include "player/local_song_path.h"
 #include "base/scoped_gdi_win32.h"
 #include "base/scoped_kernel_win32.h"
 #include "base/text.h"
@@ -64,7 +66,7 @@ class SongDownloadWindow final : public window::WindowBase {
     std::wstring temporary_;
     win::ScopedKernelHandle file_;
     DownloadWatch watch_;
-    std::unique_ptr<player::HttpDownload> download_;
+    std::unique_ptr<player::ByteSource> download_;
     uint64_t received_ = 0;
     std::optional<uint64_t> total_;
     bool finished_ = false;

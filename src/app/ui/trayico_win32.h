@@ -33,6 +33,8 @@ class Trayico {
     // Puts the icon up and starts taking the window's messages on the first call; changes it on
     // every later call.
     void ShowTrayNotice(const TrayNotice& notice);
+    // The tip the icon shows now.
+    const Text& Tip() const { return last_.tip; }
     // Removes the icon and stops taking the window's messages; nothing when the icon is not up.
     void RemoveTrayIcon();
     bool IsUp() const { return hooked_; }

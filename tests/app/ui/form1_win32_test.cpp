@@ -194,13 +194,14 @@ TEST_F(Form1Test, ClosingAfterASongOnlyChangesTheTipFromThenOn) {
 TEST_F(Form1Test, TheTrayMenuListsShowOnlyWhileMinimised) {
     const ScopedMenu shown = BuildPopup(form.menu(MenuId::EndMenu));
     EXPECT_EQ(PopupItems(shown.get()),
-              (std::vector<std::wstring>{L"停止播放", L"-", L"上一首", L"-", L"下一首", L"-", L"退出"}));
+              (std::vector<std::wstring>{L"停止播放", L"-", L"上一首", L"-", L"下一首", L"-", L"退出", L"-",
+                                         L"音乐来源…"}));
     form.RunCommand(Command::shows);
     EXPECT_FALSE(IsWindowVisible(form.hwnd()));
     const ScopedMenu hidden = BuildPopup(form.menu(MenuId::EndMenu));
     EXPECT_EQ(PopupItems(hidden.get()),
               (std::vector<std::wstring>{L"停止播放", L"-", L"显示", L"-", L"上一首", L"-", L"下一首", L"-",
-                                         L"退出"}));
+                                         L"退出", L"-", L"音乐来源…"}));
     form.RunCommand(Command::shows);
     EXPECT_TRUE(IsWindowVisible(form.hwnd()));
     EXPECT_FALSE(IsIconic(form.hwnd()));
@@ -590,7 +591,7 @@ void PressKey(Form1& form, HWND target, UINT vk) {
 TEST_F(Form1Test, TheWindowsOutliveTheirOwnerSafely) {
     auto& list = form.playlist();
     for (int i = 0; i < 3; ++i) list.AddItem(u"歌曲", u"100" + Utf8ToText(std::to_string(i)), u"");
-    { PlayerApp app(form, site::SiteHosts::Local()); }
+    { PlayerApp app(form, MusicSource{MusicSource::Kind::Site, {}, site::SiteHosts::Local()}); }
     const HWND playlist = list.hWnd();
     PressKey(form, playlist, VK_DOWN);
     PressKey(form, playlist, VK_RETURN);

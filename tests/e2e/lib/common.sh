@@ -83,3 +83,28 @@ rect_of() {
 }
 # The lyric line the main window shows (its first non-empty static text below the window itself).
 label() { probe_out tree "$title" | awk -F'\t' '$2 == "Static" && NR > 1 { print $3 }' | grep -v '^$' | head -1; }
+# The search box's text, and typing into it (needs $title).
+box_text() { probe_out tree "$title" | awk -F'\t' '$2 == "Edit" {print $3}'; }
+box_is() { [ "$(box_text)" = "$1" ]; }
+# type_into_box TEXT: real keys, one character at a time, each seen in the box before the next: a
+# character outside the keyboard map is typed through a key xdotool maps for it, and the next
+# mapping can overtake a key the window has not taken yet.
+type_into_box() {
+  local typed='' c i
+  for ((i = 0; i < ${#1}; i++)); do
+    c=${1:i:1}
+    xdotool type --delay 80 "$c"
+    eventually 20 box_is "$typed$c" || { xdotool type --delay 80 "$c"; eventually 20 box_is "$typed$c"; } ||
+      fail "typing '$1' into the search box gave '$(box_text)'"
+    typed+=$c
+  done
+}
+# fresh_prefix DIR: a fresh Wine prefix in DIR for a user's first start: a copy of the project's, with
+# its 600 MB of built-in DLLs linked instead of copied (Wine writes there only when it brings a prefix
+# up to a new Wine, which writes the same files). Exports WINEPREFIX; the caller stops its server.
+fresh_prefix() {
+  mkdir -p "$1"
+  tar -C "$MULAN_WINEPREFIX" --exclude=./drive_c/windows/system32 --exclude=./wineserver -cf - . | tar -C "$1" -xf -
+  cp -al "$MULAN_WINEPREFIX/drive_c/windows/system32" "$1/drive_c/windows/"
+  export WINEPREFIX="$1" WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
+}
