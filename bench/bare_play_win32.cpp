@@ -1,9 +1,10 @@
-// bare-play FILE-OR-URL: the floor a player's processor time is measured against. It decodes an MP3
+// bare-play [--on-lines] FILE-OR-URL: the floor a player's processor time is measured against. It decodes an MP3
 // (or anything the platform reads) with the Media Foundation source reader into 16-bit PCM and plays
 // it with waveOut, four buffers of 100 ms refilled when the device signals its event, once to the
 // end. Nothing else runs: no window, no timer, no decoding ahead. FILE-OR-URL is a path, or an
 // address where the platform's source reader opens one (Wine 8's does not open http). Exit status 0
-// when it played to the end, 1 when it could not open, decode or play the file.
+// when it played to the end, 1 when it could not open, decode or play the file. With --on-lines it
+// waits for a line on its input before each play, until the input ends.
 #include <windows.h>
 #include <mfapi.h>
 #include <mfidl.h>
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <vector>
 
 namespace {
@@ -168,8 +170,9 @@ int PlayFile(const wchar_t* source) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: bare-play FILE-OR-URL\n");
+    const bool onLines = argc == 3 && std::wcscmp(argv[1], L"--on-lines") == 0;
+    if (argc != 2 && !onLines) {
+        std::fprintf(stderr, "usage: bare-play [--on-lines] FILE-OR-URL\n");
         return 2;
     }
     const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
@@ -178,7 +181,15 @@ int wmain(int argc, wchar_t** argv) {
         if (SUCCEEDED(com)) CoUninitialize();
         return 1;
     }
-    const int status = PlayFile(argv[1]);
+    int status = 0;
+    if (onLines) {
+        // Started beforehand, it plays the file once for each line read, from the moment the line
+        // comes: the floor of a start that a running player could reach, first and again.
+        char line[64];
+        while (status == 0 && std::fgets(line, sizeof line, stdin)) status = PlayFile(argv[2]);
+    } else {
+        status = PlayFile(argv[1]);
+    }
     MFShutdown();
     if (SUCCEEDED(com)) CoUninitialize();
     return status;

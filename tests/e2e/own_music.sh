@@ -7,7 +7,8 @@
 # box, plays it on a real double click (its tone heard, its lyric line shown), and finds a file
 # copied into the folder while it runs. Then --site to a native mulan-site on 127.0.0.2 lists that
 # server's songs, and a stored site where nothing answers is said by balloon while the player runs
-# on. Uninstalling removes the player's index and no music file.
+# on; a library without songs says where it looked. Uninstalling removes the player's index and no
+# music file.
 # Runs with the Wine environment started (scripts/test).
 set -euo pipefail
 : "${MULAN_ROOT:?}" "${MULAN_BUILD:?}" "${MULAN_RUN_DIR:?}" "${DISPLAY:?}" "${MULAN_WINEPREFIX:?}"
@@ -153,6 +154,14 @@ start
 eventually 300 balloon '没有应答' || fail "no balloon for a stored site that does not answer"
 wine "$probe" ping "$title" >/dev/null 2>&1 || fail "the player stopped answering"
 ok "a stored site that does not answer is said by balloon; the player runs on"
+stop
+
+# A library with no songs says where the player looked, once, and how to add a folder.
+mkdir -p "$work/空的"
+start --library "$(winepath -w "$work/空的" 2>/dev/null)"
+eventually 300 balloon '没有找到音乐' || fail "no balloon for a library without songs"
+probe_out class tooltips_class32 | grep -q '空的' || fail "the balloon does not say where the player looked"
+ok "a library without songs says so by balloon, with the folder it looked in"
 stop
 
 wine "$installed/uninstall.exe" /S || fail "the silent uninstall failed"
