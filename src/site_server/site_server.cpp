@@ -4,6 +4,8 @@
 // alone, a malformed or multi-range header ignored as HTTP allows, a page never cut.
 #include <httplib.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 
@@ -84,6 +86,7 @@ struct SiteServer::Endpoint {
     Role role;
     int port = 0;
     httplib::Server server;
+    std::atomic<bool> ended{false};  // its listening thread has returned
 };
 
 SiteServer::SiteServer(const library::SongSource& songs, const site::Codec& codec, RequestLog* log,
@@ -179,13 +182,20 @@ void SiteServer::Answer(const Endpoint& endpoint, const void* requestPointer, vo
 
 void SiteServer::Start() {
     for (auto& endpoint : endpoints_) {
-        threads_.emplace_back([&server = endpoint->server] {
+        threads_.emplace_back([&endpoint = *endpoint] {
             try {
-                server.listen_after_bind();
+                endpoint.server.listen_after_bind();
             } catch (...) {
                 MULAN_REPORT_EXCEPTION();
             }
+            endpoint.ended = true;
         });
+    }
+    // A server can be stopped only once it listens: a Stop that came before would find nothing to
+    // stop and then wait for ever for a thread in accept. The threads get there at once.
+    for (auto& endpoint : endpoints_) {
+        while (!endpoint->server.is_running() && !endpoint->ended)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 
