@@ -122,12 +122,16 @@ def main(zip_path, target, version, publisher):
     check(readme.index(PRODUCT) < readme.index("Mulan Player") and "mulan-site" in readme,
           "README.txt: Chinese first, then English, about mulan-site")
     check(f"{version}" in readme and "@VERSION@" not in readme, "README.txt does not name the version")
-    # Both languages tell how to start the server that ships beside the player, and on which ports.
+    # Both languages start with the Music folder playing as installed, then tell how to share a
+    # library with the server that ships beside the player (its ports) and choose it elsewhere.
     parts = readme.split("Mulan Player " + version)
     check(len(parts) == 2, "README.txt has no one English title")
+    check("安装，启动，你的“音乐”文件夹" in parts[0].split("安装和运行")[0] and
+          "install it, start it, and your Music\r\nfolder plays" in parts[1].split("Installing and running")[0],
+          "README.txt does not begin with the Music folder playing once installed")
     for part in parts:
-        check('mulan-site.exe --library "%USERPROFILE%\\Music"' in part and "127.0.0.1:18082" in part,
-              "README.txt does not tell in both languages how to start mulan-site.exe and on which ports")
+        check("mulan-site.exe --library D:\\Music --bind 0.0.0.0" in part and "18082" in part and "音乐来源" in part,
+              "README.txt does not tell in both languages how to share a library with mulan-site.exe")
     notices = check_text("LICENSE.txt", files["LICENSE.txt"])
     for notice in ("MIT License", "MinGW-w64", "winpthreads", "GCC RUNTIME LIBRARY EXCEPTION",
                    "TagLib", "MOZILLA PUBLIC LICENSE", "Copyright (C) 2002-2008 Scott Wheeler", "SQLite",
