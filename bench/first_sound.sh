@@ -39,7 +39,9 @@ stop() {
 }
 trap stop EXIT
 now() { date +%s.%N; }
-record() { parec -d "$(pactl get-default-sink).monitor" --format=s16le --rate=44100 --channels=1 "$1" & rec=$!; sleep 1; }
+# A short latency: what the recorder holds when it is stopped is lost, and a long one would move
+# every sample it kept later by as much.
+record() { parec --latency-msec=20 -d "$(pactl get-default-sink).monitor" --format=s16le --rate=44100 --channels=1 "$1" & rec=$!; sleep 1; }
 # first_loud RAW SINCE STOPPED: seconds from SINCE to the recording's first loud sample after it,
 # counted back from when the recording was stopped.
 first_loud() {
