@@ -101,6 +101,16 @@ for round in $(seq "$rounds"); do
   sleep 1
 done
 
+# floor_play RAW: asks the waiting bare-play (its input on descriptor 3) to play once, and prints the
+# seconds from the asking to its first sound.
+floor_play() {
+  local asked stopped
+  record "$1"
+  asked=$(now); echo go >&3
+  sleep 2.5
+  stopped=$(now); finish_recording
+  first_loud "$1" "$asked" "$stopped"
+}
 : >"$work/floor.txt"
 while read -r _ first_file _ later_file; do
   fifo="$work/lines"
@@ -109,18 +119,10 @@ while read -r _ first_file _ later_file; do
   floor=$!
   exec 3>"$fifo"
   sleep 3
-  record "$work/floor1.raw"
-  asked=$(now); echo go >&3
-  sleep 2.5
-  stopped=$(now); finish_recording
-  cold=$(first_loud "$work/floor1.raw" "$asked" "$stopped")
+  cold=$(floor_play "$work/floor1.raw")
   # The first play ends with its song; the second asks again once all is quiet.
   sleep 8
-  record "$work/floor2.raw"
-  asked=$(now); echo go >&3
-  sleep 2.5
-  stopped=$(now); finish_recording
-  warm=$(first_loud "$work/floor2.raw" "$asked" "$stopped")
+  warm=$(floor_play "$work/floor2.raw")
   exec 3>&-
   kill "$floor" 2>/dev/null || true; wait "$floor" 2>/dev/null || true; floor=
   echo "$cold $warm" >>"$work/floor.txt"

@@ -106,12 +106,27 @@ void Trackbar::SetPos(int pos) const {
     Send(TBM_SETPOS, TRUE, pos);
 }
 
-int Trackbar::Pos() const {
-    return static_cast<int>(Send(TBM_GETPOS));
+namespace {
+
+// What can move a trackbar's thumb: the position or range set, the keys and the mouse.
+bool MayMoveThumb(UINT msg) {
+    switch (msg) {
+        case TBM_SETPOS:
+        case TBM_SETRANGE:
+        case TBM_SETRANGEMIN:
+        case TBM_SETRANGEMAX:
+            return true;
+        default:
+            return (msg >= WM_KEYFIRST && msg <= WM_KEYLAST) || (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST);
+    }
 }
+
+}  // namespace
 
 LRESULT Trackbar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     const LRESULT result = Control::HandleMessage(msg, wp, lp);
+    // Asked of the class's own procedure, not sent: no message goes round the subclass again.
+    if (MayMoveThumb(msg)) pos_ = static_cast<int>(Default(TBM_GETPOS, 0, 0));
     if (msg == WM_LBUTTONUP && onButtonUp) onButtonUp();
     return result;
 }

@@ -75,8 +75,10 @@ class Trackbar final : public Control {
     void SetRangeMax(int high) const;
     void SetTicFrequency(int every) const;
     void SetPos(int pos) const;
-    // The position is the user's too: read from the control.
-    int Pos() const;
+    // The position is the user's too, and the control's own answer: kept here, taken from the
+    // control after every message that can move the thumb, so that reading it sends nothing (the
+    // display ticks read it ten times a second).
+    int Pos() const { return pos_; }
     // The range only this object sets: kept here.
     int RangeMax() const { return rangeMax_; }
     // The left button came up on the control, after the thumb took its final place.
@@ -87,6 +89,7 @@ class Trackbar final : public Control {
 
   private:
     mutable int rangeMax_ = 100;  // the class's own default range is 0 to 100
+    int pos_ = 0;
 };
 
 class ProgressBar final : public Control {

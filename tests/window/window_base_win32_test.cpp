@@ -143,9 +143,19 @@ TEST(TypedControls, KeptValuesAgreeWithTheControls) {
     SendMessageW(status.hwnd(), SB_GETTEXTW, 1, reinterpret_cast<LPARAM>(text));
     EXPECT_EQ(std::wstring(text), L"正在播放");
     EXPECT_EQ(label.Shown(), label.GetText());
-    // The user moves the thumb: the position is the control's.
+    EXPECT_EQ(slider.Pos(), static_cast<int>(SendMessageW(slider.hwnd(), TBM_GETPOS, 0, 0)));
+    // The position is the control's: set by anyone, moved by the keys, clamped by a smaller range.
     SendMessageW(slider.hwnd(), TBM_SETPOS, TRUE, 120);
     EXPECT_EQ(slider.Pos(), 120);
+    SendMessageW(slider.hwnd(), WM_KEYDOWN, VK_RIGHT, 1);
+    SendMessageW(slider.hwnd(), WM_KEYUP, VK_RIGHT, 1);
+    EXPECT_EQ(slider.Pos(), static_cast<int>(SendMessageW(slider.hwnd(), TBM_GETPOS, 0, 0)));
+    EXPECT_EQ(slider.Pos(), 121);
+    SendMessageW(slider.hwnd(), WM_KEYDOWN, VK_END, 1);
+    EXPECT_EQ(slider.Pos(), 200);
+    slider.SetRangeMax(50);
+    EXPECT_EQ(slider.Pos(), static_cast<int>(SendMessageW(slider.hwnd(), TBM_GETPOS, 0, 0)));
+    EXPECT_EQ(slider.Pos(), 50);
 }
 
 }  // namespace
