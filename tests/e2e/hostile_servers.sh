@@ -66,8 +66,10 @@ search() {  # KEY: a search from the box with real keys
 }
 # A search ends when panel 2 gives its count: 0 for an answer without hits (a page cut short after
 # its headers reads as one), or says the site could not be reached when it gave no answer in time;
-# "u" in between makes every end a change.
-for case in big:30 err:30 cut:30 many:300 mute:50 drip:70; do
+# "u" in between makes every end a change. A silent site is bounded by the transport's whole-exchange
+# limit (60 s): its silence limit counts from the last sign of the exchange, which WinHTTP may give
+# without a byte of the answer.
+for case in big:30 err:30 cut:30 many:300 mute:70 drip:70; do
   key=${case%%:*} bound=${case##*:}
   search u
   eventually 100 has_panel '共找到8首音乐信息!' || fail "search u before $key did not end"
