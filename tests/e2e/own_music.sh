@@ -32,6 +32,8 @@ MULAN_ENV_PIDS=()
 trap 'kill ${app:-} ${site:-} "${MULAN_ENV_PIDS[@]}" 2>/dev/null || true; WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true' EXIT
 wineserver -p >/dev/null 2>&1 || true
 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+# A first start: no settings of the player's, whatever an earlier test left in the prefix copied.
+wine reg delete 'HKCU\Software\Mulan Player' /f >/dev/null 2>&1 || true
 folder() {
   wine cmd /c echo "%$1%" >"$work/folder.txt" 2>/dev/null
   winepath -u "$(tr -d '\r\n' <"$work/folder.txt")" 2>/dev/null
