@@ -75,6 +75,16 @@ double_click_row() {  # ROW: a real double click on the playlist's row; prints w
   xdotool click 1
 }
 
+# player_play ROW RAW: a double click on the playlist's row while recording; prints the seconds from
+# its second click to the first sound.
+player_play() {
+  local clicked stopped
+  record "$2"
+  clicked=$(double_click_row "$1")
+  sleep 2.5
+  stopped=$(now); finish_recording
+  first_loud "$2" "$clicked" "$stopped"
+}
 : >"$work/player.txt"
 for round in $(seq "$rounds"); do
   wine "$MULAN_BUILD/mingw/src/app/mulan.exe" --library "$library" >"$work/mulan.out" 2>&1 &
@@ -82,19 +92,11 @@ for round in $(seq "$rounds"); do
   eventually 300 wine "$probe" wait "$title" 1 || fail "no main window"
   eventually 300 sh -c "wine '$probe' panels '$title' 2>/dev/null | grep -q 共找到" || fail "no start-up search"
   sleep 2
-  record "$work/first.raw"
-  clicked=$(double_click_row 1)
-  sleep 2.5
-  stopped=$(now); finish_recording
-  first=$(first_loud "$work/first.raw" "$clicked" "$stopped")
+  first=$(player_play 1 "$work/first.raw")
   first_file=$(file_of_playing)
   xdotool key XF86AudioPlay
   sleep 1
-  record "$work/later.raw"
-  clicked=$(double_click_row 3)
-  sleep 2.5
-  stopped=$(now); finish_recording
-  later=$(first_loud "$work/later.raw" "$clicked" "$stopped")
+  later=$(player_play 3 "$work/later.raw")
   later_file=$(file_of_playing)
   echo "$first $first_file $later $later_file" >>"$work/player.txt"
   kill "$app"; wait "$app" 2>/dev/null || true; app=

@@ -14,11 +14,6 @@ constexpr wchar_t kClassName[] = L"MulanOwnMusic";
 constexpr UINT kLibraryMessage = WM_APP + 21;
 enum : WPARAM { kProgress = 1, kFinished = 2, kReport = 3, kLost = 4 };
 
-Text PathText(const std::filesystem::path& path) {
-    const std::u16string text = path.u16string();
-    return Text(text.begin(), text.end());
-}
-
 }  // namespace
 
 OwnMusic::OwnMusic(MainView& view, const site::Codec& codec) : view_(view), codec_(codec) {
@@ -160,7 +155,7 @@ void OwnMusic::ShowFinished() {
         if (emptySaid_) return;
         emptySaid_ = true;
         std::vector<Text> where;
-        for (const std::filesystem::path& folder : folders_) where.push_back(PathText(folder));
+        for (const std::filesystem::path& folder : folders_) where.push_back(folder.u16string());
         view_.AnnounceInTray(NoMusicText(where));
         return;
     }
