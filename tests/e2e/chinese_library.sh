@@ -103,6 +103,10 @@ samples="$work/labels.txt"
 : >"$samples"
 "$MULAN_ROOT/scripts/record-sound" 13 "$work/song.wav" &
 recording=$!
+# The player sounds within a tenth of a second of the click: the recorder has to be taking sound
+# (silence) before it, or the song's start is lost.
+recording_begun() { [ "$(stat -c %s "$work/song.wav" 2>/dev/null || echo 0)" -gt 8000 ]; }
+eventually 50 recording_begun || fail "the recorder did not start"
 xdotool mousemove $((lleft + 60)) $((ltop + 30)) click --repeat 2 --delay 80 1
 shot=
 while kill -0 "$recording" 2>/dev/null; do
