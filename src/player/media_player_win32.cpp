@@ -25,7 +25,15 @@ constexpr UINT kFeedMessage = WM_APP + 2;
 constexpr UINT kOutputMessage = WM_APP + 3;
 // Redraws the shown position while a song plays; no timer runs otherwise.
 constexpr UINT_PTR kDisplayTimer = 1;
-constexpr UINT kDisplayMillis = 250;
+
+// Milliseconds from position to just after the song's next whole second. Never sooner than the
+// quarter second the line was once redrawn at, for a position that stands still (buffering, a
+// starved output) would otherwise wake the window over and over at the same point.
+UINT ClockWait(double position) {
+    constexpr double kAfterTurn = 0.015;
+    const double wait = std::isfinite(position) ? std::ceil(position + kAfterTurn) - position : 1;
+    return static_cast<UINT>(std::clamp(wait * 1000, 250.0, 1000.0 + kAfterTurn * 1000));
+}
 
 // Minutes and seconds; a time beyond a year is no song's, and would not fit the count.
 Text Clock(double seconds) {
@@ -188,12 +196,17 @@ void MediaPlayerWin32::Place(const RECT& area) {
 }
 
 void MediaPlayerWin32::Show(PlayState state) {
-    if (state == PlayState::Playing || state == PlayState::Buffering) {
-        SetTimer(hwnd(), kDisplayTimer, kDisplayMillis, nullptr);
+    clockRuns_ = state == PlayState::Playing || state == PlayState::Buffering;
+    ArmClock();
+    InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+void MediaPlayerWin32::ArmClock() {
+    if (clockRuns_ && IsWindowVisible(hwnd())) {
+        SetTimer(hwnd(), kDisplayTimer, ClockWait(currentPosition()), nullptr);
     } else {
         KillTimer(hwnd(), kDisplayTimer);
     }
-    InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
 void MediaPlayerWin32::RaiseMouse(void (MediaPlayerEvents::*event)()) {
@@ -223,6 +236,8 @@ void MediaPlayerWin32::Paint() {
     bottom.top = area.bottom / 2;
     DrawTextW(dc, line1.c_str(), -1, &top, DT_CENTER | DT_BOTTOM | DT_SINGLELINE);
     DrawTextW(dc, line2.c_str(), -1, &bottom, DT_CENTER | DT_TOP | DT_SINGLELINE);
+    // A window shown again is painted: its clock runs again from here.
+    ArmClock();
 }
 
 LRESULT MediaPlayerWin32::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -238,8 +253,12 @@ LRESULT MediaPlayerWin32::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_TIMER:
             // Hidden (in the tray) it paints nothing; showing it again paints it whole.
-            if (wp == kDisplayTimer && IsWindowVisible(hwnd()) && ClockLine() != paintedClock_)
+            if (wp != kDisplayTimer) return 0;
+            if (IsWindowVisible(hwnd()) && ClockLine() != paintedClock_) {
                 InvalidateRect(hwnd(), nullptr, FALSE);
+            } else {
+                ArmClock();
+            }
             return 0;
         case WM_PAINT:
             Paint();

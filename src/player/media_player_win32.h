@@ -53,6 +53,8 @@ class MediaPlayerWin32 final : public window::WindowBase, public MediaPlayer, pr
     // The player's place in its window (client coordinates): taken at once, or, while the player
     // covers the screen, kept for its return.
     void Place(const RECT& area);
+    // The position and length line as it was last painted.
+    const std::wstring& ShownClock() const { return paintedClock_; }
     bool enableContextMenu() const override { return enableContextMenu_; }
     void SetEnableContextMenu(bool on) override { enableContextMenu_ = on; }
     bool autoStart() const override { return core_.autoStart(); }
@@ -65,6 +67,9 @@ class MediaPlayerWin32 final : public window::WindowBase, public MediaPlayer, pr
     void Release() override;
     void Show(PlayState state) override;
     void Paint();
+    // Wakes the display timer just after the song's next whole second, when the clock line turns,
+    // while a song plays and the player can be seen; hidden, it sleeps until the next paint.
+    void ArmClock();
     // The position and length line the player shows under its status; empty while nothing plays.
     std::wstring ClockLine() const;
     void RaiseMouse(void (MediaPlayerEvents::*event)());
@@ -83,6 +88,7 @@ class MediaPlayerWin32 final : public window::WindowBase, public MediaPlayer, pr
     bool enableContextMenu_ = true;
     // The clock line last painted: the display timer repaints only when it would read differently.
     std::wstring paintedClock_;
+    bool clockRuns_ = false;  // playing or buffering: the clock line may turn
 };
 
 }  // namespace mulan::player

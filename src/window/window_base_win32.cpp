@@ -1,6 +1,7 @@
 #include "window/window_base_win32.h"
 
 #include "window/control_win32.h"
+#include "window/window_hook_win32.h"
 
 namespace mulan::window {
 
@@ -51,6 +52,24 @@ WindowBase* WindowBase::FromHandle(HWND window) {
     return reinterpret_cast<WindowBase*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
+void WindowBase::AddHook(std::shared_ptr<HookEntry> hook) {
+    hooks_.push_back(std::move(hook));
+}
+
+void WindowBase::RemoveHook(const HookEntry* hook) {
+    std::erase_if(hooks_, [hook](const std::shared_ptr<HookEntry>& entry) { return entry.get() == hook; });
+}
+
+LRESULT WindowBase::ThroughHooks(const std::vector<std::shared_ptr<HookEntry>>& hooks, std::size_t below,
+                                 UINT msg, WPARAM wp, LPARAM lp) {
+    if (below == 0) return Route(msg, wp, lp);
+    return hooks[below - 1]->Dispatch(
+        ToHookHandle(hwnd_), msg, wp, lp,
+        [&](HookWindowHandle, HookMessage m, HookWParam p, HookLParam l) -> HookResult {
+            return ThroughHooks(hooks, below - 1, m, p, l);
+        });
+}
+
 LRESULT WindowBase::Route(UINT msg, WPARAM wp, LPARAM lp) {
     if (const HWND sender = Control::NotificationSender(msg, wp, lp)) {
         for (Control* control : controls_) {
@@ -70,9 +89,18 @@ LRESULT CALLBACK WindowBase::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     }
     auto* self = reinterpret_cast<WindowBase*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-    const LRESULT result =
-        Guarded([&] { return self->Route(msg, wp, lp); }, [&] { return DefWindowProcW(hwnd, msg, wp, lp); });
+    const LRESULT result = Guarded(
+        [&] {
+            if (self->hooks_.empty()) return self->Route(msg, wp, lp);
+            // A hook taken off (or added) by a callback changes only the messages after this one,
+            // and is kept alive until this one has gone through it.
+            const std::vector<std::shared_ptr<HookEntry>> hooks = self->hooks_;
+            return self->ThroughHooks(hooks, hooks.size(), msg, wp, lp);
+        },
+        [&] { return DefWindowProcW(hwnd, msg, wp, lp); });
     if (msg == WM_NCDESTROY) {
+        // The window's hooks went with it, as subclasses do.
+        self->hooks_.clear();
         // The children went before: the controls that did not hear it themselves let go now.
         while (!self->controls_.empty()) self->controls_.back()->Detach();
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);

@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <vector>
 
 #include "base/report.h"
+#include "window/window_hook.h"
 
 namespace mulan::window {
 
@@ -36,6 +38,16 @@ class WindowBase {
 
     HWND hwnd() const { return hwnd_; }
 
+    // The object of a window of the program's own classes; null for any other window.
+    static WindowBase* FromHandle(HWND window);
+
+    // Hooks on this window run in its own procedure, the last one added first, before the class's
+    // handler. The common controls' subclassing would do the same, but it looks its chain up in a
+    // window property for every message, which costs a round trip to the server under Wine: for
+    // the main window that is every display tick.
+    void AddHook(std::shared_ptr<HookEntry> hook);
+    void RemoveHook(const HookEntry* hook);
+
   protected:
     // Registers the class once per process; the class name is the key.
     static bool RegisterClassOnce(const wchar_t* className, HICON icon, HBRUSH background, UINT style = 0);
@@ -48,9 +60,10 @@ class WindowBase {
 
   private:
     friend class Control;
-    // The object of a window of the program's own classes; null for any other window.
-    static WindowBase* FromHandle(HWND window);
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+    // The message through the hooks below index below (all of them: hooks.size()), then Route.
+    LRESULT ThroughHooks(const std::vector<std::shared_ptr<HookEntry>>& hooks, std::size_t below, UINT msg,
+                         WPARAM wp, LPARAM lp);
     LRESULT Route(UINT msg, WPARAM wp, LPARAM lp);
 
     HWND hwnd_ = nullptr;
@@ -58,6 +71,8 @@ class WindowBase {
     // window instead (a window property) costs a round trip to the server under Wine for every
     // notification, and a list of thousands of rows sends several for each row.
     std::vector<Control*> controls_;
+    // In the order they were added.
+    std::vector<std::shared_ptr<HookEntry>> hooks_;
 };
 
 }  // namespace mulan::window

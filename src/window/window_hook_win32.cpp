@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "window/window_base_win32.h"
+
 namespace mulan::window {
 namespace {
 
@@ -20,11 +22,19 @@ LRESULT CALLBACK HookProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id
 
 bool SubclassInstaller::Install(HookWindowHandle window, const std::shared_ptr<HookEntry>& hook) {
     if (!IsWindow(ToHwnd(window))) return false;
+    if (WindowBase* own = WindowBase::FromHandle(ToHwnd(window))) {
+        own->AddHook(hook);
+        return true;
+    }
     return SetWindowSubclass(ToHwnd(window), &HookProc, reinterpret_cast<UINT_PTR>(hook.get()),
                              reinterpret_cast<DWORD_PTR>(hook.get())) != FALSE;
 }
 
 void SubclassInstaller::Uninstall(HookWindowHandle window, const std::shared_ptr<HookEntry>& hook) {
+    if (WindowBase* own = WindowBase::FromHandle(ToHwnd(window))) {
+        own->RemoveHook(hook.get());
+        return;
+    }
     RemoveWindowSubclass(ToHwnd(window), &HookProc, reinterpret_cast<UINT_PTR>(hook.get()));
 }
 

@@ -8,7 +8,9 @@ namespace mulan::window {
 
 // Installs hooks with the common controls' subclassing (SetWindowSubclass): every hook is its own
 // link in the window's chain, so hooks stacked on one window by anyone come off in any order.
-// A hook is taken off by itself when its window is destroyed. Stateless: one instance serves all.
+// A window of the program's own classes keeps its hooks in its own procedure instead (see
+// WindowBase::AddHook), in the same order. A hook is taken off by itself when its window is
+// destroyed. Stateless: one instance serves all.
 class SubclassInstaller final : public HookInstaller {
   public:
     bool Install(HookWindowHandle window, const std::shared_ptr<HookEntry>& hook) override;

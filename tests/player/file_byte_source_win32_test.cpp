@@ -137,7 +137,7 @@ class FilePlayerTest : public ::testing::Test {
                 return player.playState() == kEnded ||
                        (!player.status().empty() && player.playState() == kStopped);
             },
-            static_cast<DWORD>(expectedSeconds * 1000) + 15000);
+            static_cast<DWORD>(expectedSeconds * 1000) + 15000, 50);
         const double heard = static_cast<double>(GetTickCount64() - start) / 1000;
         ASSERT_TRUE(ended) << TextToUtf8(url);
         EXPECT_EQ(player.playState(), kEnded) << TextToUtf8(player.status());
@@ -188,6 +188,30 @@ TEST_F(FilePlayerTest, MissingOrUnreadableFilesFailWithTheOpenFailureStatus) {
     EXPECT_TRUE(events.events.empty());
     const std::wstring text = folder.Write(L"notes.mp3", std::vector<uint8_t>(5000, 'x'));
     EXPECT_EQ(FailureOf(TextOfWide(text)), u"无法播放：不是音频数据");
+}
+
+// The clock line under the status turns with the song's seconds while the player can be seen. Hidden
+// it rests (nothing to paint), and shown again it reads the song's place and turns on from there.
+TEST_F(FilePlayerTest, TheClockLineFollowsTheSongWhileShownAndAgainOnceShownAgain) {
+    const std::wstring wav = folder.Write(L"clock.wav", ToneWav(5.0));
+    ShowWindow(player.hwnd(), SW_SHOWNOACTIVATE);
+    player.SetURL(TextOfWide(wav));
+    ASSERT_TRUE(::mulan::testing::PumpUntil([&] { return player.ShownClock() == L"00:01 / 00:05"; }, 5000))
+        << "shown: " << TextToUtf8(TextOfWide(player.ShownClock()));
+
+    ShowWindow(player.hwnd(), SW_HIDE);
+    const std::wstring hidden = player.ShownClock();
+    ::mulan::testing::PumpFor(1500);
+    EXPECT_EQ(player.ShownClock(), hidden) << "a hidden player paints nothing";
+    ASSERT_EQ(player.playState(), kPlaying);
+
+    ShowWindow(player.hwnd(), SW_SHOWNOACTIVATE);
+    ::mulan::testing::PumpFor(100);
+    const std::wstring shownAgain = player.ShownClock();
+    EXPECT_NE(shownAgain, hidden) << "showing it again paints the song's place";
+    EXPECT_TRUE(::mulan::testing::PumpUntil([&] { return player.ShownClock() != shownAgain; }, 1500))
+        << "the clock turns on after the player is shown again";
+    player.SetURL(u"");
 }
 
 TEST(FileByteSource, ServesTheFileByOffsetOrInPiecesAndLeavesItFreeToChange) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
 namespace mulan::testing {
@@ -16,16 +17,19 @@ inline void DispatchPending() {
 }
 
 // Runs the message loop until `done` holds or `millis` have passed; returns whether it holds.
-// Sleeps between messages: a test that waits costs no processor time.
+// Sleeps between messages: a test that waits costs no processor time. `done` is asked after each
+// batch of messages, and at least every `askEvery` milliseconds when it samples something that
+// changes without a message.
 template <class Done>
-bool PumpUntil(Done done, DWORD millis) {
+bool PumpUntil(Done done, DWORD millis, DWORD askEvery = INFINITE) {
     const ULONGLONG end = GetTickCount64() + millis;
     for (;;) {
         DispatchPending();
         if (done()) return true;
         const ULONGLONG now = GetTickCount64();
         if (now >= end) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+        const DWORD wait = static_cast<DWORD>(std::min<ULONGLONG>(end - now, askEvery));
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
     }
 }
 

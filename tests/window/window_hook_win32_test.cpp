@@ -4,7 +4,12 @@
 
 #include <commctrl.h>
 
+#include <functional>
+#include <type_traits>
+#include <utility>
 #include <vector>
+
+#include "window/window_base_win32.h"
 
 namespace mulan::window {
 namespace {
@@ -41,11 +46,42 @@ struct PlainWindow {
     WPARAM lastWParam = 0;
 };
 
+// The same on a window of the program's own classes, whose hooks run in its own procedure.
+class OwnWindow final : public WindowBase {
+  public:
+    OwnWindow() {
+        RegisterClassOnce(L"MulanHookTestOwnWindow", nullptr, nullptr);
+        CreateWindowFor(L"MulanHookTestOwnWindow", L"", WS_OVERLAPPED, 0, 0, 0, 50, 50, nullptr);
+        hwnd = WindowBase::hwnd();
+    }
+    ~OwnWindow() override { Destroy(); }
+    HWND hwnd = nullptr;
+    std::vector<UINT> received;
+    WPARAM lastWParam = 0;
+
+  private:
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg == kProbe || msg == kOther) {
+            received.push_back(msg);
+            lastWParam = wp;
+            return static_cast<LRESULT>(wp * 2);
+        }
+        return Default(msg, wp, lp);
+    }
+};
+
+template <class Window>
+class WindowHookWin32 : public ::testing::Test {};
+using Windows = ::testing::Types<PlainWindow, OwnWindow>;
+TYPED_TEST_SUITE(WindowHookWin32, Windows);
+
 class Client final : public SubclassClient {
   public:
     void zSubclass_Proc(bool bBefore, bool& bHandled, HookResult& lReturn, HookWindowHandle& lng_hWnd,
                         HookMessage& uMsg, HookWParam& wParam, HookLParam&) override {
         calls.push_back({bBefore, ToHwnd(lng_hWnd), uMsg, lReturn});
+        if (order) order->push_back({this, bBefore});
+        if (onCall) onCall();
         if (bBefore && swallow) {
             bHandled = true;
             lReturn = 77;
@@ -60,18 +96,24 @@ class Client final : public SubclassClient {
         HookResult lReturnOnEntry;
     };
     std::vector<Seen> calls;
+    std::vector<std::pair<const Client*, bool>>* order = nullptr;  // shared by stacked clients
+    std::function<void()> onCall;
     bool swallow = false;
     bool rewrite = false;
     HookResult addAfter = 0;
 };
 
-TEST(WindowHookWin32, DispatchContractOnARealWindow) {
-    PlainWindow w;
+TYPED_TEST(WindowHookWin32, DispatchContractOnARealWindow) {
+    TypeParam w;
     Client client;
     WindowHook hook(client, Win32HookInstaller());
     const auto procBefore = GetWindowLongPtrW(w.hwnd, GWLP_WNDPROC);
     ASSERT_EQ(hook.HookWindow(ToHookHandle(w.hwnd)), 0);
     hook.AddHookMessage(ToHookHandle(w.hwnd), kProbe, PhaseBoth);
+    if constexpr (std::is_base_of_v<WindowBase, TypeParam>) {
+        EXPECT_EQ(GetWindowLongPtrW(w.hwnd, GWLP_WNDPROC), procBefore)
+            << "the program's own window keeps its procedure: no chain to look up per message";
+    }
 
     EXPECT_EQ(SendMessageW(w.hwnd, kProbe, 5, 0), 10);
     ASSERT_EQ(client.calls.size(), 2u);
@@ -100,8 +142,8 @@ TEST(WindowHookWin32, DispatchContractOnARealWindow) {
     EXPECT_TRUE(client.calls.empty());
 }
 
-TEST(WindowHookWin32, TwoWindowsOneClientAndStackedHooksComeOffInAnyOrder) {
-    PlainWindow a, b;
+TYPED_TEST(WindowHookWin32, TwoWindowsOneClientAndStackedHooksComeOffInAnyOrder) {
+    TypeParam a, b;
     Client first, second;
     auto older = std::make_unique<WindowHook>(first, Win32HookInstaller());
     WindowHook newer(second, Win32HookInstaller());
@@ -126,12 +168,54 @@ TEST(WindowHookWin32, TwoWindowsOneClientAndStackedHooksComeOffInAnyOrder) {
     EXPECT_EQ(first.calls.size(), 2u);
 }
 
-TEST(WindowHookWin32, DestroyedWindowTakesItsHookOffAndUnhookAfterwardsIsHarmless) {
+TYPED_TEST(WindowHookWin32, TheNewerHookSeesTheMessageFirstAndTheResultLast) {
+    TypeParam w;
+    Client older, newer;
+    std::vector<std::pair<const Client*, bool>> order;
+    older.order = newer.order = &order;
+    WindowHook olderHook(older, Win32HookInstaller());
+    WindowHook newerHook(newer, Win32HookInstaller());
+    olderHook.HookWindow(ToHookHandle(w.hwnd));
+    newerHook.HookWindow(ToHookHandle(w.hwnd));
+    olderHook.AddHookMessage(ToHookHandle(w.hwnd), kProbe, PhaseBoth);
+    newerHook.AddHookMessage(ToHookHandle(w.hwnd), kProbe, PhaseBoth);
+    older.addAfter = 1;
+    EXPECT_EQ(SendMessageW(w.hwnd, kProbe, 5, 0), 11);
+    using Call = std::pair<const Client*, bool>;
+    EXPECT_EQ(order, (std::vector<Call>{{&newer, true}, {&older, true}, {&older, false}, {&newer, false}}));
+    ASSERT_EQ(newer.calls.size(), 2u);
+    EXPECT_EQ(newer.calls[1].lReturnOnEntry, 11) << "the newer hook gets what the older one made of it";
+}
+
+// A client may take its own hook off, or the other's, while a message goes through them.
+TYPED_TEST(WindowHookWin32, HooksTakenOffDuringAMessageLetItThroughAndSeeNoMore) {
+    TypeParam w;
+    Client older, newer;
+    WindowHook olderHook(older, Win32HookInstaller());
+    WindowHook newerHook(newer, Win32HookInstaller());
+    olderHook.HookWindow(ToHookHandle(w.hwnd));
+    newerHook.HookWindow(ToHookHandle(w.hwnd));
+    olderHook.AddHookMessage(ToHookHandle(w.hwnd), kProbe, PhaseBoth);
+    newerHook.AddHookMessage(ToHookHandle(w.hwnd), kProbe, PhaseBoth);
+    newer.onCall = [&] {
+        olderHook.UnhookWindow(ToHookHandle(w.hwnd));
+        newerHook.UnhookWindow(ToHookHandle(w.hwnd));
+    };
+    EXPECT_EQ(SendMessageW(w.hwnd, kProbe, 5, 0), 10) << "the message still reaches the window";
+    EXPECT_EQ(newer.calls.size(), 1u) << "no after phase once its hook came off";
+    EXPECT_TRUE(older.calls.empty());
+    EXPECT_EQ(SendMessageW(w.hwnd, kOther, 3, 0), 6);
+    EXPECT_EQ(SendMessageW(w.hwnd, kProbe, 4, 0), 8);
+    EXPECT_EQ(newer.calls.size(), 1u);
+    EXPECT_EQ(w.received.size(), 3u);
+}
+
+TYPED_TEST(WindowHookWin32, DestroyedWindowTakesItsHookOffAndUnhookAfterwardsIsHarmless) {
     Client client;
     WindowHook hook(client, Win32HookInstaller());
     HookWindowHandle handle = 0;
     {
-        PlainWindow w;
+        TypeParam w;
         handle = ToHookHandle(w.hwnd);
         hook.HookWindow(handle);
         hook.AddHookMessage(handle, AllMessages, PhaseAfter);
