@@ -97,12 +97,10 @@ std::optional<Text> FetchResultPage(SiteAccess& site, TextView address, int trie
     }
 }
 
-enum class Outcome { Counted, SiteNotReached };
-
-void EndSearch(SearchHost& host, Outcome outcome) {
+SearchOutcome EndSearch(SearchHost& host, SearchOutcome outcome) {
     host.state.SearchPage = 0;
     Guarded([&] {
-        if (outcome == Outcome::SiteNotReached) {
+        if (outcome == SearchOutcome::SiteNotReached) {
             host.status.SetStatusPanel2(kSearchFailedText);
             return;
         }
@@ -112,6 +110,7 @@ void EndSearch(SearchHost& host, Outcome outcome) {
     });
     Guarded([&] { host.status.SetResultsCaption(u"音乐搜索信息!"); });
     if (host.state.SearchTarget != TargetPlaylist) Guarded([&] { host.hits.FinishResultsList(); });
+    return outcome;
 }
 
 }  // namespace
@@ -160,14 +159,11 @@ Text FirstSearchPageAddress(const SiteAccess& site, TextView words) {
     return u"http://" + site.hosts.search + u"/so.asp?key=" + EncodeQuery(words, site.codec);
 }
 
-void RunSearch(Text& address, SiteAccess& site, SearchHost& host) {
+SearchOutcome RunSearch(Text& address, SiteAccess& site, SearchHost& host) {
     for (bool firstPage = true;; firstPage = false) {
         Guarded([&] { address = u"http://" + RemoveAll(address, u"http://"); });
         std::optional<Text> fetched = FetchResultPage(site, address, firstPage ? kFirstPageTries : 1);
-        if (!fetched && firstPage) {
-            EndSearch(host, Outcome::SiteNotReached);
-            return;
-        }
+        if (!fetched && firstPage) return EndSearch(host, SearchOutcome::SiteNotReached);
         // A later page that fails reads as empty: the hits delivered so far are real and counted.
         const Text page = std::move(fetched).value_or(Text());
         Guarded([&] {
@@ -187,7 +183,7 @@ void RunSearch(Text& address, SiteAccess& site, SearchHost& host) {
                       u"&key=" + EncodeQuery(host.box.CurrentText(), site.codec);
         });
     }
-    EndSearch(host, Outcome::Counted);
+    return EndSearch(host, SearchOutcome::Counted);
 }
 
 }  // namespace mulan::site

@@ -65,13 +65,16 @@ inline constexpr char16_t kSearchFailedText[] = u"搜索失败：无法连接音
 // "http://" + search host + "/so.asp?key=" + EncodeQuery(words).
 Text FirstSearchPageAddress(const SiteAccess& site, TextView words);
 
+// How a search ended: with a count of what it found, or without an answer from the site.
+enum class SearchOutcome { Counted, SiteNotReached };
+
 // Fetches result page after result page from address, delivering each hit; address is rewritten
 // with each next page's address. Every step is guarded, nothing is thrown: a failing delivery loses
 // that hit, and a failing fetch reads as an empty page, which ends the search with the count so far
-// - except on the first page, where the search ends with kSearchFailedText. A first page refused
-// because nothing listens yet (a site started together with the player) is tried a few more times
-// first, a second apart.
-void RunSearch(Text& address, SiteAccess& site, SearchHost& host);
+// - except on the first page, where the search ends with kSearchFailedText (SiteNotReached). A
+// first page refused because nothing listens yet (a site started together with the player) is
+// tried a few more times first, a second apart.
+SearchOutcome RunSearch(Text& address, SiteAccess& site, SearchHost& host);
 
 // The number of pages for a hit count text: its leading decimal number / 20, halves to even;
 // empty when the text does not start with a digit (0 pages) or the result does not fit 16 bits.

@@ -57,9 +57,9 @@ class SearchTest : public ::testing::Test {
     SearchState state{1, 0, TargetResults};
     SearchHost searchHost{state, host, host, host};
 
-    void Run(TextView words) {
+    SearchOutcome Run(TextView words) {
         Text address = FirstSearchPageAddress(site, words);
-        RunSearch(address, site, searchHost);
+        return RunSearch(address, site, searchHost);
     }
 };
 
@@ -118,7 +118,7 @@ TEST_F(SearchTest, PlaylistTargetAddsEntriesAndCountsTheWholeList) {
 // answered. The search ends as any other does.
 TEST_F(SearchTest, AFirstPageThatCannotBeFetchedIsAFailureNotAnEmptyResult) {
     host.rows = {u"kept|row"};
-    Run(u"nothing-served");
+    EXPECT_EQ(Run(u"nothing-served"), SearchOutcome::SiteNotReached);
     EXPECT_EQ(host.status, std::vector<Text>{u"搜索失败：无法连接音乐网站"});
     EXPECT_EQ(host.captions, std::vector<Text>{u"音乐搜索信息!"});
     EXPECT_EQ(host.rows, std::vector<Text>{u"kept|row"});
@@ -141,7 +141,7 @@ TEST_F(SearchTest, ARefusedFirstPageIsTriedAgainBeforeTheSearchFails) {
     state.SearchTarget = TargetPlaylist;
     transport.Refuse(first, 2);
     transport.Serve(first, Page("2", Hit("1", "a") + Hit("2", "b")));
-    Run(u"u");
+    EXPECT_EQ(Run(u"u"), SearchOutcome::Counted);
     EXPECT_EQ(transport.requests, (std::vector<std::string>{first, first, first}));
     EXPECT_EQ(pump.pauses.size(), 2u);
     for (const auto pause : pump.pauses) {
@@ -154,7 +154,7 @@ TEST_F(SearchTest, ARefusedFirstPageIsTriedAgainBeforeTheSearchFails) {
     transport.requests.clear();
     transport.Refuse(first, 1000);
     state.SearchPage = 1;
-    Run(u"u");
+    EXPECT_EQ(Run(u"u"), SearchOutcome::SiteNotReached);
     EXPECT_GE(transport.requests.size(), 2u);
     EXPECT_LE(transport.requests.size(), 5u);
     EXPECT_EQ(host.status.back(), u"搜索失败：无法连接音乐网站");
@@ -182,7 +182,7 @@ TEST_F(SearchTest, ARefusedFirstPageIsTriedAgainBeforeTheSearchFails) {
 TEST_F(SearchTest, ALaterPageThatFailsEndsTheSearchWithTheCountSoFar) {
     transport.Serve("http://q:2/so.asp?key=u", Page("60", Hit("1", "a") + Hit("2", "b")));
     host.boxText = u"u";
-    Run(u"u");
+    EXPECT_EQ(Run(u"u"), SearchOutcome::Counted) << "the site answered";
     EXPECT_EQ(transport.requests.back(), "http://q:2/so.asp?page=2&key=u");
     EXPECT_EQ(host.rows, (std::vector<Text>{u"1|a", u"2|b"}));
     EXPECT_EQ(host.status, std::vector<Text>{u"共找到2首音乐信息!"});

@@ -156,21 +156,10 @@ void PlayerApp::se360() {
 void PlayerApp::Search(TextView firstKey) {
     view_.ClearResults();
     Text address = site::FirstSearchPageAddress(site_, firstKey);
-    // The search's notices pass through here on their way to the window, so that a site that does
-    // not answer is also said once by balloon.
-    struct Notices final : site::SearchStatusSink {
-        explicit Notices(site::SearchStatusSink& view) : view_(view) {}
-        void SetResultsCaption(TextView caption) override { view_.SetResultsCaption(caption); }
-        void SetStatusPanel2(TextView text) override {
-            failed_ = failed_ || text == site::kSearchFailedText;
-            view_.SetStatusPanel2(text);
-        }
-        site::SearchStatusSink& view_;
-        bool failed_ = false;
-    } notices(view_);
-    site::SearchHost host{searches_, view_, notices, view_};
-    site::RunSearch(address, site_, host);
-    if (notices.failed_ && source_.kind == MusicSource::Kind::Site && !silentSiteSaid_) {
+    site::SearchHost host{searches_, view_, view_, view_};
+    // A site that does not answer is also said once by balloon.
+    if (site::RunSearch(address, site_, host) == site::SearchOutcome::SiteNotReached &&
+        source_.kind == MusicSource::Kind::Site && !silentSiteSaid_) {
         silentSiteSaid_ = true;
         view_.AnnounceInTray(SiteSilentText(site_.hosts.site));
     }
