@@ -168,17 +168,26 @@ TYPED_TEST(WindowHookWin32, TwoWindowsOneClientAndStackedHooksComeOffInAnyOrder)
     EXPECT_EQ(first.calls.size(), 2u);
 }
 
-TYPED_TEST(WindowHookWin32, TheNewerHookSeesTheMessageFirstAndTheResultLast) {
-    TypeParam w;
+// Two clients' hooks stacked on one window, both reporting kProbe before and after.
+template <class Window>
+struct StackedHooks {
+    StackedHooks() {
+        for (WindowHook* hook : {&olderHook, &newerHook}) {
+            hook->HookWindow(ToHookHandle(w.hwnd));
+            hook->AddHookMessage(ToHookHandle(w.hwnd), kProbe, PhaseBoth);
+        }
+    }
+    Window w;
     Client older, newer;
+    WindowHook olderHook{older, Win32HookInstaller()};
+    WindowHook newerHook{newer, Win32HookInstaller()};
+};
+
+TYPED_TEST(WindowHookWin32, TheNewerHookSeesTheMessageFirstAndTheResultLast) {
+    StackedHooks<TypeParam> stacked;
+    auto& [w, older, newer, olderHook, newerHook] = stacked;
     std::vector<std::pair<const Client*, bool>> order;
     older.order = newer.order = &order;
-    WindowHook olderHook(older, Win32HookInstaller());
-    WindowHook newerHook(newer, Win32HookInstaller());
-    olderHook.HookWindow(ToHookHandle(w.hwnd));
-    newerHook.HookWindow(ToHookHandle(w.hwnd));
-    olderHook.AddHookMessage(ToHookHandle(w.hwnd), kProbe, PhaseBoth);
-    newerHook.AddHookMessage(ToHookHandle(w.hwnd), kProbe, PhaseBoth);
     older.addAfter = 1;
     EXPECT_EQ(SendMessageW(w.hwnd, kProbe, 5, 0), 11);
     using Call = std::pair<const Client*, bool>;
@@ -189,14 +198,8 @@ TYPED_TEST(WindowHookWin32, TheNewerHookSeesTheMessageFirstAndTheResultLast) {
 
 // A client may take its own hook off, or the other's, while a message goes through them.
 TYPED_TEST(WindowHookWin32, HooksTakenOffDuringAMessageLetItThroughAndSeeNoMore) {
-    TypeParam w;
-    Client older, newer;
-    WindowHook olderHook(older, Win32HookInstaller());
-    WindowHook newerHook(newer, Win32HookInstaller());
-    olderHook.HookWindow(ToHookHandle(w.hwnd));
-    newerHook.HookWindow(ToHookHandle(w.hwnd));
-    olderHook.AddHookMessage(ToHookHandle(w.hwnd), kProbe, PhaseBoth);
-    newerHook.AddHookMessage(ToHookHandle(w.hwnd), kProbe, PhaseBoth);
+    StackedHooks<TypeParam> stacked;
+    auto& [w, older, newer, olderHook, newerHook] = stacked;
     newer.onCall = [&] {
         olderHook.UnhookWindow(ToHookHandle(w.hwnd));
         newerHook.UnhookWindow(ToHookHandle(w.hwnd));
