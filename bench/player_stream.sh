@@ -133,7 +133,9 @@ _mulan_wait_for grep -q 'GET /so.asp?key=u 200' "$work/requests.log"
 sleep 2
 read -r left top _ < <(wine "$probe" tree '沐岚音乐播放器' | tr -d '\r' |
   awk -F'\t' '$2 == "MulanQMListBox" { split($4, r, ","); print r[1], r[2] }')
-parec -d "$(pactl get-default-sink).monitor" --format=s16le --rate=44100 --channels=1 "$work/click.raw" &
+# A short latency: what the recorder holds when it is stopped is lost, and the first sound is
+# counted back from the recording's end.
+parec --latency-msec=20 -d "$(pactl get-default-sink).monitor" --format=s16le --rate=44100 --channels=1 "$work/click.raw" &
 rec=$!
 sleep 1.5
 start=$(date +%s%N)
