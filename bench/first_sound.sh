@@ -14,12 +14,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 source "$here/scripts/lib/wine-env.sh"
-own_env=0
-if [ -z "${MULAN_RUN_DIR:-}" ] || [ -z "${DISPLAY:-}" ]; then
-  mulan_env_start "$(mktemp -d /tmp/mulan-first-sound.XXXXXX)"
-  own_env=1
-fi
-work=$(mktemp -d "$MULAN_RUN_DIR/first-sound.XXXXXX")
+mulan_env_join first-sound
 probe="$MULAN_BUILD/mingw/tools/probe/mulan-probe.exe"
 bare="$MULAN_BUILD/mingw/bench/bare-play.exe"
 title='沐岚音乐播放器'
@@ -35,7 +30,7 @@ library=$(winepath -w "$music" 2>/dev/null)
 app= rec= floor=
 stop() {
   kill $app $rec $floor 2>/dev/null || true
-  [ "$own_env" = 0 ] || mulan_env_stop
+  mulan_env_leave
 }
 trap stop EXIT
 now() { date +%s.%N; }

@@ -13,12 +13,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 source "$here/scripts/lib/wine-env.sh"
-own_env=0
-if [ -z "${MULAN_RUN_DIR:-}" ] || [ -z "${DISPLAY:-}" ]; then
-  mulan_env_start "$(mktemp -d /tmp/mulan-own-library.XXXXXX)"
-  own_env=1
-fi
-work=$(mktemp -d "$MULAN_RUN_DIR/own-library.XXXXXX")
+mulan_env_join own-library
 probe="$MULAN_BUILD/mingw/tools/probe/mulan-probe.exe"
 exe="$MULAN_BUILD/mingw/src/app/mulan.exe"
 title='沐岚音乐播放器'
@@ -38,7 +33,7 @@ app=
 watcher=
 stop() {
   kill $watcher $app 2>/dev/null || true
-  [ "$own_env" = 0 ] || mulan_env_stop
+  mulan_env_leave
 }
 trap stop EXIT
 now() { date +%s.%N; }

@@ -15,12 +15,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 source "$here/scripts/lib/wine-env.sh"
 source "$here/scripts/lib/site.sh"
-own_env=0
-if [ -z "${MULAN_RUN_DIR:-}" ] || [ -z "${DISPLAY:-}" ]; then
-  mulan_env_start "$(mktemp -d /tmp/mulan-search-answer.XXXXXX)"
-  own_env=1
-fi
-work=$(mktemp -d "$MULAN_RUN_DIR/search-answer.XXXXXX")
+mulan_env_join search-answer
 probe="$MULAN_BUILD/mingw/tools/probe/mulan-probe.exe"
 title='沐岚音乐播放器'
 results=class:MulanFChild
@@ -55,7 +50,7 @@ app=
 watcher=
 stop() {
   kill $watcher $app $site_pid 2>/dev/null || true
-  [ "$own_env" = 0 ] || mulan_env_stop
+  mulan_env_leave
 }
 trap stop EXIT
 startup_ended() { probe_out panels "$title" | grep -q '^共找到'; }

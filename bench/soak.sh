@@ -16,12 +16,7 @@ minutes=${1:?usage: soak.sh MINUTES}
 here=$(cd "$(dirname "$0")/.." && pwd)
 source "$here/scripts/lib/wine-env.sh"
 source "$here/scripts/lib/site.sh"
-own_env=0
-if [ -z "${MULAN_RUN_DIR:-}" ] || [ -z "${DISPLAY:-}" ]; then
-  mulan_env_start "$(mktemp -d /tmp/mulan-soak.XXXXXX)"
-  own_env=1
-fi
-work=$(mktemp -d "$MULAN_RUN_DIR/soak.XXXXXX")
+mulan_env_join soak
 probe="$MULAN_BUILD/mingw/tools/probe/mulan-probe.exe"
 title='沐岚音乐播放器'
 log="$work/requests.log"
@@ -36,7 +31,7 @@ site_pid=
 app=
 stop() {
   kill $app $site_pid 2>/dev/null || true
-  [ "$own_env" = 0 ] || mulan_env_stop
+  mulan_env_leave
 }
 trap stop EXIT
 for attempt in 1 2 3; do

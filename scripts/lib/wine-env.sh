@@ -60,6 +60,20 @@ mulan_env_start() {
   wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
+# mulan_env_join NAME: a bench's folder (work) in the running headless environment, or in one started
+# for it when none runs; mulan_env_leave stops only one started here.
+mulan_env_join() {
+  MULAN_OWN_ENV=0
+  if [ -z "${MULAN_RUN_DIR:-}" ] || [ -z "${DISPLAY:-}" ]; then
+    mulan_env_start "$(mktemp -d "/tmp/mulan-$1.XXXXXX")"
+    MULAN_OWN_ENV=1
+  fi
+  work=$(mktemp -d "$MULAN_RUN_DIR/$1.XXXXXX")
+}
+mulan_env_leave() {
+  [ "${MULAN_OWN_ENV:-0}" = 0 ] || mulan_env_stop
+}
+
 mulan_env_stop() {
   local pid
   if [ -n "${WINEPREFIX:-}" ]; then
