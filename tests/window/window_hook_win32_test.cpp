@@ -168,38 +168,27 @@ TYPED_TEST(WindowHookWin32, TwoWindowsOneClientAndStackedHooksComeOffInAnyOrder)
     EXPECT_EQ(first.calls.size(), 2u);
 }
 
-// Two clients' hooks stacked on one window, both reporting kProbe before and after.
-template <class Window>
-struct StackedHooks {
-    StackedHooks() {
-        for (WindowHook* hook : {&olderHook, &newerHook}) {
-            hook->HookWindow(ToHookHandle(w.hwnd));
-            hook->AddHookMessage(ToHookHandle(w.hwnd), kProbe, PhaseBoth);
-        }
-    }
-    Window w;
+// Stacked hooks: the newer one sees a message first and its result last. A client may take its own
+// hook off, or the other's, while a message goes through them.
+TYPED_TEST(WindowHookWin32, TheNewerHookComesFirstAndHooksMayComeOffDuringAMessage) {
+    TypeParam w;
     Client older, newer;
-    WindowHook olderHook{older, Win32HookInstaller()};
-    WindowHook newerHook{newer, Win32HookInstaller()};
-};
-
-TYPED_TEST(WindowHookWin32, TheNewerHookSeesTheMessageFirstAndTheResultLast) {
-    StackedHooks<TypeParam> stacked;
-    auto& [w, older, newer, olderHook, newerHook] = stacked;
+    WindowHook olderHook(older, Win32HookInstaller());
+    WindowHook newerHook(newer, Win32HookInstaller());
+    for (WindowHook* hook : {&olderHook, &newerHook}) {
+        hook->HookWindow(ToHookHandle(w.hwnd));
+        hook->AddHookMessage(ToHookHandle(w.hwnd), kProbe, PhaseBoth);
+    }
     std::vector<std::pair<const Client*, bool>> order;
     older.order = newer.order = &order;
     older.addAfter = 1;
     EXPECT_EQ(SendMessageW(w.hwnd, kProbe, 5, 0), 11);
     using Call = std::pair<const Client*, bool>;
     EXPECT_EQ(order, (std::vector<Call>{{&newer, true}, {&older, true}, {&older, false}, {&newer, false}}));
-    ASSERT_EQ(newer.calls.size(), 2u);
-    EXPECT_EQ(newer.calls[1].lReturnOnEntry, 11) << "the newer hook gets what the older one made of it";
-}
+    EXPECT_EQ(newer.calls.back().lReturnOnEntry, 11) << "the newer hook gets what the older one made of it";
 
-// A client may take its own hook off, or the other's, while a message goes through them.
-TYPED_TEST(WindowHookWin32, HooksTakenOffDuringAMessageLetItThroughAndSeeNoMore) {
-    StackedHooks<TypeParam> stacked;
-    auto& [w, older, newer, olderHook, newerHook] = stacked;
+    older.calls.clear();
+    newer.calls.clear();
     newer.onCall = [&] {
         olderHook.UnhookWindow(ToHookHandle(w.hwnd));
         newerHook.UnhookWindow(ToHookHandle(w.hwnd));
@@ -207,10 +196,8 @@ TYPED_TEST(WindowHookWin32, HooksTakenOffDuringAMessageLetItThroughAndSeeNoMore)
     EXPECT_EQ(SendMessageW(w.hwnd, kProbe, 5, 0), 10) << "the message still reaches the window";
     EXPECT_EQ(newer.calls.size(), 1u) << "no after phase once its hook came off";
     EXPECT_TRUE(older.calls.empty());
-    EXPECT_EQ(SendMessageW(w.hwnd, kOther, 3, 0), 6);
     EXPECT_EQ(SendMessageW(w.hwnd, kProbe, 4, 0), 8);
     EXPECT_EQ(newer.calls.size(), 1u);
-    EXPECT_EQ(w.received.size(), 3u);
 }
 
 TYPED_TEST(WindowHookWin32, DestroyedWindowTakesItsHookOffAndUnhookAfterwardsIsHarmless) {

@@ -18,9 +18,9 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"MulanForm1";
 constexpr UINT_PTR kTimer2 = 2;
-// Timer3 and Timer4 tick together: one system timer drives both, and Timer3's tick is skipped
-// while it is switched off. Two timers at one rate would wake the window twice as often for the
-// same pictures, and under Wine every wake-up costs requests of the server.
+// Timer3 and Timer4 tick together: one system timer drives both, and runs Timer4's tick only while
+// Timer3 is switched off. Two timers at one rate would wake the window twice as often for the same
+// pictures, and under Wine every wake-up costs requests of the server.
 constexpr UINT_PTR kDisplayTimer = 3;
 // Often enough for the displays to follow the player several times a second, rare enough to cost
 // nothing while idle.
@@ -371,8 +371,7 @@ LRESULT Form1::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_TIMER:
             if (wp == kTimer2) Timer2_Timer();
             if (wp == kDisplayTimer) {
-                // The full tick shows all the reduced one does: with both due, the reduced one
-                // would find nothing left to change, after asking the player all over again.
+                // The full tick shows all the reduced one does.
                 if (timer3On_) {
                     Timer3_Timer();
                 } else {

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -147,31 +150,22 @@ TEST_F(SongDownloadTest, ReportsEachFailureAndLeavesNoFile) {
 // A song of the player's own library is its file: the download copies it, byte for byte, with no
 // server; a file that has gone is said like any other failure.
 TEST_F(SongDownloadTest, ASongOfTheOwnLibraryIsCopiedFromItsFile) {
-    const std::wstring source = folder + L"\\原曲 一.mp3";
+    const std::filesystem::path source = folder + L"\\原曲 一.mp3";
+    const std::filesystem::path saved = folder + L"\\song.mp3";
     std::string bytes(3 << 20, '\0');
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 4096);
-    {
-        const HANDLE file = CreateFileW(source.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        DWORD written = 0;
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(file);
-    }
-    const HWND window = Download(source);
+    std::ofstream(source, std::ios::binary) << bytes;
+    const HWND window = Download(source.wstring());
     EXPECT_EQ(watcher.result, static_cast<WPARAM>(DownloadResult::Saved)) << Status(window);
     EXPECT_EQ(Status(window), Wide(DownloadDoneText(bytes.size())));
-    std::string copied(bytes.size() + 1, '\0');
-    const HANDLE file =
-        CreateFileW((folder + L"\\song.mp3").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD read = 0;
-    ReadFile(file, copied.data(), static_cast<DWORD>(copied.size()), &read, nullptr);
-    CloseHandle(file);
-    copied.resize(read);
-    EXPECT_TRUE(copied == bytes) << "copied " << read << " bytes";
+    {
+        std::ifstream copy(saved, std::ios::binary);
+        const std::string copied{std::istreambuf_iterator<char>(copy), std::istreambuf_iterator<char>()};
+        EXPECT_TRUE(copied == bytes) << "copied " << copied.size() << " bytes";
+    }
     SendMessageW(window, WM_CLOSE, 0, 0);
-    DeleteFileW((folder + L"\\song.mp3").c_str());
-    DeleteFileW(source.c_str());
+    std::filesystem::remove(saved);
+    std::filesystem::remove(source);
 
     watcher.result = 0;
     const HWND gone = Download(source);
