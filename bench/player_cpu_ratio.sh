@@ -63,7 +63,7 @@ JSON
 mulan_site_start "$catalogue" "$log"
 
 hz=$(getconf CLK_TCK)
-ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }  # PID or PID/task/TID
 now() { date +%s.%N; }
 # This run's process of a program that other runs on the machine run too: the one on this prefix.
 prefix_pid() {
@@ -81,17 +81,31 @@ pulse=$(pgrep -f "socket=$XDG_RUNTIME_DIR/pulse.sock" | head -1 || true)
 # Wine's desktop process (the tray's too) starts with the first window.
 explorer_pid() { prefix_pid '^explorer.exe' || fail "no explorer.exe on $WINEPREFIX"; }
 
+# Each thread of a process with its processor ticks so far: "TID:TICKS ...".
+thread_ticks() {
+  local task
+  for task in /proc/"$1"/task/*; do echo "${task##*/}:$(ticks "$1/task/${task##*/}")"; done | tr '\n' ' '
+}
 # measure PID NAME: SPAN seconds of processor time of the program and of the servers, as one
-# line of seconds per second: NAME program wineserver xserver explorer pulse.
+# line of seconds per second: NAME program wineserver xserver explorer pulse. The program's busiest
+# threads go to the error stream, in ticks over the span (the window thread is the lowest id).
 measure() {
-  local name=$2 explorer pids before after t0 t1 p
+  local name=$2 explorer pids before after t0 t1 p threads
   explorer=$(explorer_pid) || exit 1
   pids="$1 $wineserver $xserver $explorer $pulse"
   before=$(for p in $pids; do ticks "$p"; done | tr '\n' ' ')
+  threads=$(thread_ticks "$1")
   t0=$(now)
   sleep "$span"
   after=$(for p in $pids; do ticks "$p"; done | tr '\n' ' ')
   t1=$(now)
+  python3 -c '
+import sys
+before = dict(t.split(":") for t in sys.argv[2].split())
+after = dict(t.split(":") for t in sys.argv[3].split())
+used = sorted(((int(a) - int(before.get(t, 0)), int(t)) for t, a in after.items()), reverse=True)
+print(f"  {sys.argv[1]} threads (id:ticks):", " ".join(f"{t}:{n}" for n, t in used if n > 0), file=sys.stderr)
+' "$name" "$threads" "$(thread_ticks "$1")"
   awk -v name="$name" -v b="$before" -v a="$after" -v hz="$hz" -v t0="$t0" -v t1="$t1" 'BEGIN {
     n = split(b, x, " "); split(a, y, " "); line = name
     for (i = 1; i <= n; i++) line = line sprintf(" %.4f", (y[i] - x[i]) / hz / (t1 - t0))
